@@ -1,0 +1,137 @@
+// The flock state and the inputs the model reads from its controls.
+//
+// One Flock record holds the whole simulation under its historical names:
+// the individuals, the occupancy lattice, the box and screen constants, the
+// run parameters, the statistics, the attracting centre, the predators and
+// the colours. It is allocated once at its largest size (5000 individuals,
+// 5 predators, the full 350 x 350 x 250 lattice) and zero-filled, so
+// starting, restarting and ticking never allocate. Arrays of individuals are
+// indexed 1..5000 and of predators 1..5, so index 0 is unused.
+//
+// Inputs holds the positions of the scroll bars and the check marks of the
+// menus that the model and the view read at every tick. The window fills it
+// from its widgets, the runner from its flags, tests from code; its defaults
+// are the controls' positions at launch.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "model/random.h"
+
+namespace nyajkor {
+
+constexpr int kMaxEgyed = 5000;     // largest flock
+constexpr int kMaxRagadozo = 5;     // most predators at once
+constexpr int kRacsX = 350;         // lattice extent along x and y (cells)
+constexpr int kRacsZ = 250;         // lattice extent along z (cells)
+constexpr std::int64_t kRacsCellak = std::int64_t{kRacsX} * kRacsX * kRacsZ;
+
+// Colours are 0x00BBGGRR, red in the low byte.
+using Color = std::uint32_t;
+constexpr Color clBlack = 0x000000;
+constexpr Color clWhite = 0xFFFFFF;
+constexpr Color clRed = 0x0000FF;
+constexpr Color clGreen = 0x008000;
+constexpr Color clBlue = 0xFF0000;
+constexpr Color clNone = 0x1FFFFFFF;
+
+struct Inputs {
+    // scroll bar positions
+    int egyedszam = 2000;          // N at restart, 500..5000
+    int vkozos = 10;               // common speed x10, 5..20
+    int parameter = 10;            // noise x100, 0..100
+    int sugar = 0;                 // perception radius, 0..20
+    int egyensulyerosseg = 5;      // custom distance-keeping strength, 0..20
+    int tavolsag = 5;              // equilibrium distance, 2..20
+    int tkpvonzaserosseg = 5;      // pull towards the centre of mass, 0..20
+    int vonzaserosseg = 10;        // attracting centre strength, 0..20
+    int eszlelok = 100;            // per cent perceiving the centre, 0..100
+    int ragadozoeszleles = 50;     // predator perception distance, 20..200
+    int reakcioerosseg = 15;       // flight strength, 0..20
+    int Xalfa = 0;                 // view angle about x, degrees, 0..90
+    int Zbeta = 0;                 // view angle about z, degrees, 0..360
+    int nagyitas = 15;             // zoom x10, 10..25
+    int xvonzokord = 150;          // placed centre, 50..250 each
+    int yvonzokord = 150;
+    int zvonzokord = 150;
+
+    // menu check marks
+    bool autotaszito = false;      // repulsive distance keeping, tuned strength
+    bool egyenitaszito = false;    // repulsive distance keeping, user strength
+    bool autovonzo = false;        // attractive-repulsive, tuned strength
+    bool egyenivonzo = false;      // attractive-repulsive, user strength
+    bool tkpvonzas = false;        // attraction to the centre of mass
+    bool kozepenvonzo = false;     // centre fixed at the middle of the box
+    bool mozgovonzo = false;       // centre wanders by itself
+    bool elhelyez = false;         // centre placed by the user
+    bool szemuveg = false;         // anaglyph view
+    bool befoglalokocka = true;    // draw the bounding cube
+
+    bool vonzoAktiv() const { return kozepenvonzo || mozgovonzo || elhelyez; }
+    bool taszitoTavtartas() const { return autotaszito || egyenitaszito; }
+    bool vonzoTavtartas() const { return autovonzo || egyenivonzo; }
+    bool autoHangolas() const { return autotaszito || autovonzo; }
+};
+
+struct Flock {
+    Flock();
+
+    // individuals, 1..kMaxEgyed; only 1..egyeddb are live
+    std::vector<double> x, y, z;           // position, lattice units
+    std::vector<double> vx, vy, vz;        // velocity, units per tick, length kozossebesseg
+    std::vector<double> ujvx, ujvy, ujvz;  // new velocities of the update in progress
+    std::vector<double> px, py, pz;        // rotated, unzoomed view coordinates; py is depth
+    std::vector<std::int32_t> sorrend;     // draw order: k-th entry is the k-th index drawn
+
+    // occupancy lattice [x][y][z], z fastest: index of the individual whose
+    // rounded position is the cell (the highest index where several share it), or 0
+    std::vector<std::int32_t> racs;
+    // cells written by the last fill, so the next tick clears only those
+    std::vector<std::int64_t> irtCellak;
+    int irtCellaDb = 0;
+
+    static std::int64_t cella(int a, int b, int c) {
+        return (std::int64_t{a} * kRacsX + b) * kRacsZ + c;
+    }
+
+    // box and screen constants (set by the window's resize; zero before it)
+    int xmeret = 0, zmeret = 0;            // box extents: 350 (x, y), 250 (z)
+    int xkozep = 0, zkozep = 0;            // box centre: 175 (x, y), 125 (z)
+    int kepkozepx = 0, kepkozepy = 0;      // screen centre of the view, pixels
+
+    // run parameters
+    int egyeddb = 0;                       // N, 500..5000, set at restart
+    double kozossebesseg = 0;              // common speed, 0.5..2.0
+    double zaj = 0;                        // noise amplitude, 0..1
+    int latotav = 0;                       // perception radius, 0..20
+    int tavtartaserosseg = 0;              // distance-keeping strength, 0..20
+    int hangolasszamlalo = 0;              // ticks towards the next auto-tune step, 0..99
+    double nagyitasszorzo = 0;             // zoom factor, 1.0..2.5
+    int szemtav = 0;                       // anaglyph eye offset, pixels
+
+    // statistics of the last tick
+    double osszvx = 0, osszvy = 0, osszvz = 0;  // summed velocity
+    double rendparameter = 0;              // order parameter, 0..1
+    int rendszazalek = 0;                  // round(100 * rendparameter)
+    double atlagtav = 0;                   // mean nearest-neighbour distance
+    double atlagszomszed = 0;              // mean number of perceived neighbours
+
+    // attracting centre
+    double vonzox = 0, vonzoy = 0, vonzoz = 0;
+    int vonzosorszam = 0;                  // draw-order rank among the individuals
+
+    // predators, 1..kMaxRagadozo; only 1..ragadozodb are live
+    int ragadozodb = 0;
+    std::vector<double> ragx, ragy, ragz;
+    std::vector<std::int32_t> ragadozosorszam;
+
+    // colours
+    Color szinegyed = 0, szinhatter = 0, szinkocka = 0, szinvonzo = 0;
+    Color szinragadozo = 0, szinbalszem = 0, szinjobbszem = 0;
+
+    // the one random generator of the run
+    Random rng;
+};
+
+}  // namespace nyajkor

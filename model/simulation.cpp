@@ -1,0 +1,180 @@
+#include "model/simulation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "model/velocity_update.h"
+
+namespace nyajkor {
+
+void setBoxConstants(Flock& f) {
+    f.xmeret = kRacsX;
+    f.xkozep = kRacsX / 2;
+    f.zmeret = kRacsZ;
+    f.zkozep = kRacsZ / 2;
+}
+
+void setScreenCentre(Flock& f, int viewWidth, int viewHeight) {
+    f.kepkozepx = viewWidth / 2;
+    f.kepkozepy = viewHeight / 2;
+}
+
+void setStartDefaults(Flock& f) {
+    f.szinbalszem = clRed;
+    f.szinjobbszem = clGreen;
+    f.szinegyed = clBlue;
+    f.szinhatter = clWhite;
+    f.szinkocka = clRed;
+    f.szinragadozo = clRed;
+    f.szinvonzo = clGreen;
+    f.ragadozodb = 0;
+    f.vonzosorszam = 0;
+    std::fill(f.ragadozosorszam.begin(), f.ragadozosorszam.end(), 0);
+    f.nagyitasszorzo = 1.5;
+    f.tavtartaserosseg = 5;
+    f.vonzox = f.xkozep;
+    f.vonzoy = f.xkozep;
+    f.vonzoz = f.zkozep;
+    f.szemtav = 20;
+}
+
+void pickUpParameters(Flock& f, const Inputs& in) {
+    f.zaj = in.parameter / 100.0;
+    f.kozossebesseg = in.vkozos / 10.0;
+    f.latotav = in.sugar;
+}
+
+namespace {
+
+void clearLattice(Flock& f) {
+    std::fill(f.racs.begin(), f.racs.end(), 0);
+    f.irtCellaDb = 0;
+}
+
+void seedVelocities(Flock& f) {
+    constexpr double kKetPi = 2 * std::numbers::pi;
+    for (int i = 1; i <= f.egyeddb; ++i) {
+        double a = kKetPi * f.rng.real();
+        f.vx[i] = std::cos(a);
+        f.vy[i] = -std::sin(a);
+        double b = kKetPi * f.rng.real();
+        f.vz[i] = std::sin(b);
+        double hossz = std::sqrt(f.vx[i] * f.vx[i] + f.vy[i] * f.vy[i] + f.vz[i] * f.vz[i]);
+        f.vx[i] = f.kozossebesseg * f.vx[i] / hossz;
+        f.vy[i] = f.kozossebesseg * f.vy[i] / hossz;
+        f.vz[i] = f.kozossebesseg * f.vz[i] / hossz;
+    }
+}
+
+void seedPositions(Flock& f) {
+    for (int i = 1; i <= f.egyeddb; ++i) {
+        f.x[i] = f.rng.integer(f.xmeret - 20) + 10;
+        f.y[i] = f.rng.integer(f.xmeret - 20) + 10;
+        f.z[i] = f.rng.integer(f.zmeret - 20) + 10;
+    }
+}
+
+// A coordinate registers in the lattice only if it rounds into it. The wall
+// rule keeps every live individual well inside; the test guards against a
+// state that was set up otherwise, and turns NaN away too.
+bool roundsIntoLattice(double p, int extent) {
+    return p >= -0.5 && p < extent - 0.5;
+}
+
+}  // namespace
+
+void restart(Flock& f, const Inputs& in) {
+    f.egyeddb = in.egyedszam;
+    f.zaj = in.parameter / 100.0;
+    f.kozossebesseg = in.vkozos / 10.0;
+    f.latotav = in.sugar;
+    clearLattice(f);
+    for (auto* a : {&f.x, &f.y, &f.z, &f.vx, &f.vy, &f.vz, &f.ujvx, &f.ujvy, &f.ujvz})
+        std::fill(a->begin(), a->end(), 0.0);
+    f.hangolasszamlalo = 0;
+    seedVelocities(f);
+    seedPositions(f);
+}
+
+void start(Flock& f, const Inputs& in, std::uint32_t seed) {
+    f.rng.seed(seed);
+    setStartDefaults(f);
+    f.rng.seed(seed);
+    restart(f, in);
+}
+
+void moveAndFillLattice(Flock& f) {
+    // Every cell not written in this tick must be 0; only the cells of the
+    // previous fill can be non-zero, so clearing those is enough.
+    for (int k = 0; k < f.irtCellaDb; ++k) f.racs[static_cast<std::size_t>(f.irtCellak[k])] = 0;
+    f.irtCellaDb = 0;
+
+    for (int i = 1; i <= f.egyeddb; ++i) {
+        f.x[i] += f.vx[i];
+        f.y[i] += f.vy[i];
+        f.z[i] += f.vz[i];
+        if (!roundsIntoLattice(f.x[i], kRacsX) || !roundsIntoLattice(f.y[i], kRacsX) ||
+            !roundsIntoLattice(f.z[i], kRacsZ))
+            continue;
+        std::int64_t c = Flock::cella(kerekit(f.x[i]), kerekit(f.y[i]), kerekit(f.z[i]));
+        f.racs[static_cast<std::size_t>(c)] = i;  // a later individual overwrites an earlier one
+        f.irtCellak[f.irtCellaDb++] = c;
+    }
+}
+
+void autoTune(Flock& f, const Inputs& in) {
+    if (!in.autoHangolas()) return;
+    f.hangolasszamlalo += 1;
+    if (f.hangolasszamlalo != 100) return;
+    const int cel = in.tavolsag;
+    const double d = f.atlagtav;
+    if (0.9 * cel > d) {
+        f.tavtartaserosseg += 1;
+        if (f.tavtartaserosseg > 20) f.tavtartaserosseg = 20;
+    }
+    if (1.1 * cel < d) {
+        f.tavtartaserosseg -= 1;
+        if (f.tavtartaserosseg < 0) f.tavtartaserosseg = 0;
+    }
+    f.hangolasszamlalo = 0;
+}
+
+void computeOrderParameter(Flock& f) {
+    f.osszvx = f.osszvy = f.osszvz = f.rendparameter = 0;
+    for (int i = 1; i <= f.egyeddb; ++i) {
+        f.osszvx += f.vx[i];
+        f.osszvy += f.vy[i];
+        f.osszvz += f.vz[i];
+    }
+    f.rendparameter = std::sqrt(f.osszvx * f.osszvx + f.osszvy * f.osszvy + f.osszvz * f.osszvz) /
+                      (f.egyeddb * f.kozossebesseg);
+    f.rendszazalek = kerekit(100 * f.rendparameter);
+}
+
+void tick(Flock& f, const Inputs& in) {
+    pickUpParameters(f, in);
+    moveAndFillLattice(f);
+    autoTune(f, in);
+    ujsebessegek(f, in);
+    computeOrderParameter(f);
+}
+
+bool ujragadozo(Flock& f) {
+    if (f.ragadozodb == kMaxRagadozo) return false;
+    f.ragadozodb += 1;
+    const int n = f.ragadozodb;
+    f.ragx[n] = f.rng.integer(2) * 290 + 10;
+    f.ragy[n] = f.rng.integer(2) * 290 + 10;
+    f.ragz[n] = f.rng.integer(2) * 290 + 10;
+    return true;
+}
+
+void ragadozotorles(Flock& f) { f.ragadozodb = 0; }
+
+int tavegyeztetes(int sugar, int tavolsag) {
+    if (sugar >= tavolsag) return tavolsag;
+    return std::max(sugar, 2);
+}
+
+}  // namespace nyajkor

@@ -1,0 +1,53 @@
+// Run control and the simulation tick, without a window.
+//
+// These are the model's halves of the window's operations: the window (or the
+// runner) reseeds the generator, enables its buttons and timer and draws; the
+// functions here change the flock state in exactly the order the program does.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "model/flock.h"
+#include "model/rounding.h"
+
+namespace nyajkor {
+
+// The window's resize: the box constants, and the screen centre of a view
+// of the given size.
+void setBoxConstants(Flock& f);
+void setScreenCentre(Flock& f, int viewWidth, int viewHeight);
+
+// Start's defaults: colours, predators, zoom, strength, centre, eye offset.
+void setStartDefaults(Flock& f);
+
+// Restart after the generator is reseeded: N and the parameters from the
+// controls, an empty lattice, cleared arrays, a fresh random flock.
+void restart(Flock& f, const Inputs& in);
+
+// Start as the program does it, with `seed` standing in for the clock at both
+// of its reseedings: the defaults, then a restart.
+void start(Flock& f, const Inputs& in, std::uint32_t seed);
+
+// One tick without the drawing: parameter pickup, move, lattice, auto-tune,
+// velocity update, order parameter.
+void tick(Flock& f, const Inputs& in);
+
+// The tick's steps, for tests and benchmarks that need them one by one.
+void pickUpParameters(Flock& f, const Inputs& in);
+void moveAndFillLattice(Flock& f);
+void autoTune(Flock& f, const Inputs& in);
+void computeOrderParameter(Flock& f);
+
+// "Új ragadozó": adds a predator at a random corner of the cube 10..300 on
+// every axis (three draws). Returns false, changing nothing, when 5 are active.
+bool ujragadozo(Flock& f);
+// "Ragadozók törlése": no predators; their old positions stay unread.
+void ragadozotorles(Flock& f);
+
+// The position `tavolsag` must take so that the equilibrium distance stays at
+// or below the perception radius: unchanged when sugar >= tavolsag, otherwise
+// sugar raised to the scroll bar's minimum of 2.
+int tavegyeztetes(int sugar, int tavolsag);
+
+}  // namespace nyajkor
