@@ -1,18 +1,15 @@
-// The canvas: a small rasteriser over a 32-bit back buffer.
+// The canvas the view draws through.
 //
-// It offers the drawing state and primitives the view relies on, with the
+// It carries the drawing state and primitives the view relies on, with the
 // semantics of the toolkit canvas it stands in for: a pen (colour, style,
 // width) and a brush (colour) that persist across passes, half-open
 // rectangles, ellipses inscribed in a half-open box, lines whose end pixel is
-// not drawn. Everything is clipped to the buffer. No Qt inside: the view
-// draws through it without a window, and tests check it pixel by pixel.
+// not drawn. This header is only the interface, free of Qt: the rasteriser
+// over a 32-bit back buffer implements it, and tests may record calls.
 //
 // Colours are 0x00BBGGRR (red in the low byte); clNone as the brush colour
 // paints nothing.
 #pragma once
-
-#include <cstdint>
-#include <vector>
 
 #include "model/flock.h"  // Color and the named colours
 
@@ -31,31 +28,25 @@ public:
         Color color = clWhite;
     };
 
-    // A black buffer of width x height pixels (each at least 1).
-    Canvas(int width, int height);
+    virtual ~Canvas() = default;
 
-    int width() const;
-    int height() const;
-
+    // Pen and brush: read by every primitive at the moment it draws.
     PenState Pen;
     BrushState Brush;
 
     // Fills x1 <= x < x2, y1 <= y < y2 with the brush colour.
-    void FillRect(int x1, int y1, int x2, int y2);
+    virtual void FillRect(int x1, int y1, int x2, int y2) = 0;
     // The ellipse inscribed in x1 <= x < x2, y1 <= y < y2: outlined with the
     // pen, filled with the brush; the gaps of a dotted outline take the brush.
-    void Ellipse(int x1, int y1, int x2, int y2);
+    virtual void Ellipse(int x1, int y1, int x2, int y2) = 0;
     // Moves the current position.
-    void MoveTo(int x, int y);
+    virtual void MoveTo(int x, int y) = 0;
     // A line from the current position to (x, y) in the pen, without its end
     // pixel; the current position moves to (x, y).
-    void LineTo(int x, int y);
+    virtual void LineTo(int x, int y) = 0;
     // Ends a drawing pass: the current position is (0, 0) again. Pen and
     // brush keep their settings.
-    void Release();
-
-    // The colour of one pixel, 0x00BBGGRR.
-    Color pixel(int x, int y) const;
+    virtual void Release() = 0;
 };
 
 }  // namespace nyajkor
