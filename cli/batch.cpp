@@ -1,0 +1,148 @@
+#include "cli/batch.h"
+
+#include <charconv>
+#include <chrono>
+#include <memory>
+#include <optional>
+
+#include "cli/batch_options.h"
+#include "cli/output_file.h"
+#include "model/captions.h"
+#include "model/scenes.h"
+#include "model/simulation.h"
+
+namespace nyajkor::batch {
+
+std::string realText(double v) {
+    char buf[64];
+    auto end = std::to_chars(buf, buf + sizeof buf, v).ptr;
+    return std::string(buf, end);
+}
+
+namespace {
+
+void writeStatisticsHeader(std::ostream& csv) {
+    csv << "tick,order_percent,order,avg_neighbours,mean_nn_distance,strength\n";
+}
+
+void writeStatisticsRow(std::ostream& csv, long tick, const Flock& f) {
+    csv << tick << ',' << f.rendszazalek << ',' << realText(f.rendparameter) << ','
+        << realText(f.atlagszomszed) << ',' << realText(f.atlagtav) << ',' << f.tavtartaserosseg << '\n';
+}
+
+void writeDump(std::ostream& out, const Flock& f) {
+    out << "kind,index,x,y,z,vx,vy,vz\n";
+    for (int i = 1; i <= f.egyeddb; ++i)
+        out << "individual," << i << ',' << realText(f.x[i]) << ',' << realText(f.y[i]) << ','
+            << realText(f.z[i]) << ',' << realText(f.vx[i]) << ',' << realText(f.vy[i]) << ','
+            << realText(f.vz[i]) << '\n';
+    out << "centre,0," << realText(f.vonzox) << ',' << realText(f.vonzoy) << ',' << realText(f.vonzoz)
+        << ",,,\n";
+    for (int p = 1; p <= f.ragadozodb; ++p)
+        out << "predator," << p << ',' << realText(f.ragx[p]) << ',' << realText(f.ragy[p]) << ','
+            << realText(f.ragz[p]) << ",,,\n";
+}
+
+void writeSummary(std::ostream& out, std::uint32_t seed, long ticks, const Flock& f) {
+    out << "seed " << seed << "\nticks " << ticks << "\nindividuals " << f.egyeddb
+        << "\norder_percent " << f.rendszazalek << "\norder " << realText(f.rendparameter)
+        << "\navg_neighbours " << realText(f.atlagszomszed) << " (shown as "
+        << atlagszomszedFelirat(f.atlagszomszed) << ")\nmean_nn_distance " << realText(f.atlagtav)
+        << "\nstrength " << f.tavtartaserosseg << '\n';
+}
+
+// Start as the window does it with the controls in place, then what the user
+// would do before the first tick: the custom strength, the placed centre,
+// the predators.
+void prepareRun(Flock& f, const Options& o, const Inputs& in, std::uint32_t seed) {
+    setBoxConstants(f);
+    start(f, in, seed);
+    const bool custom = o.distanceMode == DistanceMode::customRepulsive ||
+                        o.distanceMode == DistanceMode::customAttractive;
+    if (custom) f.tavtartaserosseg = in.egyensulyerosseg;
+    if (o.centre == CentreMode::placed) {
+        f.vonzox = in.xvonzokord;
+        f.vonzoy = in.yvonzokord;
+        f.vonzoz = in.zvonzokord;
+    }
+    for (int p = 0; p < o.predators; ++p) ujragadozo(f);
+}
+
+// A progress line on standard error for runs longer than a second.
+class Progress {
+public:
+    Progress(std::ostream& err, bool enabled, long total) : err_(err), enabled_(enabled), total_(total) {}
+    void update(long done) {
+        if (!enabled_) return;
+        const auto now = Clock::now();
+        if (now - start_ < std::chrono::seconds(1) || now - last_ < std::chrono::milliseconds(200)) return;
+        last_ = now;
+        shown_ = true;
+        err_ << "\rtick " << done << " of " << total_ << " (" << done * 100 / total_ << " %)" << std::flush;
+    }
+    ~Progress() {
+        if (shown_) err_ << "\r\033[K" << std::flush;
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    std::ostream& err_;
+    bool enabled_;
+    long total_;
+    Clock::time_point start_ = Clock::now(), last_ = start_;
+    bool shown_ = false;
+};
+
+}  // namespace
+
+int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool showProgress,
+             const std::atomic<bool>* interrupted) {
+    const char* const kName = "nyajkor3d-batch: ";
+    Options o;
+    std::optional<OutputFile> csv, dump;
+    try {
+        o = parseOptions(args);
+        if (o.help) {
+            out << usage();
+            return 0;
+        }
+        if (!o.csvPath.empty()) csv.emplace("csv", o.csvPath, out);
+        if (!o.dumpPath.empty()) dump.emplace("dump", o.dumpPath, out);
+    } catch (const UsageError& e) {
+        err << kName << e.what() << '\n';
+        return 2;
+    }
+
+    try {
+        const Inputs in = controlsFor(o);
+        if (in.tavolsag != o.equilibrium)
+            err << kName << "note: the equilibrium distance is " << in.tavolsag << ", not "
+                << o.equilibrium << ": it stays within the perception radius\n";
+        const std::uint32_t seed = o.seed.value_or(clockSeed());
+        auto flock = std::make_unique<Flock>();
+        Flock& f = *flock;
+        prepareRun(f, o, in, seed);
+
+        if (csv) writeStatisticsHeader(csv->stream());
+        Progress progress(err, showProgress, o.ticks);
+        for (long t = 1; t <= o.ticks; ++t) {
+            if (interrupted && interrupted->load()) {
+                err << kName << "interrupted at tick " << t - 1 << "; no file written\n";
+                return 130;
+            }
+            tick(f, in);
+            if (csv) writeStatisticsRow(csv->stream(), t, f);
+            progress.update(t);
+        }
+        if (dump) writeDump(dump->stream(), f);
+        if (csv) csv->commit();
+        if (dump) dump->commit();
+        if (o.csvPath != "-" && o.dumpPath != "-") writeSummary(out, seed, o.ticks, f);
+        return 0;
+    } catch (const std::exception& e) {
+        err << kName << e.what() << '\n';
+        return 1;
+    }
+}
+
+}  // namespace nyajkor::batch

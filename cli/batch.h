@@ -1,0 +1,23 @@
+// The headless runner: one experiment from a command line.
+//
+// Start with the controls set by the flags, then the ticks, each exactly the
+// window's tick without the drawing; the per-tick statistics, the final state
+// and a short summary go where the flags say.
+#pragma once
+
+#include <atomic>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace nyajkor::batch {
+
+// Exit statuses: 0 done, 1 failed while running or writing, 2 bad command
+// line (nothing run, no file touched), 130 interrupted (no file touched).
+int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+             bool showProgress = false, const std::atomic<bool>* interrupted = nullptr);
+
+// The shortest text that reads back to the same double.
+std::string realText(double v);
+
+}  // namespace nyajkor::batch

@@ -1,0 +1,72 @@
+// The command line of the headless runner.
+//
+// Every numeric flag takes the position of the window control of the same
+// role, with that control's range, so a run of the runner is a run of the
+// window with its controls set that way. Parsing is strict: an unknown flag,
+// a missing or malformed value or one out of range is an error that names the
+// flag and what it accepts.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "model/flock.h"
+
+namespace nyajkor::batch {
+
+enum class DistanceMode { off, autoRepulsive, customRepulsive, autoAttractive, customAttractive };
+enum class CentreMode { off, middle, moving, placed };
+
+struct Options {
+    std::optional<std::uint32_t> seed;  // none: from the clock, as the window does
+    long ticks = 1000;
+    int n = 2000;
+    int speed = 10;
+    int noise = 10;
+    int radius = 0;
+    int equilibrium = 5;
+    DistanceMode distanceMode = DistanceMode::off;
+    int strength = 5;
+    std::optional<int> cohesion;          // none: attraction to the centre of mass off
+    CentreMode centre = CentreMode::off;
+    std::optional<std::array<int, 3>> centreAt;
+    int centreStrength = 10;
+    int perceivers = 100;
+    int predators = 0;
+    int predatorRange = 50;
+    int reaction = 15;
+    std::string csvPath;                  // empty: none; "-": standard output
+    std::string dumpPath;                 // empty: none; "-": standard output
+
+    // the view after the last tick, as a PNG
+    std::string framePath;                // empty: none
+    int alpha = 0;
+    int beta = 0;
+    int zoom = 15;
+    bool anaglyph = false;
+    bool cube = true;
+    int frameWidth = 599;
+    int frameHeight = 698;
+
+    bool help = false;
+};
+
+// A command line that cannot be run; what() is the one line to show.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+Options parseOptions(const std::vector<std::string>& args);
+
+// The --help text.
+std::string usage();
+
+// The window's controls as the options set them, before Start.
+Inputs controlsFor(const Options& o);
+
+}  // namespace nyajkor::batch
