@@ -1,0 +1,102 @@
+// Helpers for tests that build small flocks by hand.
+//
+// A Flock carries the full 122 MB lattice, so each test suite shares one
+// (FlockTest) and every test rebuilds the part of the state it reads with
+// handScene(): the box constants, N individuals at given positions with
+// given velocities, the run parameters, no predators. The lattice is filled
+// the way the tick fills it (moveAndFillLattice with zero velocities, so the
+// positions stay as given), which also clears the cells a previous test left.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "model/flock.h"
+#include "model/simulation.h"
+
+namespace nyajkor::testing {
+
+struct V3 {
+    double x = 0, y = 0, z = 0;
+};
+
+inline double length(V3 v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
+
+// ujv scaled to the common speed, as the renormalisation does it: each
+// component times ks, divided by the length (1 when the length is below 0.0001).
+inline V3 renormalised(V3 ujv, double ks) {
+    double n = length(ujv);
+    if (n < 0.0001) n = 1;
+    return {ujv.x * ks / n, ujv.y * ks / n, ujv.z * ks / n};
+}
+
+struct SceneParams {
+    double kozossebesseg = 1.0;
+    double zaj = 0.0;
+    int latotav = 3;
+    int tavtartaserosseg = 5;
+};
+
+inline void handScene(Flock& f, const std::vector<V3>& pos, const std::vector<V3>& vel,
+                      SceneParams p = {}) {
+    setBoxConstants(f);
+    f.egyeddb = static_cast<int>(pos.size());
+    f.kozossebesseg = p.kozossebesseg;
+    f.zaj = p.zaj;
+    f.latotav = p.latotav;
+    f.tavtartaserosseg = p.tavtartaserosseg;
+    f.ragadozodb = 0;
+    f.vonzox = f.xkozep;
+    f.vonzoy = f.xkozep;
+    f.vonzoz = f.zkozep;
+    f.rng.seed(1);
+    for (int i = 1; i <= f.egyeddb; ++i) {
+        f.x[i] = pos[i - 1].x;
+        f.y[i] = pos[i - 1].y;
+        f.z[i] = pos[i - 1].z;
+        f.vx[i] = f.vy[i] = f.vz[i] = 0;
+    }
+    moveAndFillLattice(f);
+    for (int i = 1; i <= f.egyeddb; ++i) {
+        const V3 v = i - 1 < static_cast<int>(vel.size()) ? vel[i - 1] : V3{};
+        f.vx[i] = v.x;
+        f.vy[i] = v.y;
+        f.vz[i] = v.z;
+    }
+}
+
+inline V3 ujv(const Flock& f, int i) { return {f.ujvx[i], f.ujvy[i], f.ujvz[i]}; }
+inline V3 vel(const Flock& f, int i) { return {f.vx[i], f.vy[i], f.vz[i]}; }
+
+// One flock per test suite: the lattice is too large to allocate per test
+// under the address sanitizer.
+class FlockTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        shared_ = std::make_unique<Flock>();
+        setBoxConstants(*shared_);
+    }
+    static void TearDownTestSuite() { shared_.reset(); }
+
+    Flock& f = *shared_;
+
+private:
+    static inline std::unique_ptr<Flock> shared_;
+};
+
+template <typename Param>
+class FlockTestWithParam : public FlockTest, public ::testing::WithParamInterface<Param> {};
+
+}  // namespace nyajkor::testing
+
+#define EXPECT_V3_EQ(actual, expected)          \
+    do {                                        \
+        const auto a_ = (actual);               \
+        const auto e_ = (expected);             \
+        EXPECT_EQ(a_.x, e_.x) << "x";           \
+        EXPECT_EQ(a_.y, e_.y) << "y";           \
+        EXPECT_EQ(a_.z, e_.z) << "z";           \
+    } while (0)
