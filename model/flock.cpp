@@ -1,5 +1,7 @@
 #include "model/flock.h"
 
+#include "model/velocity_update.h"
+
 namespace nyajkor {
 
 Flock::Flock()
@@ -11,6 +13,9 @@ Flock::Flock()
       racs(static_cast<std::size_t>(kRacsCellak)),
       irtCellak(kMaxEgyed),
       ragx(kMaxRagadozo + 1), ragy(kMaxRagadozo + 1), ragz(kMaxRagadozo + 1),
-      ragadozosorszam(kMaxRagadozo + 1) {}
+      ragadozosorszam(kMaxRagadozo + 1),
+      munkaterulet(std::make_unique<UpdateScratch>()) {}
+
+Flock::~Flock() = default;
 
 }  // namespace nyajkor

@@ -15,11 +15,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "model/random.h"
 
 namespace nyajkor {
+
+struct UpdateScratch;
 
 constexpr int kMaxEgyed = 5000;     // largest flock
 constexpr int kMaxRagadozo = 5;     // most predators at once
@@ -76,6 +79,9 @@ struct Inputs {
 
 struct Flock {
     Flock();
+    ~Flock();
+    Flock(const Flock&) = delete;
+    Flock& operator=(const Flock&) = delete;
 
     // individuals, 1..kMaxEgyed; only 1..egyeddb are live
     std::vector<double> x, y, z;           // position, lattice units
@@ -132,6 +138,9 @@ struct Flock {
 
     // the one random generator of the run
     Random rng;
+
+    // scratch of the velocity update, reused from tick to tick
+    std::unique_ptr<UpdateScratch> munkaterulet;
 };
 
 }  // namespace nyajkor

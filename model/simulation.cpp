@@ -4,7 +4,6 @@
 #include <cmath>
 #include <numbers>
 
-#include "model/velocity_update.h"
 
 namespace nyajkor {
 
@@ -152,11 +151,11 @@ void computeOrderParameter(Flock& f) {
     f.rendszazalek = kerekit(100 * f.rendparameter);
 }
 
-void tick(Flock& f, const Inputs& in) {
+void tick(Flock& f, const Inputs& in, const Execution& how) {
     pickUpParameters(f, in);
     moveAndFillLattice(f);
     autoTune(f, in);
-    ujsebessegek(f, in);
+    ujsebessegek(f, in, how);
     computeOrderParameter(f);
 }
 

@@ -6,10 +6,10 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "model/flock.h"
 #include "model/rounding.h"
+#include "model/velocity_update.h"
 
 namespace nyajkor {
 
@@ -31,7 +31,7 @@ void start(Flock& f, const Inputs& in, std::uint32_t seed);
 
 // One tick without the drawing: parameter pickup, move, lattice, auto-tune,
 // velocity update, order parameter.
-void tick(Flock& f, const Inputs& in);
+void tick(Flock& f, const Inputs& in, const Execution& how = {});
 
 // The tick's steps, for tests and benchmarks that need them one by one.
 void pickUpParameters(Flock& f, const Inputs& in);

@@ -1,48 +1,12 @@
 #include "model/velocity_update.h"
 
 #include <cmath>
+#include <algorithm>
 #include <cstdlib>
 
 #include "model/rounding.h"
 
 namespace nyajkor {
-
-Neighbours keresSzomszedok(const Flock& f, int i) {
-    const int r = f.latotav;
-    const int ci = kerekit(f.x[i]);
-    const int cj = kerekit(f.y[i]);
-    const int ck = kerekit(f.z[i]);
-    Neighbours n;
-    n.mintav = 2.0 * r;
-    for (int a = ci - r; a <= ci + r; ++a) {
-        if (a < 0 || a >= f.xmeret) continue;
-        for (int b = cj - r; b <= cj + r; ++b) {
-            if (b < 0 || b >= f.xmeret) continue;
-            for (int c = ck - r; c <= ck + r; ++c) {
-                if (c < 0 || c >= f.zmeret) continue;
-                const int k = f.racs[static_cast<std::size_t>(Flock::cella(a, b, c))];
-                if (k == 0 || k == i) continue;
-                const double dx = f.x[k] - f.x[i];
-                const double dy = f.y[k] - f.y[i];
-                const double dz = f.z[k] - f.z[i];
-                const double d = std::sqrt(dx * dx + dy * dy + dz * dz);
-                if (d < n.mintav) {
-                    n.mintav = d;
-                    n.kozelx = f.x[k];
-                    n.kozely = f.y[k];
-                    n.kozelz = f.z[k];
-                }
-                if (d < r && d > 0) {
-                    n.sumvx += f.vx[k];
-                    n.sumvy += f.vy[k];
-                    n.sumvz += f.vz[k];
-                    n.szomszeddb += 1;
-                }
-            }
-        }
-    }
-    return n;
-}
 
 namespace {
 
@@ -151,13 +115,12 @@ void movePredators(Flock& f, const UpdateContext&) {
 }
 
 IndividualResult updateIndividual(Flock& f, const Inputs& in, const UpdateContext& ctx, int i,
-                                  Random& rng) {
+                                  const Neighbours& n, Random& rng) {
     const double ks = f.kozossebesseg;
     const double pos[3] = {f.x[i], f.y[i], f.z[i]};
     double ujv[3];
 
-    // (a, b) alignment: the mean velocity of the perceived neighbours, or the own one
-    const Neighbours n = keresSzomszedok(f, i);
+    // (b) alignment: the mean velocity of the perceived neighbours, or the own one
     if (n.szomszeddb > 0) {
         ujv[0] = n.sumvx / n.szomszeddb;
         ujv[1] = n.sumvy / n.szomszeddb;
@@ -239,12 +202,49 @@ void commitVelocities(Flock& f) {
     }
 }
 
-void ujsebessegek(Flock& f, const Inputs& in) {
+namespace {
+
+// Step 5 for individuals first..last, drawing from `rng`.
+void updateRange(Flock& f, const Inputs& in, const UpdateContext& ctx, NeighbourSearch search, int first,
+                 int last, Random& rng) {
+    UpdateScratch& scratch = *f.munkaterulet;
+    for (int i = first; i <= last; ++i) {
+        // (a) neighbour search
+        const Neighbours n = search == NeighbourSearch::columns ? scratch.oszlopok.search(f, i)
+                                                                : keresSzomszedok(f, i);
+        const IndividualResult r = updateIndividual(f, in, ctx, i, n, rng);
+        scratch.szomszeddb[i] = r.szomszeddb;
+        scratch.mintav[i] = r.mintav;
+    }
+}
+
+}  // namespace
+
+void ujsebessegek(Flock& f, const Inputs& in, const Execution& how) {
     const UpdateContext ctx = beginUpdate(f, in);
+    UpdateScratch& scratch = *f.munkaterulet;
+    if (how.search == NeighbourSearch::columns) scratch.oszlopok.rebuild(f);
+
+    // Each individual draws three reals, so part p, starting at individual
+    // `first`, starts 3 * (first - 1) draws into the sequence; afterwards the
+    // shared generator moves past all 3N draws, as one thread would leave it.
+    Workers& workers = how.workers ? *how.workers : Workers::shared();
+    const int parts = std::min(workers.count(), f.egyeddb);
+    const Random start = f.rng;
+    workers.run([&](int part) {
+        if (part >= parts) return;
+        const int first = 1 + static_cast<int>(static_cast<long>(f.egyeddb) * part / parts);
+        const int last = static_cast<int>(static_cast<long>(f.egyeddb) * (part + 1) / parts);
+        Random rng = start;
+        rng.jump(3ull * static_cast<unsigned>(first - 1));
+        updateRange(f, in, ctx, how.search, first, last, rng);
+    });
+    f.rng.jump(3ull * static_cast<unsigned>(std::max(f.egyeddb, 0)));
+
+    // (b, f) the statistics, summed in index order whatever the split
     for (int i = 1; i <= f.egyeddb; ++i) {
-        const IndividualResult r = updateIndividual(f, in, ctx, i, f.rng);
-        f.atlagszomszed += r.szomszeddb;
-        f.atlagtav += r.mintav;
+        f.atlagszomszed += scratch.szomszeddb[i];
+        f.atlagtav += scratch.mintav[i];
     }
     f.atlagszomszed /= f.egyeddb;
     f.atlagtav /= f.egyeddb;

@@ -6,27 +6,37 @@
 // centre and the predators move first, so individuals react to their new
 // positions. Each individual's work is one call of updateIndividual(); it
 // draws exactly three reals (the noise), so its draws sit at a known place of
-// the generator's sequence.
+// the generator's sequence, and the flock can be split into parts that run at
+// once, each part's generator jumped ahead to where a single thread would be.
 #pragma once
 
+#include <vector>
+
 #include "model/flock.h"
+#include "model/neighbour_search.h"
+#include "model/workers.h"
 
 namespace nyajkor {
 
-// What the neighbour search found for one individual.
-struct Neighbours {
-    int szomszeddb = 0;                       // perceived neighbours
-    double sumvx = 0, sumvy = 0, sumvz = 0;   // their velocities, summed in visiting order
-    double mintav = 0;                        // distance to the nearest one found (2r if none)
-    double kozelx = 0, kozely = 0, kozelz = 0;  // its position (origin if none)
+// How the step runs: which neighbour search, on how many threads. Every
+// choice gives the same flock, bit for bit; the plain cube scan is the
+// reference the fast one is checked against.
+enum class NeighbourSearch { columns, plainCube };
+struct Execution {
+    NeighbourSearch search = NeighbourSearch::columns;
+    Workers* workers = nullptr;  // nullptr: the shared pool, one part per core
 };
 
-// The neighbour search of individual i: visits the cube of lattice cells
-// within latotav of i's cell, a outer, b middle, c inner, each ascending.
-Neighbours keresSzomszedok(const Flock& f, int i);
+// Scratch of the step, kept from call to call so that no call allocates.
+struct UpdateScratch {
+    ColumnIndex oszlopok;                      // the lattice's registered individuals by column
+    std::vector<int> szomszeddb;               // per individual: perceived neighbours
+    std::vector<double> mintav;                // per individual: nearest distance found
+    UpdateScratch() : szomszeddb(kMaxEgyed + 1), mintav(kMaxEgyed + 1) {}
+};
 
 // The whole step, for i = 1..egyeddb, with the statistics.
-void ujsebessegek(Flock& f, const Inputs& in);
+void ujsebessegek(Flock& f, const Inputs& in, const Execution& how = {});
 
 // Per-call values that every individual's update reads.
 struct UpdateContext {
@@ -42,9 +52,10 @@ struct IndividualResult {
     int szomszeddb;
     double mintav;
 };
-// Step 5 for individual i: writes ujvx[i], ujvy[i], ujvz[i]; draws three reals from rng.
+// Step 5 for individual i with what the search found for it: writes ujvx[i],
+// ujvy[i], ujvz[i]; draws three reals from rng.
 IndividualResult updateIndividual(Flock& f, const Inputs& in, const UpdateContext& ctx, int i,
-                                  Random& rng);
+                                  const Neighbours& n, Random& rng);
 void commitVelocities(Flock& f);                         // steps 8-9
 
 }  // namespace nyajkor

@@ -1,0 +1,65 @@
+// Finding the neighbours an individual perceives.
+//
+// The lattice defines who can be found: each cell holds the index of the one
+// individual registered there this tick (the highest index where several
+// round to the same cell). The search visits the cube of cells within the
+// perception radius r of the individual's own cell, a outer, b middle,
+// c inner, each ascending; it sums the velocities of the individuals closer
+// than r (and not coincident) in that order, and keeps the nearest one found,
+// the first visited winning a tie.
+//
+// keresSzomszedok walks the cube cell by cell: (2r+1)^3 reads, 68,921 at
+// r = 20. ColumnIndex gives the same answer bit for bit from per-column lists
+// of the registered individuals sorted by height: a column (a, b) is one
+// sorted run, so visiting the columns in a, b order and each run upwards
+// meets the candidates in exactly the cube's order, while empty cells cost
+// nothing and empty columns one comparison.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "model/flock.h"
+
+namespace nyajkor {
+
+// What the neighbour search found for one individual.
+struct Neighbours {
+    int szomszeddb = 0;                          // perceived neighbours
+    double sumvx = 0, sumvy = 0, sumvz = 0;      // their velocities, summed in visiting order
+    double mintav = 0;                           // distance to the nearest one found (2r if none)
+    double kozelx = 0, kozely = 0, kozelz = 0;   // its position (origin if none)
+};
+
+// The reference search: every cell of the cube, one by one.
+Neighbours keresSzomszedok(const Flock& f, int i);
+
+class ColumnIndex {
+public:
+    ColumnIndex();
+
+    // Collects the individuals registered in f.racs, column by column, sorted
+    // by height. Call after the lattice is filled and before searching.
+    void rebuild(const Flock& f);
+
+    // The same result as keresSzomszedok(f, i) for the flock last rebuilt from.
+    Neighbours search(const Flock& f, int i) const;
+
+private:
+    void sortRun(int begin, int end);
+
+    static constexpr int kOszlopok = kRacsX * kRacsX;
+
+    // Entries of column (a, b) are [kezdet[a*350+b], kezdet[a*350+b+1]),
+    // ascending in height; each entry keeps the individual's height cell,
+    // index and position side by side for the distance tests.
+    std::vector<std::int32_t> kezdet;
+    std::vector<std::int32_t> magassag, egyed;
+    std::vector<double> ex, ey, ez;
+    // scratch of rebuild(): each registered individual's column
+    std::vector<std::int32_t> oszlop;
+    // d*d below kuszob[r] exactly when sqrt(d*d) < r, for r = 0..20
+    std::vector<double> kuszob;
+};
+
+}  // namespace nyajkor

@@ -1,0 +1,63 @@
+#include "model/workers.h"
+
+#include <algorithm>
+
+namespace nyajkor {
+
+Workers::Workers(int count) : count_(std::max(count, 1)) {
+    for (int part = 1; part < count_; ++part) threads_.emplace_back(&Workers::serve, this, part);
+}
+
+Workers::~Workers() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    for (auto& t : threads_) t.join();
+}
+
+void Workers::run(const std::function<void(int)>& job) {
+    if (count_ == 1) {
+        job(0);
+        return;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        job_ = &job;
+        pending_ = count_ - 1;
+        ++generation_;
+    }
+    wake_.notify_all();
+    job(0);
+    std::unique_lock lock(mutex_);
+    done_.wait(lock, [this] { return pending_ == 0; });
+    job_ = nullptr;
+}
+
+void Workers::serve(int part) {
+    unsigned long seen = 0;
+    for (;;) {
+        const std::function<void(int)>* job;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
+            if (stopping_) return;
+            seen = generation_;
+            job = job_;
+        }
+        (*job)(part);
+        {
+            std::lock_guard lock(mutex_);
+            --pending_;
+        }
+        done_.notify_one();
+    }
+}
+
+Workers& Workers::shared() {
+    static Workers pool(static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
+    return pool;
+}
+
+}  // namespace nyajkor

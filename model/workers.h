@@ -1,0 +1,46 @@
+// A small pool of threads that share one job at a time.
+//
+// The velocity update splits the flock into as many contiguous parts as
+// there are workers and runs them at once; the calling thread does part 0
+// and waits for the others. Threads are started once and sleep between
+// jobs, so a tick pays two hand-overs, not thread creation.
+#pragma once
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace nyajkor {
+
+class Workers {
+public:
+    // `count` parts at once (at least 1): count - 1 threads besides the caller.
+    explicit Workers(int count);
+    ~Workers();
+    Workers(const Workers&) = delete;
+    Workers& operator=(const Workers&) = delete;
+
+    int count() const { return count_; }
+
+    // Runs job(part) for every part 0..count()-1 and returns when all are done.
+    void run(const std::function<void(int part)>& job);
+
+    // One pool for the process, with a part for every core.
+    static Workers& shared();
+
+private:
+    void serve(int part);
+
+    int count_;
+    std::vector<std::thread> threads_;
+    std::mutex mutex_;
+    std::condition_variable wake_, done_;
+    const std::function<void(int)>* job_ = nullptr;
+    unsigned long generation_ = 0;
+    int pending_ = 0;
+    bool stopping_ = false;
+};
+
+}  // namespace nyajkor

@@ -1,0 +1,209 @@
+// The fast neighbour search and the parallel update against the plain cube
+// scan on one thread: whole runs must agree bit for bit.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "model/scenes.h"
+#include "model/simulation.h"
+#include "model/velocity_update.h"
+#include "model/workers.h"
+
+namespace nyajkor {
+namespace {
+
+bool sameBits(double a, double b) { return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b); }
+
+// The first difference between two flocks, or "" when they agree bit for bit.
+std::string firstDifference(const Flock& a, const Flock& b) {
+    auto scalar = [](const char* name, double u, double v) {
+        return sameBits(u, v) ? std::string() : std::string(name) + " differs";
+    };
+    for (const auto& d : {scalar("atlagtav", a.atlagtav, b.atlagtav),
+                          scalar("atlagszomszed", a.atlagszomszed, b.atlagszomszed),
+                          scalar("rendparameter", a.rendparameter, b.rendparameter),
+                          scalar("vonzox", a.vonzox, b.vonzox), scalar("vonzoy", a.vonzoy, b.vonzoy),
+                          scalar("vonzoz", a.vonzoz, b.vonzoz)})
+        if (!d.empty()) return d;
+    if (a.rng.state() != b.rng.state()) return "generator state differs";
+    if (a.tavtartaserosseg != b.tavtartaserosseg) return "strength differs";
+    for (int p = 1; p <= a.ragadozodb; ++p)
+        if (!sameBits(a.ragx[p], b.ragx[p]) || !sameBits(a.ragy[p], b.ragy[p]) || !sameBits(a.ragz[p], b.ragz[p]))
+            return "predator " + std::to_string(p) + " differs";
+    for (int i = 1; i <= a.egyeddb; ++i) {
+        const double u[] = {a.x[i], a.y[i], a.z[i], a.vx[i], a.vy[i], a.vz[i]};
+        const double v[] = {b.x[i], b.y[i], b.z[i], b.vx[i], b.vy[i], b.vz[i]};
+        for (int k = 0; k < 6; ++k)
+            if (!sameBits(u[k], v[k])) return "individual " + std::to_string(i) + " differs";
+    }
+    return "";
+}
+
+enum class Scene { spread, clumped };
+
+struct Case {
+    int radius;
+    Scene scene;
+    int mode;   // index into modeInputs()
+    int ticks;
+};
+
+Inputs modeInputs(int mode, int n, int radius) {
+    Inputs in = plainInputs(n, radius);
+    switch (mode) {
+        case 0: break;  // alignment and noise only
+        case 1: in = everyModeInputs(n, radius); break;
+        case 2:
+            in.egyenitaszito = true;
+            in.elhelyez = true;
+            in.eszlelok = 50;
+            break;
+        case 3:
+            in.autotaszito = true;
+            in.kozepenvonzo = true;
+            in.tkpvonzas = true;
+            in.parameter = 100;
+            break;
+    }
+    return in;
+}
+
+std::string caseName(const ::testing::TestParamInfo<Case>& info) {
+    const Case& c = info.param;
+    std::string name = "r";
+    name += std::to_string(c.radius);
+    name += c.scene == Scene::spread ? "_spread_mode" : "_clumped_mode";
+    name += std::to_string(c.mode);
+    return name;
+}
+
+class FastSearchEquivalence : public ::testing::TestWithParam<Case> {
+protected:
+    static void SetUpTestSuite() {
+        for (auto& f : flocks_) f = std::make_unique<Flock>();
+        for (int k = 0; k < 3; ++k) workers_[k] = std::make_unique<Workers>(1 << k);
+    }
+    static void TearDownTestSuite() {
+        for (auto& f : flocks_) f.reset();
+        for (auto& w : workers_) w.reset();
+    }
+
+    // The same scene in every flock: Start from `seed`, predators, clumping.
+    void prepare(const Case& c, const Inputs& in, std::uint32_t seed) {
+        for (auto& f : flocks_) {
+            startScene(*f, in, seed, c.mode == 1 ? 5 : 0);
+            if (c.scene == Scene::clumped) clumpFlock(*f, 6, seed);
+        }
+    }
+
+    static inline std::unique_ptr<Flock> flocks_[4];
+    static inline std::unique_ptr<Workers> workers_[3];
+};
+
+TEST_P(FastSearchEquivalence, WholeRunsAgreeWithThePlainScanAtEveryThreadCount) {
+    const Case c = GetParam();
+    const int n = 500;
+    const Inputs in = modeInputs(c.mode, n, c.radius);
+    for (std::uint32_t seed : {1u, 77u, 4000000000u}) {
+        prepare(c, in, seed);
+        for (int t = 1; t <= c.ticks; ++t) {
+            tick(*flocks_[0], in, {NeighbourSearch::plainCube, workers_[0].get()});
+            for (int k = 0; k < 3; ++k) {
+                tick(*flocks_[k + 1], in, {NeighbourSearch::columns, workers_[k].get()});
+                const std::string diff = firstDifference(*flocks_[0], *flocks_[k + 1]);
+                ASSERT_EQ(diff, "") << "seed " << seed << ", tick " << t << ", " << (1 << k) << " thread(s)";
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RadiiScenesModes, FastSearchEquivalence,
+    ::testing::Values(Case{0, Scene::spread, 0, 20}, Case{1, Scene::clumped, 0, 20},
+                      Case{2, Scene::clumped, 1, 20}, Case{2, Scene::spread, 3, 20},
+                      Case{5, Scene::spread, 1, 12}, Case{5, Scene::clumped, 2, 12},
+                      Case{10, Scene::clumped, 3, 4}, Case{10, Scene::spread, 2, 4},
+                      Case{20, Scene::spread, 1, 2}, Case{20, Scene::clumped, 0, 2}),
+    caseName);
+
+TEST(FastSearch, CoincidentAndSharedCellsAgreeWithThePlainScan) {
+    // Many individuals on few cells: several share a cell (only the last
+    // writer is registered), some sit exactly on one another (distance 0).
+    auto f = std::make_unique<Flock>();
+    Inputs in = plainInputs(500, 3);
+    startScene(*f, in, 5);
+    for (int i = 1; i <= f->egyeddb; ++i) {
+        f->x[i] = 100 + (i % 4) * 0.5;
+        f->y[i] = 100 + (i % 3) * 0.7;
+        f->z[i] = 100 + (i % 5) * 0.4;
+        f->vx[i] = f->vy[i] = f->vz[i] = 0;
+    }
+    f->latotav = 3;
+    moveAndFillLattice(*f);
+    ColumnIndex index;
+    index.rebuild(*f);
+    for (int i = 1; i <= f->egyeddb; ++i) {
+        const Neighbours plain = keresSzomszedok(*f, i), fast = index.search(*f, i);
+        ASSERT_EQ(plain.szomszeddb, fast.szomszeddb) << i;
+        ASSERT_TRUE(sameBits(plain.mintav, fast.mintav)) << i;
+        ASSERT_TRUE(sameBits(plain.kozelx, fast.kozelx) && sameBits(plain.kozely, fast.kozely) &&
+                    sameBits(plain.kozelz, fast.kozelz)) << i;
+        ASSERT_TRUE(sameBits(plain.sumvx, fast.sumvx)) << i;
+    }
+}
+
+TEST(FastSearch, PerceptionAtTheRadiusMatchesTheRootExactly) {
+    // Distances a hair either side of r: the fast search decides on squares
+    // and must still agree with comparing sqrt(d*d) against r.
+    auto f = std::make_unique<Flock>();
+    startScene(*f, plainInputs(500, 0), 3);
+    f->egyeddb = 500;
+    for (int r = 1; r <= 20; ++r) {
+        f->latotav = r;
+        for (int i = 1; i <= f->egyeddb; ++i) {
+            // pairs along x: the odd one at 20, the even one just about r beyond it
+            const int pair = (i - 1) / 2;
+            const double base = 30 + (pair % 12) * 25;
+            const double offset = std::nextafter(static_cast<double>(r), (i / 2) % 2 ? 0.0 : 100.0);
+            f->x[i] = (i % 2) ? base : base + offset;
+            f->y[i] = 30 + (pair / 12) * 7 % 290;
+            f->z[i] = 20 + (pair / 12) % 200;
+            f->vx[i] = f->vy[i] = f->vz[i] = 0;
+        }
+        moveAndFillLattice(*f);
+        ColumnIndex index;
+        index.rebuild(*f);
+        for (int i = 1; i <= f->egyeddb; ++i) {
+            const Neighbours plain = keresSzomszedok(*f, i), fast = index.search(*f, i);
+            ASSERT_EQ(plain.szomszeddb, fast.szomszeddb) << "r " << r << ", individual " << i;
+            ASSERT_TRUE(sameBits(plain.mintav, fast.mintav)) << "r " << r << ", individual " << i;
+        }
+    }
+}
+
+TEST(Workers, EveryPartRunsOnceAndTheGeneratorEndsWhereOneThreadLeavesIt) {
+    Workers four(4);
+    std::atomic<int> ran[4] = {0, 0, 0, 0};
+    for (int round = 0; round < 50; ++round) four.run([&](int part) { ++ran[part]; });
+    for (auto& r : ran) EXPECT_EQ(r.load(), 50);
+
+    auto a = std::make_unique<Flock>(), b = std::make_unique<Flock>();
+    const Inputs in = plainInputs(777, 2);  // N not a multiple of the part count
+    startScene(*a, in, 9);
+    startScene(*b, in, 9);
+    Workers one(1);
+    for (int t = 0; t < 3; ++t) {
+        tick(*a, in, {NeighbourSearch::columns, &one});
+        tick(*b, in, {NeighbourSearch::columns, &four});
+    }
+    EXPECT_EQ(a->rng.state(), b->rng.state());
+    EXPECT_EQ(firstDifference(*a, *b), "");
+}
+
+}  // namespace
+}  // namespace nyajkor
