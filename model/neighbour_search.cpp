@@ -1,6 +1,7 @@
 #include "model/neighbour_search.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include "model/rounding.h"
@@ -61,7 +62,7 @@ Neighbours keresSzomszedok(const Flock& f, int i) {
 
 ColumnIndex::ColumnIndex()
     : kezdet(kOszlopok + 1), magassag(kMaxEgyed), egyed(kMaxEgyed), ex(kMaxEgyed), ey(kMaxEgyed),
-      ez(kMaxEgyed), oszlop(kMaxEgyed + 1), kuszob(21) {
+      ez(kMaxEgyed), foglalt(kRacsX * kSzavakSoronkent), oszlop(kMaxEgyed + 1), kuszob(21) {
     for (int r = 0; r <= 20; ++r) kuszob[r] = squareThreshold(r);
 }
 
@@ -69,6 +70,7 @@ void ColumnIndex::rebuild(const Flock& f) {
     // Count the registered individuals of each column: i is registered when
     // its own cell names it (the last writer of a shared cell wins it).
     std::fill(kezdet.begin(), kezdet.end(), 0);
+    std::fill(foglalt.begin(), foglalt.end(), 0);
     for (int i = 1; i <= f.egyeddb; ++i) {
         oszlop[i] = -1;
         if (!roundsInto(f.x[i], kRacsX) || !roundsInto(f.y[i], kRacsX) || !roundsInto(f.z[i], kRacsZ))
@@ -77,6 +79,7 @@ void ColumnIndex::rebuild(const Flock& f) {
         if (f.racs[static_cast<std::size_t>(Flock::cella(a, b, c))] != i) continue;
         oszlop[i] = a * kRacsX + b;
         ++kezdet[oszlop[i]];
+        foglalt[a * kSzavakSoronkent + b / 64] |= std::uint64_t{1} << (b % 64);
     }
     // Running sums make kezdet[col] the end of col's run; placing the
     // individuals from the last down moves it back to the run's start.
@@ -122,6 +125,27 @@ void ColumnIndex::sortRun(int begin, int end) {
     }
 }
 
+template <typename Visit>
+void ColumnIndex::forEachInRow(int a, int bFrom, int bTo, int cFrom, int cTo, Visit&& visit) const {
+    const std::uint64_t* words = foglalt.data() + a * kSzavakSoronkent;
+    const std::int32_t* row = kezdet.data() + a * kRacsX;
+    for (int w = bFrom / 64; w <= bTo / 64; ++w) {
+        // the occupied columns of this word that lie within bFrom..bTo
+        std::uint64_t bits = words[w];
+        const int lo = std::max(bFrom - 64 * w, 0), hi = std::min(bTo - 64 * w, 63);
+        bits &= ~std::uint64_t{0} << lo;
+        bits &= ~std::uint64_t{0} >> (63 - hi);
+        while (bits != 0) {
+            const int b = 64 * w + std::countr_zero(bits);
+            bits &= bits - 1;
+            int j = row[b];
+            const int end = row[b + 1];
+            while (j < end && magassag[j] < cFrom) ++j;
+            for (; j < end && magassag[j] <= cTo; ++j) visit(j);
+        }
+    }
+}
+
 Neighbours ColumnIndex::search(const Flock& f, int i) const {
     const int r = f.latotav;
     const int ci = kerekit(f.x[i]);
@@ -138,37 +162,30 @@ Neighbours ColumnIndex::search(const Flock& f, int i) const {
     const int bFrom = std::max(cj - r, 0), bTo = std::min(cj + r, f.xmeret - 1);
     const int cFrom = ck - r, cTo = ck + r;
     for (int a = aFrom; a <= aTo; ++a) {
-        const std::int32_t* row = kezdet.data() + a * kRacsX;
-        for (int b = bFrom; b <= bTo; ++b) {
-            int j = row[b];
-            const int end = row[b + 1];
-            if (j == end) continue;
-            while (j < end && magassag[j] < cFrom) ++j;
-            for (; j < end && magassag[j] <= cTo; ++j) {
-                const int k = egyed[j];
-                if (k == i) continue;
-                const double dx = ex[j] - xi;
-                const double dy = ey[j] - yi;
-                const double dz = ez[j] - zi;
-                const double d2 = dx * dx + dy * dy + dz * dz;
-                if (d2 <= nearSquare) {
-                    const double d = std::sqrt(d2);
-                    if (d < n.mintav) {
-                        n.mintav = d;
-                        n.kozelx = ex[j];
-                        n.kozely = ey[j];
-                        n.kozelz = ez[j];
-                        nearSquare = d2 * (1 + 1e-12);
-                    }
-                }
-                if (d2 < perceived && d2 > 0) {
-                    n.sumvx += f.vx[k];
-                    n.sumvy += f.vy[k];
-                    n.sumvz += f.vz[k];
-                    n.szomszeddb += 1;
+        forEachInRow(a, bFrom, bTo, cFrom, cTo, [&](int j) {
+            const int k = egyed[j];
+            if (k == i) return;
+            const double dx = ex[j] - xi;
+            const double dy = ey[j] - yi;
+            const double dz = ez[j] - zi;
+            const double d2 = dx * dx + dy * dy + dz * dz;
+            if (d2 <= nearSquare) {
+                const double d = std::sqrt(d2);
+                if (d < n.mintav) {
+                    n.mintav = d;
+                    n.kozelx = ex[j];
+                    n.kozely = ey[j];
+                    n.kozelz = ez[j];
+                    nearSquare = d2 * (1 + 1e-12);
                 }
             }
-        }
+            if (d2 < perceived && d2 > 0) {
+                n.sumvx += f.vx[k];
+                n.sumvy += f.vy[k];
+                n.sumvz += f.vz[k];
+                n.szomszeddb += 1;
+            }
+        });
     }
     return n;
 }
