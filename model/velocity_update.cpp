@@ -151,11 +151,17 @@ IndividualResult updateIndividual(Flock& f, const Inputs& in, const UpdateContex
     // (e) noise, X then Y then Z
     for (int k = 0; k < 3; ++k) ujv[k] += (0.5 - rng.real()) * f.zaj * ks;
 
-    // (g, h) distance keeping from the nearest neighbour
+    // (g, h) distance keeping from the nearest neighbour, if the search found
+    // one. Found means mintav < 2r, since only a strictly nearer candidate
+    // replaces the starting 2r. Without that test an individual that found
+    // nobody (mintav 2r, "nearest" at the origin) would be pushed away from
+    // the origin by the repulsive rule whenever D > 2r; the window keeps
+    // D <= max(r, 2), so this only guards inputs set up otherwise.
+    const bool talalt = n.mintav < 2.0 * f.latotav;
     const double dn[3] = {n.kozelx - pos[0], n.kozely - pos[1], n.kozelz - pos[2]};
     const int t = f.tavtartaserosseg;
     const int egyensuly = in.tavolsag;
-    if (in.taszitoTavtartas() && egyensuly > n.mintav && n.mintav > 0)
+    if (talalt && in.taszitoTavtartas() && egyensuly > n.mintav && n.mintav > 0)
         pushAwayFromNearest(ujv, dn, n.mintav, ks, t);
     if (in.vonzoTavtartas() && f.latotav > n.mintav && n.mintav > 0) {
         if (n.mintav > egyensuly) {
