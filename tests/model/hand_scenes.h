@@ -16,6 +16,7 @@
 
 #include "model/flock.h"
 #include "model/simulation.h"
+#include "model/velocity_update.h"
 
 namespace nyajkor::testing {
 
@@ -68,6 +69,19 @@ inline void handScene(Flock& f, const std::vector<V3>& pos, const std::vector<V3
     }
 }
 
+// Step 5 for individual i alone: the plain cube search, then the rules.
+inline IndividualResult updateOne(Flock& f, const Inputs& in, const UpdateContext& ctx, int i) {
+    return updateIndividual(f, in, ctx, i, keresSzomszedok(f, i), f.rng);
+}
+
+// The context the update gives every individual when no mode needs more:
+// everybody may perceive the centre, the centre of mass at the origin.
+inline UpdateContext allPerceive(const Flock& f) {
+    UpdateContext ctx;
+    ctx.eszlelodb = f.egyeddb;
+    return ctx;
+}
+
 inline V3 ujv(const Flock& f, int i) { return {f.ujvx[i], f.ujvy[i], f.ujvz[i]}; }
 inline V3 vel(const Flock& f, int i) { return {f.vx[i], f.vy[i], f.vz[i]}; }
 
@@ -87,16 +101,21 @@ private:
     static inline std::unique_ptr<Flock> shared_;
 };
 
+inline ::testing::AssertionResult v3Equal(const char* actualText, const char* expectedText,
+                                          V3 a, V3 e) {
+    if (a.x == e.x && a.y == e.y && a.z == e.z) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << actualText << " is (" << ::testing::PrintToString(a.x) << ", "
+           << ::testing::PrintToString(a.y) << ", " << ::testing::PrintToString(a.z) << "), "
+           << expectedText << " is (" << ::testing::PrintToString(e.x) << ", "
+           << ::testing::PrintToString(e.y) << ", " << ::testing::PrintToString(e.z) << ")";
+}
+
 template <typename Param>
 class FlockTestWithParam : public FlockTest, public ::testing::WithParamInterface<Param> {};
 
 }  // namespace nyajkor::testing
 
-#define EXPECT_V3_EQ(actual, expected)          \
-    do {                                        \
-        const auto a_ = (actual);               \
-        const auto e_ = (expected);             \
-        EXPECT_EQ(a_.x, e_.x) << "x";           \
-        EXPECT_EQ(a_.y, e_.y) << "y";           \
-        EXPECT_EQ(a_.z, e_.z) << "z";           \
-    } while (0)
+// Component by component, exactly: use as EXPECT_V3_EQ(actual, expected) << "context".
+#define EXPECT_V3_EQ(actual, expected) \
+    EXPECT_PRED_FORMAT2(::nyajkor::testing::v3Equal, actual, expected)

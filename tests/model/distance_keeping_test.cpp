@@ -1,0 +1,190 @@
+// Distance keeping from the nearest neighbour and the pull towards the
+// centre of mass.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "model/simulation.h"
+#include "model/velocity_update.h"
+#include "tests/model/hand_scenes.h"
+
+namespace nyajkor {
+namespace {
+
+using testing::allPerceive;
+using testing::FlockTest;
+using testing::FlockTestWithParam;
+using testing::handScene;
+using testing::renormalised;
+using testing::ujv;
+using testing::updateOne;
+using testing::V3;
+
+enum class Item { autotaszito, egyenitaszito, autovonzo, egyenivonzo };
+enum class Effect { none, push, pull, rawPush };
+
+const char* itemName(Item m) {
+    switch (m) {
+        case Item::autotaszito: return "autotaszito";
+        case Item::egyenitaszito: return "egyenitaszito";
+        case Item::autovonzo: return "autovonzo";
+        case Item::egyenivonzo: return "egyenivonzo";
+    }
+    return "";
+}
+
+Inputs checked(Item m, int tavolsag) {
+    Inputs in;
+    in.tavolsag = tavolsag;
+    in.autotaszito = m == Item::autotaszito;
+    in.egyenitaszito = m == Item::egyenitaszito;
+    in.autovonzo = m == Item::autovonzo;
+    in.egyenivonzo = m == Item::egyenivonzo;
+    return in;
+}
+
+struct KeepCase {
+    Item item;
+    double distance;  // of the one neighbour, along x; D = 3, r = 5
+    int strength;     // T
+    Effect effect;
+};
+
+std::string caseName(const ::testing::TestParamInfo<KeepCase>& info) {
+    std::string d = std::to_string(info.param.distance);
+    for (char& c : d)
+        if (c == '.') c = '_';
+    return std::string(itemName(info.param.item)) + "_d" + d + "_T" +
+           std::to_string(info.param.strength);
+}
+
+class DistanceKeeping : public FlockTestWithParam<KeepCase> {};
+
+TEST_P(DistanceKeeping, PushesOrPullsAlongTheOffsetToTheNearest) {
+    const KeepCase c = GetParam();
+    const double ks = 1.5;
+    // 1 heads up, its neighbour 2 sideways; 2 is registered (higher index)
+    // even when the two share a cell
+    const V3 own{0, 0, ks}, other{0, ks, 0};
+    handScene(f, {{100, 100, 100}, {100 + c.distance, 100, 100}}, {own, other},
+              {.kozossebesseg = ks, .latotav = 5, .tavtartaserosseg = c.strength});
+    updateOne(f, checked(c.item, 3), allPerceive(f), 1);
+
+    // the base is the neighbour's heading when perceived, else the own one
+    const double d = f.x[2] - f.x[1];
+    V3 u = d > 0 && d < 5 ? other : own;
+    const double mintav = std::sqrt(d * d + 0.0 * 0.0 + 0.0 * 0.0);
+    switch (c.effect) {
+        case Effect::none: break;
+        case Effect::push: u.x -= d / mintav * ks * c.strength / 100; break;
+        case Effect::pull: u.x += d / mintav * ks * c.strength / 100; break;
+        case Effect::rawPush: u.x -= d; break;
+    }
+    EXPECT_V3_EQ(ujv(f, 1), renormalised(u, ks));
+}
+
+// With D = 3 and r = 5: the repulsive rule acts below D only; the
+// attractive-repulsive one pushes up to and including D, pulls beyond it up
+// to (not including) r. Below 0.0001 the raw offset is subtracted, even at T = 0.
+INSTANTIATE_TEST_SUITE_P(
+    Distances, DistanceKeeping,
+    ::testing::Values(
+        KeepCase{Item::autotaszito, 2, 10, Effect::push},
+        KeepCase{Item::egyenitaszito, 2, 10, Effect::push},
+        KeepCase{Item::autotaszito, 3, 10, Effect::none},
+        KeepCase{Item::egyenitaszito, 3, 10, Effect::none},
+        KeepCase{Item::autotaszito, 4, 10, Effect::none},
+        KeepCase{Item::autotaszito, 0.5, 20, Effect::push},
+        KeepCase{Item::autotaszito, 0.00005, 10, Effect::rawPush},
+        KeepCase{Item::autotaszito, 0.00005, 0, Effect::rawPush},
+        KeepCase{Item::autotaszito, 2, 0, Effect::none},
+        KeepCase{Item::autotaszito, 0, 10, Effect::none},  // coincident: mintav 0
+        KeepCase{Item::autovonzo, 2, 10, Effect::push},
+        KeepCase{Item::egyenivonzo, 2, 10, Effect::push},
+        KeepCase{Item::autovonzo, 3, 10, Effect::push},
+        KeepCase{Item::egyenivonzo, 3, 10, Effect::push},
+        KeepCase{Item::autovonzo, 3.01, 10, Effect::pull},
+        KeepCase{Item::autovonzo, 4, 10, Effect::pull},
+        KeepCase{Item::egyenivonzo, 4.9, 7, Effect::pull},
+        KeepCase{Item::autovonzo, 5, 10, Effect::none},  // at r
+        KeepCase{Item::autovonzo, 5.4, 10, Effect::none},  // found (cell 105), beyond r
+        KeepCase{Item::egyenivonzo, 0.00005, 10, Effect::rawPush},
+        KeepCase{Item::egyenivonzo, 0.00005, 0, Effect::rawPush},
+        KeepCase{Item::autovonzo, 4, 0, Effect::none},
+        KeepCase{Item::autovonzo, 0, 10, Effect::none}),
+    caseName);
+
+using NearestNeighbourRules = FlockTest;
+
+TEST_F(NearestNeighbourRules, PushAwayFromTheNearestOnlyNotTheOthers) {
+    // 2 is nearest (diagonal offset); 3 is also within D but farther
+    handScene(f, {{100, 100, 100}, {101, 101, 100}, {100, 98.5, 100}},
+              {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}}, {.latotav = 5, .tavtartaserosseg = 20});
+    updateOne(f, checked(Item::egyenitaszito, 5), allPerceive(f), 1);
+    // base: mean of (0,0,1) twice; push: (1,1,0)/sqrt2 * 1 * 20/100 away
+    const double m = std::sqrt(1.0 * 1.0 + 1.0 * 1.0 + 0.0 * 0.0);
+    const V3 u{0 - 1.0 / m * 1 * 20 / 100, 0 - 1.0 / m * 1 * 20 / 100, (0.0 + 1 + 1) / 2};
+    EXPECT_V3_EQ(ujv(f, 1), renormalised(u, 1));
+}
+
+TEST_F(NearestNeighbourRules, NobodyFoundMeansNoPushEvenWhenDExceedsTwiceTheRadius) {
+    // alone, with r = 2 the search reports mintav = 2r = 4 and the origin as
+    // the nearest position; D = 5 > 4, yet there is nobody to keep away from
+    handScene(f, {{100, 120, 140}}, {{0, 0, 1}}, {.latotav = 2, .tavtartaserosseg = 20});
+    for (Item m : {Item::autotaszito, Item::egyenitaszito, Item::autovonzo, Item::egyenivonzo}) {
+        updateOne(f, checked(m, 5), allPerceive(f), 1);
+        EXPECT_V3_EQ(ujv(f, 1), (V3{0, 0, 1})) << itemName(m);
+    }
+}
+
+TEST_F(NearestNeighbourRules, NobodyFoundWithTheRadiusAtTheEquilibriumDistance) {
+    handScene(f, {{100, 120, 140}}, {{0, 1, 0}}, {.latotav = 3, .tavtartaserosseg = 20});
+    for (Item m : {Item::autotaszito, Item::egyenitaszito, Item::autovonzo, Item::egyenivonzo}) {
+        updateOne(f, checked(m, 3), allPerceive(f), 1);
+        EXPECT_V3_EQ(ujv(f, 1), (V3{0, 1, 0})) << itemName(m);
+    }
+}
+
+// ---------------------------------------------------------------- centre of mass
+
+struct CohesionCase {
+    bool checked;
+    int strength;  // P
+};
+
+class CentreOfMass : public FlockTestWithParam<CohesionCase> {};
+
+TEST_P(CentreOfMass, PullGrowsWithTheDistance) {
+    const CohesionCase c = GetParam();
+    // three individuals far apart (r = 2 finds nobody); centre of mass
+    // ((100 + 200 + 150) / 3, (100 + 100 + 250) / 3, 100) = (150, 150, 100)
+    handScene(f, {{100, 100, 100}, {200, 100, 100}, {150, 250, 100}},
+              {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}}, {.kozossebesseg = 1.2, .latotav = 2});
+    Inputs in;
+    in.tkpvonzas = c.checked;
+    in.tkpvonzaserosseg = c.strength;
+    const UpdateContext ctx = beginUpdate(f, in);
+    EXPECT_EQ(ctx.tkpx, 150.0);
+    EXPECT_EQ(ctx.tkpy, 150.0);
+    EXPECT_EQ(ctx.tkpz, 100.0);
+    updateOne(f, in, ctx, 1);
+    // P * (150 - 100) * 1.2 / 100000 on x and y (0.003 at P = 5)
+    V3 u{0, 0, 1};
+    if (c.checked) {
+        u.x += c.strength * (150.0 - 100.0) * 1.2 / 100000;
+        u.y += c.strength * (150.0 - 100.0) * 1.2 / 100000;
+        u.z += c.strength * (100.0 - 100.0) * 1.2 / 100000;
+    }
+    EXPECT_V3_EQ(ujv(f, 1), renormalised(u, 1.2));
+    if (c.checked && c.strength == 5) {
+        EXPECT_NEAR(f.ujvx[1] / f.ujvz[1], 0.003, 1e-15);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Strengths, CentreOfMass,
+                         ::testing::Values(CohesionCase{true, 5}, CohesionCase{true, 20},
+                                           CohesionCase{true, 0}, CohesionCase{false, 20}));
+
+}  // namespace
+}  // namespace nyajkor
