@@ -1,0 +1,120 @@
+// One frame of the view against one tick of the model, at the largest flock.
+//
+// The view has to keep up with the model: a frame is drawn after every tick.
+// Both run here on the same scene (5000 individuals with every mode on, the
+// wandering centre and five predators, the cube shown), the frame through the
+// real rasteriser on a surface the size of the window's view. The tick is the
+// reference: after the usual table, each frame is reported as a ratio to it.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/scenes.h"
+#include "model/simulation.h"
+#include "render/frame.h"
+#include "render/view_host.h"
+#include "surface/pixel_canvas.h"
+
+namespace nyajkor {
+namespace {
+
+constexpr int kN = 5000;
+constexpr int kRadius = 5;
+constexpr int kViewWidth = 1100;   // the view's share of the 1221 x 758 window
+constexpr int kViewHeight = 700;
+
+class BenchHost : public ViewHost {
+public:
+    int width() const override { return canvas_.width(); }
+    int height() const override { return canvas_.height(); }
+    Canvas* canvas() override { return &canvas_; }
+    void flip() override { benchmark::DoNotOptimize(canvas_.bits()); }
+
+private:
+    PixelCanvas canvas_{kViewWidth, kViewHeight};
+};
+
+// One scene for all benchmarks, started once and moved a few ticks on, with
+// a frame drawn between them, so that the flock has left its seeding pattern
+// and every buffer and cache is warm before timing starts.
+struct Scene {
+    Scene() : inputs(everyModeInputs(kN, kRadius)), flock(std::make_unique<Flock>()) {
+        startScene(*flock, inputs, 20240611, kMaxRagadozo);
+        for (int t = 0; t < 20; ++t) {
+            tick(*flock, inputs);
+            rajzolasvezerlo(*flock, inputs, view, host);
+        }
+    }
+    Inputs inputs;
+    std::unique_ptr<Flock> flock;
+    View view;
+    BenchHost host;
+};
+
+Scene& scene() {
+    static Scene s;
+    return s;
+}
+
+void Tick(benchmark::State& state) {
+    Scene& s = scene();
+    for (auto _ : state) tick(*s.flock, s.inputs);
+}
+
+void Frame(benchmark::State& state, bool anaglyph) {
+    Scene& s = scene();
+    Inputs in = s.inputs;
+    in.szemuveg = anaglyph;
+    in.Xalfa = 30;
+    in.Zbeta = 45;
+    for (auto _ : state) rajzolasvezerlo(*s.flock, in, s.view, s.host);
+}
+
+// The reference comes first, so every later line can be put against it.
+BENCHMARK(Tick)->Name("tick/5000")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Frame, normal, false)->Name("frame/5000/normal+cube")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Frame, anaglyph, true)->Name("frame/5000/anaglyph+cube")->Unit(benchmark::kMicrosecond);
+
+// The usual table (format and colours as the flags ask), then each
+// benchmark's real time as a ratio to the first one reported.
+class RatioReporter : public benchmark::BenchmarkReporter {
+public:
+    bool ReportContext(const Context& context) override { return table_->ReportContext(context); }
+
+    void ReportRuns(const std::vector<Run>& runs) override {
+        table_->ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
+            // seconds per iteration, whatever unit the table shows
+            times_.push_back({run.benchmark_name(), run.real_accumulated_time / run.iterations});
+        }
+    }
+
+    void Finalize() override {
+        table_->Finalize();
+        if (times_.empty()) return;
+        const auto& [refName, refTime] = times_.front();
+        std::printf("\nratio to %s:\n", refName.c_str());
+        for (const auto& [name, time] : times_) std::printf("  %-28s %7.3f\n", name.c_str(), time / refTime);
+    }
+
+private:
+    // owned by the library
+    benchmark::BenchmarkReporter* table_ = benchmark::CreateDefaultDisplayReporter();
+    std::vector<std::pair<std::string, double>> times_;
+};
+
+}  // namespace
+}  // namespace nyajkor
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    nyajkor::RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}
