@@ -79,17 +79,22 @@ BENCHMARK_CAPTURE(Frame, normal, false)->Name("frame/5000/normal+cube")->Unit(be
 BENCHMARK_CAPTURE(Frame, anaglyph, true)->Name("frame/5000/anaglyph+cube")->Unit(benchmark::kMicrosecond);
 
 // The usual table (format and colours as the flags ask), then each
-// benchmark's real time as a ratio to the first one reported.
+// benchmark's real time as a ratio to the first one reported. Real time,
+// because the tick spreads its work over threads.
 class RatioReporter : public benchmark::BenchmarkReporter {
 public:
     bool ReportContext(const Context& context) override { return table_->ReportContext(context); }
 
     void ReportRuns(const std::vector<Run>& runs) override {
         table_->ReportRuns(runs);
+        // one time per benchmark: the run itself, or with repetitions their median
         for (const Run& run : runs) {
-            if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
-            // seconds per iteration, whatever unit the table shows
-            times_.push_back({run.benchmark_name(), run.real_accumulated_time / run.iterations});
+            const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.error_occurred || !(single || median)) continue;
+            // in seconds, whatever unit the table shows
+            const double seconds = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+            times_.push_back({run.run_name.str(), seconds});
         }
     }
 
