@@ -1,7 +1,6 @@
 #include "model/neighbour_search.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 
 #include "model/rounding.h"
@@ -62,7 +61,7 @@ Neighbours keresSzomszedok(const Flock& f, int i) {
 
 ColumnIndex::ColumnIndex()
     : kezdet(kOszlopok + 1), magassag(kMaxEgyed), egyed(kMaxEgyed), ex(kMaxEgyed), ey(kMaxEgyed),
-      ez(kMaxEgyed), foglalt(kRacsX * kSzavakSoronkent), oszlop(kMaxEgyed + 1), kuszob(21) {
+      ez(kMaxEgyed), evx(kMaxEgyed), evy(kMaxEgyed), evz(kMaxEgyed), oszlop(kMaxEgyed + 1), kuszob(21) {
     for (int r = 0; r <= 20; ++r) kuszob[r] = squareThreshold(r);
 }
 
@@ -70,7 +69,6 @@ void ColumnIndex::rebuild(const Flock& f) {
     // Count the registered individuals of each column: i is registered when
     // its own cell names it (the last writer of a shared cell wins it).
     std::fill(kezdet.begin(), kezdet.end(), 0);
-    std::fill(foglalt.begin(), foglalt.end(), 0);
     for (int i = 1; i <= f.egyeddb; ++i) {
         oszlop[i] = -1;
         if (!roundsInto(f.x[i], kRacsX) || !roundsInto(f.y[i], kRacsX) || !roundsInto(f.z[i], kRacsZ))
@@ -79,7 +77,6 @@ void ColumnIndex::rebuild(const Flock& f) {
         if (f.racs[static_cast<std::size_t>(Flock::cella(a, b, c))] != i) continue;
         oszlop[i] = a * kRacsX + b;
         ++kezdet[oszlop[i]];
-        foglalt[a * kSzavakSoronkent + b / 64] |= std::uint64_t{1} << (b % 64);
     }
     // Running sums make kezdet[col] the end of col's run; placing the
     // individuals from the last down moves it back to the run's start.
@@ -94,6 +91,9 @@ void ColumnIndex::rebuild(const Flock& f) {
         ex[slot] = f.x[i];
         ey[slot] = f.y[i];
         ez[slot] = f.z[i];
+        evx[slot] = f.vx[i];
+        evy[slot] = f.vy[i];
+        evz[slot] = f.vz[i];
     }
     // Sort each run by height. A run is in ascending index now, so its first
     // entry names the column's lowest index: sort once, from that one.
@@ -109,6 +109,7 @@ void ColumnIndex::sortRun(int begin, int end) {
     for (int j = begin + 1; j < end; ++j) {
         const std::int32_t h = magassag[j], k = egyed[j];
         const double px = ex[j], py = ey[j], pz = ez[j];
+        const double qx = evx[j], qy = evy[j], qz = evz[j];
         int m = j;
         for (; m > begin && magassag[m - 1] > h; --m) {
             magassag[m] = magassag[m - 1];
@@ -116,33 +117,18 @@ void ColumnIndex::sortRun(int begin, int end) {
             ex[m] = ex[m - 1];
             ey[m] = ey[m - 1];
             ez[m] = ez[m - 1];
+            evx[m] = evx[m - 1];
+            evy[m] = evy[m - 1];
+            evz[m] = evz[m - 1];
         }
         magassag[m] = h;
         egyed[m] = k;
         ex[m] = px;
         ey[m] = py;
         ez[m] = pz;
-    }
-}
-
-template <typename Visit>
-void ColumnIndex::forEachInRow(int a, int bFrom, int bTo, int cFrom, int cTo, Visit&& visit) const {
-    const std::uint64_t* words = foglalt.data() + a * kSzavakSoronkent;
-    const std::int32_t* row = kezdet.data() + a * kRacsX;
-    for (int w = bFrom / 64; w <= bTo / 64; ++w) {
-        // the occupied columns of this word that lie within bFrom..bTo
-        std::uint64_t bits = words[w];
-        const int lo = std::max(bFrom - 64 * w, 0), hi = std::min(bTo - 64 * w, 63);
-        bits &= ~std::uint64_t{0} << lo;
-        bits &= ~std::uint64_t{0} >> (63 - hi);
-        while (bits != 0) {
-            const int b = 64 * w + std::countr_zero(bits);
-            bits &= bits - 1;
-            int j = row[b];
-            const int end = row[b + 1];
-            while (j < end && magassag[j] < cFrom) ++j;
-            for (; j < end && magassag[j] <= cTo; ++j) visit(j);
-        }
+        evx[m] = qx;
+        evy[m] = qy;
+        evz[m] = qz;
     }
 }
 
@@ -161,32 +147,61 @@ Neighbours ColumnIndex::search(const Flock& f, int i) const {
     const int aFrom = std::max(ci - r, 0), aTo = std::min(ci + r, f.xmeret - 1);
     const int bFrom = std::max(cj - r, 0), bTo = std::min(cj + r, f.xmeret - 1);
     const int cFrom = ck - r, cTo = ck + r;
+    double squares[kMaxEgyed];
+    int latott[kMaxEgyed];
+    // accumulate in locals: the compiler keeps them in registers
+    double mintav = n.mintav, kozelx = 0, kozely = 0, kozelz = 0;
+    double sumvx = 0, sumvy = 0, sumvz = 0;
+    int szomszeddb = 0;
     for (int a = aFrom; a <= aTo; ++a) {
-        forEachInRow(a, bFrom, bTo, cFrom, cTo, [&](int j) {
-            const int k = egyed[j];
-            if (k == i) return;
-            const double dx = ex[j] - xi;
-            const double dy = ey[j] - yi;
-            const double dz = ez[j] - zi;
-            const double d2 = dx * dx + dy * dy + dz * dz;
-            if (d2 <= nearSquare) {
+        // the columns (a, bFrom..bTo): one stretch of entries in visiting order
+        const int begin = kezdet[a * kRacsX + bFrom];
+        const int count = kezdet[a * kRacsX + bTo + 1] - begin;
+        const double* px = ex.data() + begin;
+        const double* py = ey.data() + begin;
+        const double* pz = ez.data() + begin;
+        const std::int32_t* ph = magassag.data() + begin;
+        for (int j = 0; j < count; ++j) {
+            const double dx = px[j] - xi;
+            const double dy = py[j] - yi;
+            const double dz = pz[j] - zi;
+            squares[j] = dx * dx + dy * dy + dz * dz;
+        }
+        for (int j = 0; j < count; ++j) {
+            const double d2 = squares[j];
+            const bool inCube = (ph[j] >= cFrom) & (ph[j] <= cTo);
+            // the individual itself is the one entry at square 0 that is no
+            // candidate; another one on the same spot is
+            if (inCube & (d2 <= nearSquare) && egyed[begin + j] != i) {
                 const double d = std::sqrt(d2);
-                if (d < n.mintav) {
-                    n.mintav = d;
-                    n.kozelx = ex[j];
-                    n.kozely = ey[j];
-                    n.kozelz = ez[j];
+                if (d < mintav) {
+                    mintav = d;
+                    kozelx = px[j];
+                    kozely = py[j];
+                    kozelz = pz[j];
                     nearSquare = d2 * (1 + 1e-12);
                 }
             }
-            if (d2 < perceived && d2 > 0) {
-                n.sumvx += f.vx[k];
-                n.sumvy += f.vy[k];
-                n.sumvz += f.vz[k];
-                n.szomszeddb += 1;
-            }
-        });
+            // note the perceived ones in visiting order, without a branch;
+            // square 0 (the individual itself, or one on the same spot) is not perceived
+            latott[szomszeddb] = begin + j;
+            szomszeddb += inCube & (d2 < perceived) & (d2 > 0);
+        }
     }
+    // their velocities, summed in the order they were met
+    for (int p = 0; p < szomszeddb; ++p) {
+        sumvx += evx[latott[p]];
+        sumvy += evy[latott[p]];
+        sumvz += evz[latott[p]];
+    }
+    n.mintav = mintav;
+    n.kozelx = kozelx;
+    n.kozely = kozely;
+    n.kozelz = kozelz;
+    n.sumvx = sumvx;
+    n.sumvy = sumvy;
+    n.sumvz = sumvz;
+    n.szomszeddb = szomszeddb;
     return n;
 }
 

@@ -10,10 +10,13 @@
 //
 // keresSzomszedok walks the cube cell by cell: (2r+1)^3 reads, 68,921 at
 // r = 20. ColumnIndex gives the same answer bit for bit from per-column lists
-// of the registered individuals sorted by height: a column (a, b) is one
-// sorted run, so visiting the columns in a, b order and each run upwards
-// meets the candidates in exactly the cube's order, while empty cells cost
-// nothing and empty columns are skipped 64 at a time by a bit mask.
+// of the registered individuals sorted by height. Columns are stored in
+// a, b order, so the columns (a, b-r..b+r) of one row of the cube are one
+// contiguous stretch whose entries come in exactly the cube's visiting
+// order; empty cells cost nothing. A stretch is tested in two passes: the
+// squared distances of all its entries at once (a loop the compiler turns
+// into vector code), then one branch-free pass that keeps the entries inside
+// the cube and adds the perceived velocities in order.
 #pragma once
 
 #include <cstdint>
@@ -49,12 +52,6 @@ private:
     void sortRun(int begin, int end);
 
     static constexpr int kOszlopok = kRacsX * kRacsX;
-    static constexpr int kSzavakSoronkent = (kRacsX + 63) / 64;
-
-    // Calls visit(j) for every entry j of the columns (a, bFrom..bTo) whose
-    // height lies in cFrom..cTo, in b then height order.
-    template <typename Visit>
-    void forEachInRow(int a, int bFrom, int bTo, int cFrom, int cTo, Visit&& visit) const;
 
     // Entries of column (a, b) are [kezdet[a*350+b], kezdet[a*350+b+1]),
     // ascending in height; each entry keeps the individual's height cell,
@@ -62,9 +59,7 @@ private:
     std::vector<std::int32_t> kezdet;
     std::vector<std::int32_t> magassag, egyed;
     std::vector<double> ex, ey, ez;
-    // one bit per column, set where the column holds anyone: a row of the
-    // search skips its empty columns a word at a time
-    std::vector<std::uint64_t> foglalt;
+    std::vector<double> evx, evy, evz;  // and its velocity
     // scratch of rebuild(): each registered individual's column
     std::vector<std::int32_t> oszlop;
     // d*d below kuszob[r] exactly when sqrt(d*d) < r, for r = 0..20
