@@ -1,0 +1,231 @@
+// The main window: the view, the control panel and the menus.
+//
+// TForm1 is the program a user sees. Its left column holds the run buttons,
+// one scroll bar for every parameter and the two statistics; the rest is the
+// view DX. The menus choose the behaviour modes, the predators, the display
+// mode and the colours; a floating panel places the attracting centre and a
+// hidden memo holds the credits.
+//
+// The window owns the one flock of the program and drives it: Start and the
+// restart seed it, the frame timer ticks it, and each tick and each redraw
+// reads the controls into an Inputs record, so the model and the view never
+// see a widget. Most parameters need nothing more; the handlers exist to
+// keep the menu modes exclusive, to enable exactly the scroll bars the
+// chosen modes use, to place predators and the centre, to pick colours and
+// to redraw at once when the view is turned or zoomed.
+//
+// The controls carry the names of the program's historical layout (object
+// names too), and so do the handlers: a control's name followed by Click or
+// Change.
+#pragma once
+
+#include <QMainWindow>
+#include <memory>
+
+#include "model/flock.h"
+#include "render/camera.h"
+#include "render/view_host.h"
+
+class QColorDialog;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QTextEdit;
+
+namespace nyajkor {
+class TDXDraw;
+class TDXTimer;
+}  // namespace nyajkor
+
+namespace nyajkor::app {
+
+class ScrollBar;
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+
+public:
+    TForm1();
+    ~TForm1() override;
+
+    // The simulation state, for the view and for tests.
+    Flock& flock() { return *f_; }
+    // The controls' positions and check marks as the model and view read them.
+    Inputs inputs() const;
+
+    // The tick of the frame timer: one step of the flock and its frame.
+    void timer();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    using Handler = void (TForm1::*)();
+    class Host;
+
+    // The tables the window is built from, one row per control.
+    struct ButtonRow {
+        const char* name;
+        const char* caption;
+        const char* panel;  // "" is the unnamed panel of the run buttons
+        int left, top, width, height;
+        bool enabled;
+        Handler onClick;
+        QPushButton* TForm1::*widget;
+    };
+    struct ScrollBarRow {
+        const char* name;
+        const char* panel;
+        int top, min, max, position, largeChange, smallChange;
+        bool enabled;
+        Handler onChange;  // nullptr: the hint is all there is to keep
+        ScrollBar* TForm1::*widget;
+        int Inputs::*feeds;
+    };
+    struct MenuRow {
+        enum Kind { Submenu, Item, CheckItem, CheckedItem };
+        const char* name;
+        const char* caption;
+        const char* parent;  // nullptr: the menu bar
+        Kind kind;
+        Handler onClick;                  // nullptr: a submenu, or the check mark is all
+        QAction* TForm1::*action;         // nullptr: no handler touches it
+        bool Inputs::*mark;               // nullptr: not read by the model or view
+    };
+    static const ButtonRow kButtons[];
+    static const ScrollBarRow kScrollBars[];
+    static const MenuRow kMenus[];
+    static constexpr int kMemoLeft = 106;
+
+    // building the window, in this order
+    void createPanels();
+    void createLabels();
+    void createButtons();
+    void createScrollBars();
+    void createActions();
+    void createMenus();
+    void createMemo();
+    QWidget* panel(const char* name) const;
+    static QString creditsText();
+    // runs a handler, showing whatever escapes it in the error box
+    void run(Handler handler);
+
+    // the view control and the frame timer
+    QWidget* createView(QWidget* parent);
+    void createTimer();
+    void setTimerEnabled(bool enabled);
+    Canvas* viewCanvas();
+    void flipView();
+    void holdWindow();
+
+    // run control and the window's own events
+    void FormResize();
+    void startClick();
+    void ujrainditClick();
+    void stopClick();
+    void tovabbClick();
+    void step();
+    void redraw();
+
+    // scroll bars
+    void egyedszamChange();
+    void sugarChange();
+    void tavolsagChange();
+    void egyensulyerossegChange();
+    void XalfaChange();
+    void ZbetaChange();
+    void nagyitasChange();
+    void xvonzokordChange();
+    void yvonzokordChange();
+    void zvonzokordChange();
+
+    // menus and buttons
+    void autotaszitoClick();
+    void egyenitaszitoClick();
+    void autovonzoClick();
+    void egyenivonzoClick();
+    void distanceKeepingClicked(QAction* clicked, bool automatic);
+    void kozepenvonzoClick();
+    void mozgovonzoClick();
+    void elhelyezClick();
+    void centreItemClicked(QAction* clicked);
+    void Button1Click();
+    void Panel15Click();
+    void tkpvonzasClick();
+    void ujragadozoClick();
+    void ragadozotorlesClick();
+    void szemuvegClick();
+    void reszecskeszinClick();
+    void hatterszinClick();
+    void kockaszinClick();
+    void vonzoszinClick();
+    void ragadozoszinClick();
+    void balszemClick();
+    void jobbszemClick();
+    void chooseColour(Color& colour);
+    void Nvjegy1Click();
+    void Memo1Click();
+
+    void showPredatorCount();
+
+    std::unique_ptr<Flock> f_;
+    View view_;
+    std::unique_ptr<Host> host_;
+    Color lastChosenColour_ = clBlack;
+
+    // the view and the frame timer
+    TDXDraw* DX = nullptr;
+    TDXTimer* Timer1 = nullptr;
+
+    // panels and labels the handlers touch
+    QFrame* Panel2 = nullptr;
+    QFrame* Panel14 = nullptr;
+    QTextEdit* Memo1 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label22 = nullptr;
+    QColorDialog* CD = nullptr;
+
+    // buttons
+    QPushButton* start = nullptr;
+    QPushButton* stop = nullptr;
+    QPushButton* tovabb = nullptr;
+    QPushButton* ujraindit = nullptr;
+    QPushButton* Button1 = nullptr;
+
+    // scroll bars
+    ScrollBar* egyedszam = nullptr;
+    ScrollBar* vkozos = nullptr;
+    ScrollBar* parameter = nullptr;
+    ScrollBar* sugar = nullptr;
+    ScrollBar* egyensulyerosseg = nullptr;
+    ScrollBar* tavolsag = nullptr;
+    ScrollBar* tkpvonzaserosseg = nullptr;
+    ScrollBar* vonzaserosseg = nullptr;
+    ScrollBar* eszlelok = nullptr;
+    ScrollBar* ragadozoeszleles = nullptr;
+    ScrollBar* reakcioerosseg = nullptr;
+    ScrollBar* Xalfa = nullptr;
+    ScrollBar* Zbeta = nullptr;
+    ScrollBar* nagyitas = nullptr;
+    ScrollBar* xvonzokord = nullptr;
+    ScrollBar* yvonzokord = nullptr;
+    ScrollBar* zvonzokord = nullptr;
+
+    // menu items; a submenu is held by its menu action
+    QAction* autotaszito = nullptr;
+    QAction* egyenitaszito = nullptr;
+    QAction* autovonzo = nullptr;
+    QAction* egyenivonzo = nullptr;
+    QAction* tkpvonzas = nullptr;
+    QAction* kozepenvonzo = nullptr;
+    QAction* mozgovonzo = nullptr;
+    QAction* elhelyez = nullptr;
+    QAction* ragadozo = nullptr;
+    QAction* szemuveg = nullptr;
+    QAction* befoglalokocka = nullptr;
+    QAction* szemuvegszinek = nullptr;
+    QAction* szinek = nullptr;
+};
+
+}  // namespace nyajkor::app

@@ -1,0 +1,36 @@
+// A parameter scroll bar of the control panel.
+//
+// The panel shows no numbers: a scroll bar's value is visible only as its
+// hover hint, which therefore has to follow every change, whoever made it.
+// Handlers also move scroll bars themselves (the custom distance-keeping
+// strength, the placed centre's coordinates, the equilibrium distance kept
+// below the perception radius), and such a move must behave like the user's:
+// it runs the change handler, and it brings a disabled scroll bar back into
+// use. Both rules live here, so no handler has to remember them.
+#pragma once
+
+#include <QScrollBar>
+
+namespace nyajkor::app {
+
+class ScrollBar : public QScrollBar {
+    Q_OBJECT
+
+public:
+    explicit ScrollBar(QWidget* parent = nullptr);
+
+    // A position set by the program: clamped to the range; when it differs
+    // from the current one, the scroll bar is enabled, takes it and raises
+    // changed(). An equal position changes nothing.
+    void setPosition(int position);
+
+signals:
+    // Raised after every change of the position, by the user or the program,
+    // once the hint shows the new position.
+    void changed();
+
+private:
+    void showPositionAsHint();
+};
+
+}  // namespace nyajkor::app

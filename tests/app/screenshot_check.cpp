@@ -1,0 +1,121 @@
+// The window on a real X server, seen as a user sees it.
+//
+// Opens the window, presses Start, waits for the timer to move the flock,
+// screenshots the screen and checks the picture: captions drawn in the
+// column of panels, a white view with blue individuals inside the red box.
+// Then it switches to the view for 3D glasses and checks the red and green
+// pair on black. The screenshots are kept in the directory given as the
+// argument. Exit status 0 when every check holds, 1 otherwise.
+//
+// scripts/screenshot-check runs it under a virtual X server.
+
+#include <QApplication>
+#include <QAction>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <cstdio>
+
+#include "app/main_window.h"
+
+using nyajkor::app::TForm1;
+
+namespace {
+
+int failures = 0;
+
+void check(bool ok, const char* what) {
+    std::printf("%s %s\n", ok ? "ok  " : "FAIL", what);
+    if (!ok) ++failures;
+}
+
+// Counts of the exact colours of interest inside one rectangle of the screen,
+// and where the blue and the red pixels lie.
+struct Census {
+    long total = 0, white = 0, black = 0, blue = 0, red = 0, green = 0, dark = 0;
+    QRect blueBounds, redBounds;
+};
+
+Census census(const QImage& screen, const QRect& area) {
+    Census c;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb p = screen.pixel(x, y) & 0xFFFFFF;
+            ++c.total;
+            if (p == 0xFFFFFF) ++c.white;
+            if (p == 0x000000) ++c.black;
+            if (p == 0x0000FF) {
+                ++c.blue;
+                c.blueBounds |= QRect(x, y, 1, 1);
+            }
+            if (p == 0xFF0000) {
+                ++c.red;
+                c.redBounds |= QRect(x, y, 1, 1);
+            }
+            if (p == 0x008000) ++c.green;
+            if (qGray(p) < 100) ++c.dark;
+        }
+    return c;
+}
+
+QImage screenshot(const QString& file) {
+    const QImage image = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+    image.save(file);
+    std::printf("     screenshot %s\n", qPrintable(file));
+    return image;
+}
+
+QRect onScreen(const QWidget* w) { return QRect(w->mapToGlobal(QPoint(0, 0)), w->size()); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+    QDir().mkpath(out);
+
+    TForm1 form;
+    form.show();
+    form.activateWindow();
+    check(QTest::qWaitForWindowActive(&form), "the window is shown and active");
+    check(form.geometry().size() == QSize(1221, 758), "the window is 1221 x 758");
+
+    QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("start")), Qt::LeftButton);
+    auto* order = form.findChild<QLabel*>(QStringLiteral("Label7"));
+    check(QTest::qWaitFor([&] { return order->text() != QStringLiteral("..."); }, 10000),
+          "Start sets the timer ticking");
+    const double x1 = form.flock().x[1];
+    QTest::qWait(1000);
+    check(form.flock().x[1] != x1, "the flock moves");
+
+    const QWidget* view = form.findChild<QWidget*>(QStringLiteral("DX"));
+    QImage normal = screenshot(out + QStringLiteral("/normal.png"));
+    const Census v = census(normal, onScreen(view));
+    check(v.white > v.total / 2, "the view is white");
+    check(v.blue > 500, "blue individuals are drawn");
+    check(v.red > 500, "the red box is drawn");
+    check(v.redBounds.contains(v.blueBounds), "the individuals lie inside the box");
+
+    // every caption of the column shows as dark text on its panel
+    bool captions = true;
+    for (const QLabel* label : form.findChild<QWidget*>(QStringLiteral("Panel2"))->findChildren<QLabel*>())
+        if (census(normal, onScreen(label)).dark < 10) {
+            std::printf("     no text seen for %s\n", qPrintable(label->objectName()));
+            captions = false;
+        }
+    check(captions, "the captions of the panels are drawn");
+
+    form.findChild<QAction*>(QStringLiteral("szemuveg"))->trigger();
+    QTest::qWait(500);
+    QImage glasses = screenshot(out + QStringLiteral("/glasses.png"));
+    const Census g = census(glasses, onScreen(view));
+    check(g.black > g.total / 2, "the anaglyph view is black");
+    check(g.red > 500 && g.green > 500, "the red and green images are drawn");
+    check(g.white == 0 && g.blue == 0, "nothing of the normal view is left");
+
+    return failures == 0 ? 0 : 1;
+}
