@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QAction>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
@@ -88,9 +89,20 @@ int main(int argc, char** argv) {
     auto* order = form.findChild<QLabel*>(QStringLiteral("Label7"));
     check(QTest::qWaitFor([&] { return order->text() != QStringLiteral("..."); }, 10000),
           "Start sets the timer ticking");
-    const double x1 = form.flock().x[1];
-    QTest::qWait(1000);
-    check(form.flock().x[1] != x1, "the flock moves");
+    // count the steps of one individual for two seconds: the timer allows
+    // one every 40 ms at most
+    int steps = 0;
+    double last = form.flock().x[1];
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 2000) {
+        QTest::qWait(5);
+        if (form.flock().x[1] != last) ++steps;
+        last = form.flock().x[1];
+    }
+    std::printf("     %d steps in %lld ms\n", steps, static_cast<long long>(clock.elapsed()));
+    check(steps > 0, "the flock moves");
+    check(steps <= clock.elapsed() / 40 + 1, "at the timer's pace, at most one step in 40 ms");
 
     const QWidget* view = form.findChild<QWidget*>(QStringLiteral("DX"));
     QImage normal = screenshot(out + QStringLiteral("/normal.png"));
@@ -116,6 +128,15 @@ int main(int argc, char** argv) {
     check(g.black > g.total / 2, "the anaglyph view is black");
     check(g.red > 500 && g.green > 500, "the red and green images are drawn");
     check(g.white == 0 && g.blue == 0, "nothing of the normal view is left");
+
+    // the floating panels: the centre's coordinates and the credits
+    form.findChild<QAction*>(QStringLiteral("elhelyez"))->trigger();
+    form.findChild<QAction*>(QStringLiteral("Nvjegy1"))->trigger();
+    QTest::qWait(200);
+    QImage panels = screenshot(out + QStringLiteral("/panels.png"));
+    const QWidget* memo = form.findChild<QWidget*>(QStringLiteral("Memo1"));
+    const Census m = census(panels, onScreen(memo).adjusted(0, 0, 0, -memo->height() / 2));
+    check(m.dark > 50, "the credits show over the view");
 
     return failures == 0 ? 0 : 1;
 }
