@@ -14,28 +14,14 @@
 
 #include "model/scenes.h"
 #include "model/simulation.h"
+#include "bench/bench_host.h"
 #include "render/frame.h"
-#include "render/view_host.h"
-#include "surface/pixel_canvas.h"
 
 namespace nyajkor {
 namespace {
 
 constexpr int kN = 5000;
 constexpr int kRadius = 5;
-constexpr int kViewWidth = 1100;   // the view's share of the 1221 x 758 window
-constexpr int kViewHeight = 700;
-
-class BenchHost : public ViewHost {
-public:
-    int width() const override { return canvas_.width(); }
-    int height() const override { return canvas_.height(); }
-    Canvas* canvas() override { return &canvas_; }
-    void flip() override { benchmark::DoNotOptimize(canvas_.bits()); }
-
-private:
-    PixelCanvas canvas_{kViewWidth, kViewHeight};
-};
 
 // One scene for all benchmarks, started once and moved a few ticks on, with
 // a frame drawn between them, so that the flock has left its seeding pattern

@@ -12,10 +12,12 @@
 #include <memory>
 #include <vector>
 
+#include "bench/bench_host.h"
 #include "model/scenes.h"
 #include "model/simulation.h"
 #include "model/velocity_update.h"
 #include "model/workers.h"
+#include "render/frame.h"
 
 namespace nyajkor {
 namespace {
@@ -136,6 +138,46 @@ BENCHMARK(BM_Tick)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->MinTime(0.2);
+
+// A whole frame at the largest settings: one tick and the anaglyph drawing
+// with the cube, as the window does every 40 ms. Arg: scene.
+void BM_WholeFrame(benchmark::State& state) {
+    const auto kind = static_cast<SceneKind>(state.range(0));
+    Flock& f = sharedFlock();
+    Inputs in = plainInputs(5000, 20);
+    in.szemuveg = true;
+    in.Xalfa = 30;
+    in.Zbeta = 45;
+    startBenchScene(f, in, kind);
+    const Snapshot snap(f);
+    View view;
+    BenchHost host;
+    Workers one(1);
+    const double plainMs = medianMs(timeTicks(f, in, snap, {NeighbourSearch::plainCube, &one}, 3));
+
+    std::vector<double> frameMs;
+    for (auto _ : state) {
+        snap.restore(f);
+        const auto t0 = Clock::now();
+        tick(f, in);
+        rajzolasvezerlo(f, in, view, host);
+        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+        frameMs.push_back(ms);
+        state.SetIterationTime(ms / 1000);
+    }
+    const double frame = medianMs(frameMs);
+    state.counters["frame_ms"] = frame;
+    state.counters["plain_tick_ms"] = plainMs;
+    state.counters["ratio"] = plainMs / frame;
+}
+
+BENCHMARK(BM_WholeFrame)
+    ->Arg(kSpread)
+    ->Arg(kClumped)
+    ->ArgName("clumped")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.5);
 
 }  // namespace
 }  // namespace nyajkor
