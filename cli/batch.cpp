@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "cli/batch_options.h"
+#include "cli/frame_picture.h"
 #include "cli/output_file.h"
 #include "model/captions.h"
 #include "model/scenes.h"
@@ -66,6 +67,8 @@ void prepareRun(Flock& f, const Options& o, const Inputs& in, std::uint32_t seed
         f.vonzoz = in.zvonzokord;
     }
     for (int p = 0; p < o.predators; ++p) ujragadozo(f);
+    // the zoom scroll bar moved after Start, as the user would move it
+    f.nagyitasszorzo = in.nagyitas / 10.0;
 }
 
 // A progress line on standard error for runs longer than a second.
@@ -99,7 +102,7 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
              const std::atomic<bool>* interrupted) {
     const char* const kName = "nyajkor3d-batch: ";
     Options o;
-    std::optional<OutputFile> csv, dump;
+    std::optional<OutputFile> csv, dump, frame;
     try {
         o = parseOptions(args);
         if (o.help) {
@@ -108,6 +111,7 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         }
         if (!o.csvPath.empty()) csv.emplace("csv", o.csvPath, out);
         if (!o.dumpPath.empty()) dump.emplace("dump", o.dumpPath, out);
+        if (!o.framePath.empty()) frame.emplace("frame", o.framePath, out);
     } catch (const UsageError& e) {
         err << kName << e.what() << '\n';
         return 2;
@@ -135,8 +139,10 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
             progress.update(t);
         }
         if (dump) writeDump(dump->stream(), f);
+        if (frame) writeFramePicture(f, in, o.frameWidth, o.frameHeight, frame->stream());
         if (csv) csv->commit();
         if (dump) dump->commit();
+        if (frame) frame->commit();
         if (o.csvPath != "-" && o.dumpPath != "-") writeSummary(out, seed, o.ticks, f);
         return 0;
     } catch (const std::exception& e) {

@@ -59,6 +59,16 @@ std::array<int, 3> tripleIn(const std::string& flag, const std::string& text, in
     return v;
 }
 
+// "WxH", each 1..8192.
+std::pair<int, int> sizeOf(const std::string& flag, const std::string& text) {
+    const auto x = text.find('x');
+    if (x == std::string::npos)
+        throw UsageError("--" + flag + ": '" + text + "' is not WIDTHxHEIGHT (each 1..8192)");
+    return {static_cast<int>(integerIn(flag, text.substr(0, x), 1, 8192)),
+            static_cast<int>(integerIn(flag, text.substr(x + 1), 1, 8192))};
+}
+
+
 struct Flag {
     std::string help;  // one line for --help: value, range, default, meaning
     std::function<void(Options&, const std::string&)> apply;
@@ -130,6 +140,21 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
                  [](Options& o, const std::string& v) { o.csvPath = v; }}},
         {"dump", {"FILE     the state after the last tick as CSV, - for standard output",
                   [](Options& o, const std::string& v) { o.dumpPath = v; }}},
+        {"frame", {"FILE.png  the view after the last tick as a PNG picture",
+                   [](Options& o, const std::string& v) { o.framePath = v; }}},
+        {"alpha", {"A     view angle about the x axis in degrees (X körüli forgatás), 0..90 (default 0)",
+                   integer("alpha", 0, 90, &Options::alpha)}},
+        {"beta", {"B      view angle about the z axis in degrees (Z körüli forgatás), 0..360 (default 0)",
+                  integer("beta", 0, 360, &Options::beta)}},
+        {"zoom", {"Z      zoom x10 (Nagyítás), 10..25 (default 15)", integer("zoom", 10, 25, &Options::zoom)}},
+        {"anaglyph", {"        the red/green view for 3D glasses",
+                      [](Options& o, const std::string&) { o.anaglyph = true; }, false}},
+        {"no-cube", {"         leave out the outline of the box",
+                     [](Options& o, const std::string&) { o.cube = false; }, false}},
+        {"size", {"WxH      picture size in pixels, each 1..8192 (default 599x698)",
+                  [](Options& o, const std::string& v) {
+                      std::tie(o.frameWidth, o.frameHeight) = sizeOf("size", v);
+                  }}},
         {"help", {"         this text", [](Options& o, const std::string&) { o.help = true; }, false}},
     };
     return table;

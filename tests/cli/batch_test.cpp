@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -193,7 +195,47 @@ INSTANTIATE_TEST_SUITE_P(
                       BadInput{{"--centre", "placed", "--centre-at", "100,100"}, "X,Y,Z"},
                       BadInput{{"--centre-at", "100,100,100"}, "only with --centre placed"},
                       BadInput{{"stray"}, "unexpected argument 'stray'"},
-                      BadInput{{"--help=yes"}, "--help takes no value"}));
+                      BadInput{{"--help=yes"}, "--help takes no value"},
+                      BadInput{{"--alpha", "91"}, "0..90"}, BadInput{{"--beta", "361"}, "0..360"},
+                      BadInput{{"--zoom", "9"}, "10..25"}, BadInput{{"--size", "0x10"}, "1..8192"},
+                      BadInput{{"--size", "600"}, "WIDTHxHEIGHT"}, BadInput{{"--size", "8193x2"}, "1..8192"},
+                      BadInput{{"--anaglyph=1"}, "--anaglyph takes no value"},
+                      BadInput{{"--frame", "-"}, "cannot go to standard output"}));
+
+TEST_F(BatchFiles, FrameIsThePictureTheWindowWouldShow) {
+    const RunResult r = run({"--seed", "3", "--n", "500", "--radius", "4", "--ticks", "5", "--frame",
+                             path("view.png"), "--size", "320x240", "--no-cube"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QImage view(QString::fromStdString(path("view.png")));
+    ASSERT_EQ(view.size(), QSize(320, 240));
+    // white background, blue dotted individuals, no red box
+    int blue = 0, red = 0;
+    for (int y = 0; y < view.height(); ++y)
+        for (int x = 0; x < view.width(); ++x) {
+            const QRgb p = view.pixel(x, y);
+            blue += p == qRgb(0, 0, 255);
+            red += p == qRgb(255, 0, 0);
+        }
+    EXPECT_EQ(view.pixel(0, 0), qRgb(255, 255, 255));
+    EXPECT_GT(blue, 100);
+    EXPECT_EQ(red, 0);
+
+    const RunResult a = run({"--seed", "3", "--n", "500", "--ticks", "5", "--frame", path("glasses.png"),
+                             "--anaglyph", "--alpha", "30", "--beta", "45", "--zoom", "10"});
+    ASSERT_EQ(a.status, 0) << a.err;
+    const QImage glasses(QString::fromStdString(path("glasses.png")));
+    EXPECT_EQ(glasses.size(), QSize(599, 698));
+    EXPECT_EQ(glasses.pixel(0, 0), qRgb(0, 0, 0));
+    int green = 0;
+    red = 0;
+    for (int y = 0; y < glasses.height(); ++y)
+        for (int x = 0; x < glasses.width(); ++x) {
+            green += glasses.pixel(x, y) == qRgb(0, 128, 0);
+            red += glasses.pixel(x, y) == qRgb(255, 0, 0);
+        }
+    EXPECT_GT(green, 100);
+    EXPECT_GT(red, 100);
+}
 
 TEST_F(BatchFiles, UnwritableOutputIsRefusedBeforeAnyWork) {
     std::ofstream(path("old.csv")) << "precious\n";
