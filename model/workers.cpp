@@ -22,6 +22,7 @@ void Workers::run(const std::function<void(int)>& job) {
         job(0);
         return;
     }
+    std::lock_guard turn(turn_);
     {
         std::lock_guard lock(mutex_);
         job_ = &job;

@@ -24,7 +24,8 @@ public:
 
     int count() const { return count_; }
 
-    // Runs job(part) for every part 0..count()-1 and returns when all are done.
+    // Runs job(part) for every part 0..count()-1 and returns when all are
+    // done. Callers on several threads at once take turns.
     void run(const std::function<void(int part)>& job);
 
     // One pool for the process, with a part for every core.
@@ -35,6 +36,7 @@ private:
 
     int count_;
     std::vector<std::thread> threads_;
+    std::mutex turn_;  // one job at a time
     std::mutex mutex_;
     std::condition_variable wake_, done_;
     const std::function<void(int)>* job_ = nullptr;
