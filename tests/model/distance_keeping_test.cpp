@@ -146,6 +146,32 @@ TEST_F(NearestNeighbourRules, NobodyFoundWithTheRadiusAtTheEquilibriumDistance) 
     }
 }
 
+TEST_F(NearestNeighbourRules, TermsFollowTheirFormulaOrderOnADiagonalOffset) {
+    // (dn / mintav) * ks * T / 100 on an offset whose unit vector is inexact,
+    // so a different order of the operations rounds differently; the
+    // neighbour stands still, so the term alone makes the new heading
+    const double ks = 1.3;
+    const V3 other{0, 0, 0};
+    struct Scene {
+        Item item;
+        V3 neighbour;
+        double sign;  // -1 push, +1 pull
+    };
+    for (const Scene s : {Scene{Item::egyenitaszito, {101.3, 99.1, 100.7}, -1},   // 1.73 < D
+                          Scene{Item::egyenivonzo, {101.3, 99.1, 100.7}, -1},
+                          Scene{Item::egyenivonzo, {102.4, 99.5, 101.8}, +1}}) {  // 3.04 > D
+        handScene(f, {{100, 100, 100}, s.neighbour}, {{0, 0, ks}, other},
+                  {.kozossebesseg = ks, .latotav = 5, .tavtartaserosseg = 13});
+        updateOne(f, checked(s.item, 3), allPerceive(f), 1);
+        const V3 dn{f.x[2] - f.x[1], f.y[2] - f.y[1], f.z[2] - f.z[1]};
+        const double mintav = testing::length(dn);
+        const V3 u{other.x + s.sign * (dn.x / mintav * ks * 13 / 100),
+                   other.y + s.sign * (dn.y / mintav * ks * 13 / 100),
+                   other.z + s.sign * (dn.z / mintav * ks * 13 / 100)};
+        EXPECT_V3_EQ(ujv(f, 1), renormalised(u, ks)) << itemName(s.item) << " " << s.sign;
+    }
+}
+
 // ---------------------------------------------------------------- centre of mass
 
 struct CohesionCase {
@@ -158,33 +184,36 @@ class CentreOfMass : public FlockTestWithParam<CohesionCase> {};
 TEST_P(CentreOfMass, PullGrowsWithTheDistance) {
     const CohesionCase c = GetParam();
     // three individuals far apart (r = 2 finds nobody); centre of mass
-    // ((100 + 200 + 150) / 3, (100 + 100 + 250) / 3, 100) = (150, 150, 100)
-    handScene(f, {{100, 100, 100}, {200, 100, 100}, {150, 250, 100}},
-              {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}}, {.kozossebesseg = 1.2, .latotav = 2});
+    // (454 / 3, 150, 100), about (151.33, 150, 100)
+    handScene(f, {{100, 100, 100}, {203, 100, 100}, {151, 250, 100}},
+              {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}}, {.kozossebesseg = 1.1, .latotav = 2});
     Inputs in;
     in.tkpvonzas = c.checked;
     in.tkpvonzaserosseg = c.strength;
     const UpdateContext ctx = beginUpdate(f, in);
-    EXPECT_EQ(ctx.tkpx, 150.0);
+    EXPECT_EQ(ctx.tkpx, (0.0 + 100 + 203 + 151) / 3);
     EXPECT_EQ(ctx.tkpy, 150.0);
     EXPECT_EQ(ctx.tkpz, 100.0);
     updateOne(f, in, ctx, 1);
-    // P * (150 - 100) * 1.2 / 100000 on x and y (0.003 at P = 5)
+    // P * (tkp - x) * ks / 100000, in this order (the values are chosen so
+    // that another order rounds differently)
     V3 u{0, 0, 1};
     if (c.checked) {
-        u.x += c.strength * (150.0 - 100.0) * 1.2 / 100000;
-        u.y += c.strength * (150.0 - 100.0) * 1.2 / 100000;
-        u.z += c.strength * (100.0 - 100.0) * 1.2 / 100000;
+        u.x += c.strength * (ctx.tkpx - 100) * 1.1 / 100000;
+        u.y += c.strength * (150.0 - 100) * 1.1 / 100000;
+        u.z += c.strength * (100.0 - 100) * 1.1 / 100000;
     }
-    EXPECT_V3_EQ(ujv(f, 1), renormalised(u, 1.2));
+    EXPECT_V3_EQ(ujv(f, 1), renormalised(u, 1.1));
     if (c.checked && c.strength == 5) {
-        EXPECT_NEAR(f.ujvx[1] / f.ujvz[1], 0.003, 1e-15);
+        // 5 * 51.333... * 1.1 / 100000 against the z component 1
+        EXPECT_NEAR(f.ujvx[1] / f.ujvz[1], 0.00282333333333, 1e-13);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Strengths, CentreOfMass,
                          ::testing::Values(CohesionCase{true, 5}, CohesionCase{true, 20},
-                                           CohesionCase{true, 0}, CohesionCase{false, 20}));
+                                           CohesionCase{true, 13}, CohesionCase{true, 0},
+                                           CohesionCase{false, 20}));
 
 }  // namespace
 }  // namespace nyajkor

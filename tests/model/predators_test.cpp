@@ -106,6 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(PullCase{"far", {30, 0, 40}, 10, 1, true},
                       PullCase{"farMoving", {30, 0, 40}, 10, 2, true},
                       PullCase{"farPlaced", {-3, 4, 0}, 20, 3, true},
+                      PullCase{"awkward", {3.7, -1.9, 2.3}, 13, 1, true},
                       PullCase{"noItem", {30, 0, 40}, 10, 0, false},
                       PullCase{"zeroStrength", {30, 0, 40}, 0, 1, false},
                       PullCase{"justBeyondOne", {0.6, 0.6, 0.6}, 10, 1, true},  // 1.039
@@ -136,9 +137,23 @@ TEST_P(MovingCentre, FleesTheCentreOfMassAndIsPulledToTheMiddle) {
     ctx.tkpy = c.tkp.y;
     ctx.tkpz = c.tkp.z;
     moveCentre(f, ctx);
-    EXPECT_NEAR(f.vonzox, c.expected.x, 1e-12);
-    EXPECT_NEAR(f.vonzoy, c.expected.y, 1e-12);
-    EXPECT_NEAR(f.vonzoz, c.expected.z, 1e-12);
+
+    // the formula in its order: flee, then the pull from the moved centre
+    V3 v = c.centre;
+    const V3 d{c.tkp.x - v.x, c.tkp.y - v.y, c.tkp.z - v.z};
+    const double l = testing::length(d);
+    if (l > 1) {
+        v = {v.x - d.x * c.ks / (2 * l), v.y - d.y * c.ks / (2 * l), v.z - d.z * c.ks / (2 * l)};
+    } else {
+        v = {v.x - d.x * c.ks, v.y - d.y * c.ks, v.z - d.z * c.ks};
+    }
+    const V3 toMiddle{175 - v.x, 175 - v.y, 125 - v.z};
+    v = {v.x + toMiddle.x / 250 * c.ks, v.y + toMiddle.y / 250 * c.ks, v.z + toMiddle.z / 250 * c.ks};
+    EXPECT_V3_EQ((V3{f.vonzox, f.vonzoy, f.vonzoz}), v);
+
+    EXPECT_NEAR(f.vonzox, c.expected.x, 1e-9);
+    EXPECT_NEAR(f.vonzoy, c.expected.y, 1e-9);
+    EXPECT_NEAR(f.vonzoz, c.expected.z, 1e-9);
 }
 
 // Middle of the box (175, 175, 125). Flight: ks/2 away from the centre of mass
@@ -157,7 +172,13 @@ INSTANTIATE_TEST_SUITE_P(
         // 130 from the middle: +0.5 away, -130.5 / 250 = -0.522 back, a net step inwards
         WanderCase{"farFromMiddle", 1, {305, 175, 125}, {175, 175, 125}, {304.978, 175, 125}},
         // on the centre of mass: no flight, only the pull, (175 - 75) / 250 = 0.4
-        WanderCase{"onCentreOfMass", 1, {75, 175, 125}, {75, 175, 125}, {75.4, 175, 125}}),
+        WanderCase{"onCentreOfMass", 1, {75, 175, 125}, {75, 175, 125}, {75.4, 175, 125}},
+        // offset (-11.3, 14.1, -11.1), length 21.206: flee by 0.65, then the pull
+        WanderCase{"awkward", 1.3, {181.7, 166.2, 131.9}, {170.4, 180.3, 120.8},
+                   {182.0097171800, 165.8158258197, 132.2025788228}},
+        // near the origin, where the small terms are not lost in the coordinates
+        WanderCase{"nearOrigin", 1.3, {2.1, 1.8, 4.2}, {4.2, 2.9, 3.4},
+                   {2.4563532079, 2.4163545375, 5.0349130637}}),
     [](const ::testing::TestParamInfo<WanderCase>& info) { return std::string(info.param.name); });
 
 using CentreInUpdate = FlockTest;
@@ -238,38 +259,30 @@ TEST_F(Predators, OnlyTheLowerNumberedOfAPairIsPushed) {
 }
 
 TEST_F(Predators, PushesUseTheMovedPositionOfPAndTheUnmovedPositionsOfTheOthers) {
-    // the prey sits on predator 1, so its chase adds nothing
-    handScene(f, {{100, 100, 100}}, {});
+    const double ks = 1.3;
+    // near the origin, where the small terms are not lost in the coordinates
+    // (predators are not bound to the box)
+    const V3 prey{5.1, 3.5, 2.1};
+    const V3 start[4] = {{}, {1.3, 1.8, 5.0}, {21.6, 3.2, 3.7}, {2.3, 32.5, 5.5}};
+    handScene(f, {prey}, {}, {.kozossebesseg = ks});
     f.ragadozodb = 3;
-    placePredator(f, 1, {100, 100, 100});
-    placePredator(f, 2, {120, 100, 100});
-    placePredator(f, 3, {100, 130, 100});
+    for (int p = 1; p <= 3; ++p) placePredator(f, p, start[p]);
     movePredators(f, UpdateContext{});
 
-    // predator 1: pushed by 2 (20 away: 10 / 20 = 0.5 in x) to (99.5, 100),
-    // then by 3 from there: e = (0.5, 30, 0)
-    V3 p1{99.5, 100, 100};
-    {
-        const double ex = 100 - p1.x, ey = 130 - p1.y;
-        const double m = std::sqrt(ex * ex + ey * ey);
-        p1.x -= ex / m * 1 * 10 / m;
-        p1.y -= ey / m * 1 * 10 / m;
-    }
-    // predator 2: chases to 119.8, then pushed by 3: e = (-19.8, 30, 0)
-    V3 p2{120 + (100 - 120.0) / 100, 100, 100};
-    {
-        const double ex = 100 - p2.x, ey = 130 - p2.y;
-        const double m = std::sqrt(ex * ex + ey * ey);
-        p2.x -= ex / m * 1 * 10 / m;
-        p2.y -= ey / m * 1 * 10 / m;
-    }
-    // predator 3: chases only, 30 per cent ... 1 per cent of -30 on y
-    const V3 p3{100, 130 + (100 - 130.0) / 100, 100};
+    // worked in the written order: p chases (its prey is the one individual),
+    // then is pushed by q = p+1.., each q where it stood before its own turn
+    V3 want[4] = {{}, start[1], start[2], start[3]};
     for (int p = 1; p <= 3; ++p) {
-        const V3 want = p == 1 ? p1 : p == 2 ? p2 : p3;
-        EXPECT_NEAR(f.ragx[p], want.x, 1e-12) << p;
-        EXPECT_NEAR(f.ragy[p], want.y, 1e-12) << p;
-        EXPECT_EQ(f.ragz[p], 100.0) << p;
+        V3& w = want[p];
+        w = {w.x + (prey.x - w.x) * ks / 100, w.y + (prey.y - w.y) * ks / 100,
+             w.z + (prey.z - w.z) * ks / 100};
+        for (int q = p + 1; q <= 3; ++q) {
+            const V3 e{start[q].x - w.x, start[q].y - w.y, start[q].z - w.z};
+            const double m = testing::length(e);
+            w = {w.x - e.x / m * ks * 10 / m, w.y - e.y / m * ks * 10 / m,
+                 w.z - e.z / m * ks * 10 / m};
+        }
+        EXPECT_V3_EQ(predator(f, p), w) << p;
     }
 }
 
