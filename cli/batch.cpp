@@ -8,6 +8,9 @@
 #include "cli/batch_options.h"
 #include "cli/frame_picture.h"
 #include "cli/output_file.h"
+#include "cli/progress.h"
+#include "cli/run_setup.h"
+#include "cli/sweep.h"
 #include "model/captions.h"
 #include "model/scenes.h"
 #include "model/simulation.h"
@@ -52,75 +55,23 @@ void writeSummary(std::ostream& out, std::uint32_t seed, long ticks, const Flock
         << "\nstrength " << f.tavtartaserosseg << '\n';
 }
 
-// Start as the window does it with the controls in place, then what the user
-// would do before the first tick: the custom strength, the placed centre,
-// the predators.
-void prepareRun(Flock& f, const Options& o, const Inputs& in, std::uint32_t seed) {
-    setBoxConstants(f);
-    start(f, in, seed);
-    const bool custom = o.distanceMode == DistanceMode::customRepulsive ||
-                        o.distanceMode == DistanceMode::customAttractive;
-    if (custom) f.tavtartaserosseg = in.egyensulyerosseg;
-    if (o.centre == CentreMode::placed) {
-        f.vonzox = in.xvonzokord;
-        f.vonzoy = in.yvonzokord;
-        f.vonzoz = in.zvonzokord;
-    }
-    for (int p = 0; p < o.predators; ++p) ujragadozo(f);
-    // the zoom scroll bar moved after Start, as the user would move it
-    f.nagyitasszorzo = in.nagyitas / 10.0;
-}
-
-// A progress line on standard error for runs longer than a second.
-class Progress {
-public:
-    Progress(std::ostream& err, bool enabled, long total) : err_(err), enabled_(enabled), total_(total) {}
-    void update(long done) {
-        if (!enabled_) return;
-        const auto now = Clock::now();
-        if (now - start_ < std::chrono::seconds(1) || now - last_ < std::chrono::milliseconds(200)) return;
-        last_ = now;
-        shown_ = true;
-        err_ << "\rtick " << done << " of " << total_ << " (" << done * 100 / total_ << " %)" << std::flush;
-    }
-    ~Progress() {
-        if (shown_) err_ << "\r\033[K" << std::flush;
-    }
-
-private:
-    using Clock = std::chrono::steady_clock;
-    std::ostream& err_;
-    bool enabled_;
-    long total_;
-    Clock::time_point start_ = Clock::now(), last_ = start_;
-    bool shown_ = false;
-};
-
-}  // namespace
-
-int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool showProgress,
-             const std::atomic<bool>* interrupted) {
-    const char* const kName = "nyajkor3d-batch: ";
-    Options o;
+// One run: the per-tick statistics, the final state, the picture.
+int runSingle(const Options& o, std::ostream& out, std::ostream& err, bool showProgress,
+              const std::atomic<bool>* interrupted) {
     std::optional<OutputFile> csv, dump, frame;
     try {
-        o = parseOptions(args);
-        if (o.help) {
-            out << usage();
-            return 0;
-        }
         if (!o.csvPath.empty()) csv.emplace("csv", o.csvPath, out);
         if (!o.dumpPath.empty()) dump.emplace("dump", o.dumpPath, out);
         if (!o.framePath.empty()) frame.emplace("frame", o.framePath, out);
     } catch (const UsageError& e) {
-        err << kName << e.what() << '\n';
+        err << kMessagePrefix << e.what() << '\n';
         return 2;
     }
 
     try {
         const Inputs in = controlsFor(o);
         if (in.tavolsag != o.equilibrium)
-            err << kName << "note: the equilibrium distance is " << in.tavolsag << ", not "
+            err << kMessagePrefix << "note: the equilibrium distance is " << in.tavolsag << ", not "
                 << o.equilibrium << ": it stays within the perception radius\n";
         const std::uint32_t seed = o.seed.value_or(clockSeed());
         auto flock = std::make_unique<Flock>();
@@ -128,15 +79,15 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         prepareRun(f, o, in, seed);
 
         if (csv) writeStatisticsHeader(csv->stream());
-        Progress progress(err, showProgress, o.ticks);
+        Progress progress(err, showProgress, "ticks");
         for (long t = 1; t <= o.ticks; ++t) {
             if (interrupted && interrupted->load()) {
-                err << kName << "interrupted at tick " << t - 1 << "; no file written\n";
+                err << kMessagePrefix << "interrupted at tick " << t - 1 << "; no file written\n";
                 return 130;
             }
             tick(f, in);
             if (csv) writeStatisticsRow(csv->stream(), t, f);
-            progress.update(t);
+            progress.update(t, o.ticks, static_cast<double>(t) / static_cast<double>(o.ticks));
         }
         if (dump) writeDump(dump->stream(), f);
         if (frame) writeFramePicture(f, in, o.frameWidth, o.frameHeight, frame->stream());
@@ -146,9 +97,28 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         if (o.csvPath != "-" && o.dumpPath != "-") writeSummary(out, seed, o.ticks, f);
         return 0;
     } catch (const std::exception& e) {
-        err << kName << e.what() << '\n';
+        err << kMessagePrefix << e.what() << '\n';
         return 1;
     }
+}
+
+}  // namespace
+
+int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool showProgress,
+             const std::atomic<bool>* interrupted, const std::function<void()>& afterRun) {
+    Options o;
+    try {
+        o = parseOptions(args);
+    } catch (const UsageError& e) {
+        err << kMessagePrefix << e.what() << '\n';
+        return 2;
+    }
+    if (o.help) {
+        out << usage();
+        return 0;
+    }
+    if (o.sweeps.empty()) return runSingle(o, out, err, showProgress, interrupted);
+    return runSweep(std::move(o), out, err, {showProgress, interrupted, afterRun});
 }
 
 }  // namespace nyajkor::batch

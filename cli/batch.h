@@ -2,10 +2,12 @@
 //
 // Start with the controls set by the flags, then the ticks, each exactly the
 // window's tick without the drawing; the per-tick statistics, the final state
-// and a short summary go where the flags say.
+// and a short summary go where the flags say. With --sweep, the same over a
+// grid of values and repeats (cli/sweep.h).
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -13,9 +15,12 @@
 namespace nyajkor::batch {
 
 // Exit statuses: 0 done, 1 failed while running or writing, 2 bad command
-// line (nothing run, no file touched), 130 interrupted (no file touched).
+// line (nothing run, no file touched), 130 interrupted (a single run touches
+// no file; a sweep writes the runs that finished). `afterRun` is called
+// after each finished run of a sweep, on the thread that ran it.
 int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-             bool showProgress = false, const std::atomic<bool>* interrupted = nullptr);
+             bool showProgress = false, const std::atomic<bool>* interrupted = nullptr,
+             const std::function<void()>& afterRun = {});
 
 // The shortest text that reads back to the same double.
 std::string realText(double v);

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <functional>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "model/simulation.h"
@@ -73,7 +74,12 @@ struct Flag {
     std::string help;  // one line for --help: value, range, default, meaning
     std::function<void(Options&, const std::string&)> apply;
     bool takesValue = true;
+    // the range of a whole-number flag that changes the model: a sweep may vary it
+    std::optional<std::pair<int, int>> sweepRange = std::nullopt;
 };
+
+const Flag* findFlag(const std::string& name);
+Sweep sweepOf(const std::string& text);
 
 // Every flag once: its help line and what it does to the options.
 const std::vector<std::pair<std::string, Flag>>& flags() {
@@ -82,24 +88,32 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
             o.*member = static_cast<int>(integerIn(name, v, lo, hi));
         };
     };
+    // A whole-number flag of the model, checked against the range a sweep reads too.
+    auto swept = [](const char* help, const char* name, int lo, int hi, auto set) {
+        return Flag{help,
+                    [=](Options& o, const std::string& v) { set(o, static_cast<int>(integerIn(name, v, lo, hi))); },
+                    true, std::pair{lo, hi}};
+    };
+    auto member = [](int Options::*m) { return [=](Options& o, int v) { o.*m = v; }; };
     static const std::vector<std::pair<std::string, Flag>> table = {
-        {"seed", {"S       seed in place of the clock, 0..4294967295 (default: from the clock)",
+        {"seed", {"S       seed in place of the clock, 0..4294967295 (default: from the clock);\n"
+                  "                     a sweep's repeats take S, S+1, ... (modulo 2^32)",
                   [](Options& o, const std::string& v) {
                       o.seed = static_cast<std::uint32_t>(integerIn("seed", v, 0, 4294967295LL));
                   }}},
-        {"ticks", {"T      ticks to run, 0..10000000 (default 1000)",
+        {"ticks", {"T      ticks to run, 0..10000000 (default 1000); in a sweep the measured ticks, 1 or more",
                    [](Options& o, const std::string& v) { o.ticks = integerIn("ticks", v, 0, 10000000); }}},
-        {"n", {"N          number of individuals (Egyedszám), 500..5000 (default 2000)",
-               integer("n", 500, 5000, &Options::n)}},
-        {"speed", {"V      common speed x10 (Közös sebesség), 5..20 (default 10)",
-                   integer("speed", 5, 20, &Options::speed)}},
-        {"noise", {"P      noise x100 (Zajparaméter), 0..100 (default 10)",
-                   integer("noise", 0, 100, &Options::noise)}},
-        {"radius", {"R     perception radius (Észlelt szomszédok max. távolsága), 0..20 (default 0)",
-                    integer("radius", 0, 20, &Options::radius)}},
-        {"equilibrium", {"D  equilibrium distance (Egyensúlyi távolság), 2..20 (default 5);\n"
-                         "                     kept at or below the radius where the radius is 2 or more",
-                         integer("equilibrium", 2, 20, &Options::equilibrium)}},
+        {"n", swept("N          number of individuals (Egyedszám), 500..5000 (default 2000)", "n", 500, 5000,
+                    member(&Options::n))},
+        {"speed", swept("V      common speed x10 (Közös sebesség), 5..20 (default 10)", "speed", 5, 20,
+                        member(&Options::speed))},
+        {"noise", swept("P      noise x100 (Zajparaméter), 0..100 (default 10)", "noise", 0, 100,
+                        member(&Options::noise))},
+        {"radius", swept("R     perception radius (Észlelt szomszédok max. távolsága), 0..20 (default 0)", "radius",
+                         0, 20, member(&Options::radius))},
+        {"equilibrium", swept("D  equilibrium distance (Egyensúlyi távolság), 2..20 (default 5);\n"
+                              "                     kept at or below the radius where the radius is 2 or more",
+                              "equilibrium", 2, 20, member(&Options::equilibrium))},
         {"distance-mode", {"M  off, auto-repulsive, custom-repulsive, auto-attractive, custom-attractive (default off)",
                            [](Options& o, const std::string& v) {
                                o.distanceMode = choiceOf<DistanceMode>(
@@ -110,12 +124,10 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
                                     {"auto-attractive", DistanceMode::autoAttractive},
                                     {"custom-attractive", DistanceMode::customAttractive}});
                            }}},
-        {"strength", {"S   distance-keeping strength in the custom modes, 0..20 (default 5)",
-                      integer("strength", 0, 20, &Options::strength)}},
-        {"cohesion", {"P   attraction to the centre of mass, on with strength 0..20 (default off)",
-                      [](Options& o, const std::string& v) {
-                          o.cohesion = static_cast<int>(integerIn("cohesion", v, 0, 20));
-                      }}},
+        {"strength", swept("S   distance-keeping strength in the custom modes, 0..20 (default 5)", "strength", 0, 20,
+                           member(&Options::strength))},
+        {"cohesion", swept("P   attraction to the centre of mass, on with strength 0..20 (default off)", "cohesion", 0,
+                           20, [](Options& o, int v) { o.cohesion = v; })},
         {"centre", {"M     attracting centre: off, middle, moving, placed (default off)",
                     [](Options& o, const std::string& v) {
                         o.centre = choiceOf<CentreMode>("centre", v,
@@ -126,17 +138,17 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
                     }}},
         {"centre-at", {"X,Y,Z  where the placed centre stands, 50..250 each (default 175,175,125)",
                        [](Options& o, const std::string& v) { o.centreAt = tripleIn("centre-at", v, 50, 250); }}},
-        {"centre-strength", {"A  strength of the attracting centre, 0..20 (default 10)",
-                             integer("centre-strength", 0, 20, &Options::centreStrength)}},
-        {"perceivers", {"PCT  per cent of individuals perceiving the centre, 0..100 (default 100)",
-                        integer("perceivers", 0, 100, &Options::perceivers)}},
-        {"predators", {"K  predators added as \"Új ragadozó\" adds them, 0..5 (default 0)",
-                       integer("predators", 0, 5, &Options::predators)}},
-        {"predator-range", {"R  distance at which predators are perceived, 20..200 (default 50)",
-                            integer("predator-range", 20, 200, &Options::predatorRange)}},
-        {"reaction", {"K   strength of the flight from predators, 0..20 (default 15)",
-                      integer("reaction", 0, 20, &Options::reaction)}},
-        {"csv", {"FILE      per-tick statistics as CSV, - for standard output",
+        {"centre-strength", swept("A  strength of the attracting centre, 0..20 (default 10)", "centre-strength", 0,
+                                  20, member(&Options::centreStrength))},
+        {"perceivers", swept("PCT  per cent of individuals perceiving the centre, 0..100 (default 100)", "perceivers",
+                             0, 100, member(&Options::perceivers))},
+        {"predators", swept("K  predators added as \"Új ragadozó\" adds them, 0..5 (default 0)", "predators", 0, 5,
+                            member(&Options::predators))},
+        {"predator-range", swept("R  distance at which predators are perceived, 20..200 (default 50)",
+                                 "predator-range", 20, 200, member(&Options::predatorRange))},
+        {"reaction", swept("K   strength of the flight from predators, 0..20 (default 15)", "reaction", 0, 20,
+                           member(&Options::reaction))},
+        {"csv", {"FILE      per-tick statistics as CSV, - for standard output; in a sweep one row per run",
                  [](Options& o, const std::string& v) { o.csvPath = v; }}},
         {"dump", {"FILE     the state after the last tick as CSV, - for standard output",
                   [](Options& o, const std::string& v) { o.dumpPath = v; }}},
@@ -155,6 +167,21 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
                   [](Options& o, const std::string& v) {
                       std::tie(o.frameWidth, o.frameHeight) = sizeOf("size", v);
                   }}},
+        {"sweep", {"NAME=FROM:TO:STEP  runs at NAME = FROM, FROM+STEP, ... up to TO; given twice, a grid",
+                   [](Options& o, const std::string& v) { o.sweeps.push_back(sweepOf(v)); }}},
+        {"repeats", {"R   runs per grid point, with the seeds S, S+1, ..., 1..1000 (default 1)",
+                     [](Options& o, const std::string& v) {
+                         o.repeats = static_cast<int>(integerIn("repeats", v, 1, 1000));
+                     }}},
+        {"warmup", {"W    ticks of each run before the measured ones, 0..10000000 (default 0)",
+                    [](Options& o, const std::string& v) { o.warmup = integerIn("warmup", v, 0, 10000000); }}},
+        {"jobs", {"J      runs at once, 1..1024 (default: one per core; each takes about 130 MB)",
+                  [](Options& o, const std::string& v) { o.jobs = static_cast<int>(integerIn("jobs", v, 1, 1024)); }}},
+        {"summary", {"FILE  one row per grid point, over its repeats, as CSV; - for standard output",
+                     [](Options& o, const std::string& v) { o.summaryPath = v; }}},
+        {"plot", {"FILE.png  the summary as a chart: the order parameter against the first swept flag,\n"
+                  "                     one line per value of the second, error bars of one standard error",
+                  [](Options& o, const std::string& v) { o.plotPath = v; }}},
         {"help", {"         this text", [](Options& o, const std::string&) { o.help = true; }, false}},
     };
     return table;
@@ -166,13 +193,59 @@ const Flag* findFlag(const std::string& name) {
     return nullptr;
 }
 
+std::string sweepableNames() {
+    std::string names;
+    for (const auto& [name, flag] : flags())
+        if (flag.sweepRange) names += (names.empty() ? "" : ", ") + name;
+    return names;
+}
+
+// "NAME=FROM:TO:STEP": NAME a flag a sweep may vary, FROM <= TO both in its range.
+Sweep sweepOf(const std::string& text) {
+    const auto eq = text.find('='), colon1 = text.find(':', eq), colon2 = text.find(':', colon1 + 1);
+    if (eq == std::string::npos || colon1 == std::string::npos || colon2 == std::string::npos ||
+        text.find(':', colon2 + 1) != std::string::npos)
+        throw UsageError("--sweep: '" + text + "' is not NAME=FROM:TO:STEP");
+    Sweep s;
+    s.name = text.substr(0, eq);
+    const Flag* flag = findFlag(s.name);
+    if (!flag || !flag->sweepRange)
+        throw UsageError("--sweep: '" + s.name + "' cannot be swept (sweepable: " + sweepableNames() + ")");
+    const auto [lo, hi] = *flag->sweepRange;
+    const std::string what = "sweep " + s.name;
+    const std::string from = text.substr(eq + 1, colon1 - eq - 1), to = text.substr(colon1 + 1, colon2 - colon1 - 1);
+    s.from = static_cast<int>(integerIn(what, from, lo, hi));
+    s.to = static_cast<int>(integerIn(what, to, lo, hi));
+    s.step = static_cast<int>(integerIn(what + " step", text.substr(colon2 + 1), 1, hi - lo));
+    if (s.from > s.to) throw UsageError("--" + what + ": FROM " + from + " is above TO " + to);
+    return s;
+}
+
+// What a sweep needs and what only a sweep or only a single run takes.
+void checkSweep(const Options& o, const std::set<std::string>& given) {
+    if (o.sweeps.empty()) {
+        for (const std::string flag : {"repeats", "warmup", "jobs", "summary", "plot"})
+            if (given.count(flag)) throw UsageError("--" + flag + ": only with --sweep");
+        return;
+    }
+    if (o.sweeps.size() > 2) throw UsageError("--sweep: at most two flags at once");
+    if (o.sweeps.size() == 2 && o.sweeps[0].name == o.sweeps[1].name)
+        throw UsageError("--sweep: " + o.sweeps[0].name + " is swept twice");
+    for (const Sweep& s : o.sweeps)
+        if (given.count(s.name)) throw UsageError("--sweep: " + s.name + " is also given as --" + s.name);
+    for (const std::string flag : {"dump", "frame"})
+        if (given.count(flag)) throw UsageError("--" + flag + ": not with --sweep");
+    if (o.ticks == 0) throw UsageError("--ticks: a sweep measures 1 tick or more");
+}
+
 // Files that two outputs would both write: refused rather than one lost.
 void checkOutputsDistinct(const Options& o) {
     std::map<std::string, std::string> seen;
-    for (auto [flag, path] : {std::pair{"csv", o.csvPath}, {"dump", o.dumpPath}, {"frame", o.framePath}}) {
+    for (auto [flag, path] : {std::pair{"csv", o.csvPath}, {"dump", o.dumpPath}, {"frame", o.framePath},
+                              {"summary", o.summaryPath}, {"plot", o.plotPath}}) {
         if (path.empty()) continue;
-        if (path == "-" && std::string(flag) == "frame")
-            throw UsageError("--frame: a PNG picture cannot go to standard output; name a file");
+        if (path == "-" && (std::string(flag) == "frame" || std::string(flag) == "plot"))
+            throw UsageError("--" + std::string(flag) + ": a PNG picture cannot go to standard output; name a file");
         auto [it, fresh] = seen.emplace(path, flag);
         if (!fresh)
             throw UsageError("--" + std::string(flag) + ": '" + path + "' is also given to --" + it->second);
@@ -181,8 +254,15 @@ void checkOutputsDistinct(const Options& o) {
 
 }  // namespace
 
+std::vector<int> Sweep::values() const {
+    std::vector<int> v;
+    for (int x = from; x <= to; x += step) v.push_back(x);
+    return v;
+}
+
 Options parseOptions(const std::vector<std::string>& args) {
     Options o;
+    std::set<std::string> given;
     for (std::size_t k = 0; k < args.size(); ++k) {
         const std::string& arg = args[k];
         if (arg.rfind("--", 0) != 0) throw UsageError("unexpected argument '" + arg + "' (see --help)");
@@ -194,6 +274,7 @@ Options parseOptions(const std::vector<std::string>& args) {
         }
         const Flag* flag = findFlag(name);
         if (!flag) throw UsageError("unknown flag --" + name + " (see --help)");
+        given.insert(name);
         if (!flag->takesValue) {
             if (value) throw UsageError("--" + name + " takes no value");
             flag->apply(o, "");
@@ -209,6 +290,7 @@ Options parseOptions(const std::vector<std::string>& args) {
     }
     if (o.centreAt && o.centre != CentreMode::placed)
         throw UsageError("--centre-at: only with --centre placed");
+    checkSweep(o, given);
     checkOutputsDistinct(o);
     return o;
 }
@@ -219,8 +301,24 @@ std::string usage() {
         "Runs the flock without a window: Start with the controls set by the flags, then\n"
         "the ticks, each exactly the window's tick without the drawing.\n\nFlags:\n";
     for (const auto& [name, flag] : flags()) text += "  --" + name + " " + flag.help + "\n";
+    text +=
+        "\nA sweep (--sweep) runs the experiment at every point of a grid of one or two flags'\n"
+        "values: each run is a single run with those values, --warmup W ticks and then --ticks T\n"
+        "measured ticks. Flags a sweep may vary: " + sweepableNames() + ".\n"
+        "Runs go on in parallel (--jobs); each is deterministic by its seed, so every number is the\n"
+        "same whatever the number of jobs. --csv has one row per run: the swept values, the seed,\n"
+        "and the mean and standard deviation over the measured ticks of the order parameter (0..1),\n"
+        "the average number of perceived neighbours and the mean nearest-neighbour distance.\n"
+        "--summary has one row per grid point: the mean over its repeats of each run mean, and the\n"
+        "standard error, the standard deviation of the run means over the square root of the\n"
+        "repeats. Standard deviations are of the sample (divided by n-1); a field with only one\n"
+        "value to go on is left empty. Unless --csv or --summary is -, the summary is also printed\n"
+        "on standard output. Ctrl-C stops a sweep between ticks: the rows of the runs finished so far are\n"
+        "written, every file whole, and the exit status is 130.\n";
     return text;
 }
+
+void applySwept(Options& o, const std::string& name, int value) { findFlag(name)->apply(o, std::to_string(value)); }
 
 Inputs controlsFor(const Options& o) {
     Inputs in;

@@ -5,6 +5,10 @@
 // window with its controls set that way. Parsing is strict: an unknown flag,
 // a missing or malformed value or one out of range is an error that names the
 // flag and what it accepts.
+//
+// A sweep varies one or two of the whole-number flags that change the model
+// over a grid of values; the flag table is the one place that says which
+// flags those are and what range each accepts.
 #pragma once
 
 #include <array>
@@ -20,6 +24,13 @@ namespace nyajkor::batch {
 
 enum class DistanceMode { off, autoRepulsive, customRepulsive, autoAttractive, customAttractive };
 enum class CentreMode { off, middle, moving, placed };
+
+// One flag of a sweep and its values FROM, FROM+STEP, ... up to TO.
+struct Sweep {
+    std::string name;  // the flag, without its dashes
+    int from = 0, to = 0, step = 1;
+    std::vector<int> values() const;
+};
 
 struct Options {
     std::optional<std::uint32_t> seed;  // none: from the clock, as the window does
@@ -52,8 +63,19 @@ struct Options {
     int frameWidth = 599;
     int frameHeight = 698;
 
+    // a sweep: none for a single run; one or two flags for a grid of runs
+    std::vector<Sweep> sweeps;
+    int repeats = 1;                      // runs per grid point, seeds seed, seed+1, ...
+    long warmup = 0;                      // ticks before the measured ones
+    std::optional<int> jobs;              // runs at once; none: one per core
+    std::string summaryPath;              // empty: none; "-": standard output
+    std::string plotPath;                 // empty: none
+
     bool help = false;
 };
+
+// What every message of the runner on standard error starts with.
+inline constexpr char kMessagePrefix[] = "nyajkor3d-batch: ";
 
 // A command line that cannot be run; what() is the one line to show.
 class UsageError : public std::runtime_error {
@@ -62,6 +84,10 @@ public:
 };
 
 Options parseOptions(const std::vector<std::string>& args);
+
+// Sets the flag `name` of a sweep to `value`, as the flag given on the
+// command line would.
+void applySwept(Options& o, const std::string& name, int value);
 
 // The --help text.
 std::string usage();

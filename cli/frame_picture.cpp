@@ -4,6 +4,7 @@
 #include <QImage>
 
 #include <stdexcept>
+#include <string>
 
 #include "render/camera.h"
 #include "render/frame.h"
@@ -39,10 +40,15 @@ void writeFramePicture(Flock& f, const Inputs& in, int width, int height, std::o
     const PixelCanvas& canvas = host.pixels();
     const QImage image(reinterpret_cast<const uchar*>(canvas.bits()), canvas.width(), canvas.height(),
                        canvas.bytesPerLine(), QImage::Format_RGB32);
+    writePng(image, "frame", out);
+}
+
+void writePng(const QImage& image, const char* flag, std::ostream& out) {
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "PNG")) throw std::runtime_error("--frame: the picture could not be encoded");
+    if (!image.save(&buffer, "PNG"))
+        throw std::runtime_error("--" + std::string(flag) + ": the picture could not be encoded");
     out.write(png.constData(), png.size());
 }
 

@@ -1,0 +1,18 @@
+// The start of a run of the runner, shared by single runs and sweeps.
+//
+// Start as the window does it with the controls in place, then what the user
+// would do before the first tick, so that a run of the runner is a run of the
+// window.
+#pragma once
+
+#include <cstdint>
+
+#include "cli/batch_options.h"
+
+namespace nyajkor::batch {
+
+// Start with `seed` in place of the clock, then the custom strength, the
+// placed centre, the predators and the zoom the options ask for.
+void prepareRun(Flock& f, const Options& o, const Inputs& in, std::uint32_t seed);
+
+}  // namespace nyajkor::batch

@@ -1,0 +1,239 @@
+#include "cli/sweep.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <future>
+#include <limits>
+#include <memory>
+#include <thread>
+
+#include "cli/batch.h"
+#include "cli/output_file.h"
+#include "cli/progress.h"
+#include "cli/run_setup.h"
+#include "cli/sweep_chart.h"
+#include "model/simulation.h"
+
+namespace nyajkor::batch {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+void Accumulator::add(double v) {
+    // Welford's update: no sum of squares that loses the deviations to rounding.
+    ++n_;
+    const double d = v - mean_;
+    mean_ += d / static_cast<double>(n_);
+    squares_ += d * (v - mean_);
+}
+
+double Accumulator::sd() const { return n_ < 2 ? kNaN : std::sqrt(squares_ / static_cast<double>(n_ - 1)); }
+
+SweepPlan::SweepPlan(const Options& o) : base_(o) {
+    points_ = {{}};
+    for (const Sweep& s : o.sweeps) {
+        std::vector<std::vector<int>> grid;
+        for (const auto& outer : points_)
+            for (int v : s.values()) {
+                grid.push_back(outer);
+                grid.back().push_back(v);
+            }
+        points_ = std::move(grid);
+    }
+}
+
+std::uint32_t SweepPlan::seedOf(std::size_t run) const {
+    // unsigned arithmetic: the seeds wrap round modulo 2^32
+    return *base_.seed + static_cast<std::uint32_t>(run % static_cast<std::size_t>(base_.repeats));
+}
+
+Options SweepPlan::optionsOf(std::size_t run) const {
+    Options o = base_;
+    const auto& values = points_[pointOf(run)];
+    for (std::size_t k = 0; k < values.size(); ++k) applySwept(o, base_.sweeps[k].name, values[k]);
+    return o;
+}
+
+std::vector<PointSummary> summarise(const SweepPlan& plan, const std::vector<std::optional<RunResult>>& results) {
+    std::vector<PointSummary> summary(plan.points());
+    std::vector<Accumulator> order(plan.points()), neighbours(plan.points()), distance(plan.points());
+    for (std::size_t run = 0; run < results.size(); ++run) {
+        if (!results[run]) continue;
+        const std::size_t p = plan.pointOf(run);
+        order[p].add(results[run]->order.mean);
+        neighbours[p].add(results[run]->neighbours.mean);
+        distance[p].add(results[run]->distance.mean);
+    }
+    auto estimate = [](const Accumulator& a) {
+        return Estimate{a.mean(), a.sd() / std::sqrt(static_cast<double>(a.count()))};
+    };
+    for (std::size_t p = 0; p < summary.size(); ++p)
+        summary[p] = {static_cast<int>(order[p].count()), estimate(order[p]), estimate(neighbours[p]),
+                      estimate(distance[p])};
+    return summary;
+}
+
+namespace {
+
+// What the job threads share with the thread that waits for them.
+struct Sweeping {
+    const SweepPlan& plan;
+    const SweepControl& control;
+    // slot k is written only by the job that ran run k, and read after the jobs end
+    std::vector<std::optional<RunResult>> results;
+    std::atomic<std::size_t> next{0}, finished{0};
+    std::atomic<long long> ticksDone{0};
+    std::atomic<bool> failed{false};
+
+    bool stopping() const { return failed || (control.interrupted && control.interrupted->load()); }
+};
+
+Moments momentsOf(const Accumulator& a) { return {a.mean(), a.sd()}; }
+
+// One run on a flock that may hold an earlier run: Start makes it afresh.
+// Empty when stopped before its last tick.
+std::optional<RunResult> runOne(Flock& f, Workers& one, Sweeping& s, std::size_t run) {
+    const Options o = s.plan.optionsOf(run);
+    const Inputs in = controlsFor(o);
+    prepareRun(f, o, in, s.plan.seedOf(run));
+    const Execution how{NeighbourSearch::columns, &one};
+    Accumulator order, neighbours, distance;
+    for (long t = 1; t <= o.warmup + o.ticks; ++t) {
+        if (s.stopping()) return std::nullopt;
+        tick(f, in, how);
+        s.ticksDone.fetch_add(1, std::memory_order_relaxed);
+        if (t <= o.warmup) continue;
+        order.add(f.rendparameter);
+        neighbours.add(f.atlagszomszed);
+        distance.add(f.atlagtav);
+    }
+    return RunResult{momentsOf(order), momentsOf(neighbours), momentsOf(distance)};
+}
+
+// One job: a flock and a one-part pool of its own, so that jobs never queue
+// for the shared pool, taking the next run in plan order until none is left.
+void job(Sweeping& s) {
+    try {
+        auto flock = std::make_unique<Flock>();
+        Workers one(1);
+        for (std::size_t run = s.next++; run < s.plan.runs() && !s.stopping(); run = s.next++) {
+            auto result = runOne(*flock, one, s, run);
+            if (!result) return;
+            s.results[run] = *result;
+            ++s.finished;
+            if (s.control.afterRun) s.control.afterRun();
+        }
+    } catch (...) {
+        s.failed = true;
+        throw;
+    }
+}
+
+int jobCount(const Options& o, std::size_t runs) {
+    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    return static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(o.jobs.value_or(cores)),
+                                                  std::max<std::size_t>(runs, 1)));
+}
+
+// Runs the plan on its jobs, showing progress while they work; rethrows
+// the first failure of a job.
+std::vector<std::optional<RunResult>> runAll(const SweepPlan& plan, const SweepControl& control,
+                                              std::ostream& err) {
+    Sweeping s{plan, control, std::vector<std::optional<RunResult>>(plan.runs())};
+    const double totalTicks =
+        static_cast<double>(plan.runs()) * static_cast<double>(plan.base().warmup + plan.base().ticks);
+    std::vector<std::future<void>> jobs;
+    for (int j = jobCount(plan.base(), plan.runs()); j > 0; --j)
+        jobs.push_back(std::async(std::launch::async, job, std::ref(s)));
+    {
+        Progress progress(err, control.showProgress, "runs");
+        for (auto& j : jobs)
+            while (j.wait_for(std::chrono::milliseconds(200)) != std::future_status::ready)
+                progress.update(static_cast<long>(s.finished.load()), static_cast<long>(plan.runs()),
+                                static_cast<double>(s.ticksDone.load()) / totalTicks);
+    }
+    for (auto& j : jobs) j.get();
+    return std::move(s.results);
+}
+
+// A real as the shortest text that reads back to it; NaN, a value with
+// nothing to go on, as an empty field.
+std::string fieldText(double v) { return std::isnan(v) ? "" : realText(v); }
+
+void writeValues(std::ostream& csv, const std::vector<int>& values) {
+    for (int v : values) csv << v << ',';
+}
+
+void writeNames(std::ostream& csv, const SweepPlan& plan) {
+    for (const Sweep& s : plan.base().sweeps) csv << s.name << ',';
+}
+
+void writeRuns(std::ostream& csv, const SweepPlan& plan, const std::vector<std::optional<RunResult>>& results) {
+    writeNames(csv, plan);
+    csv << "seed,order_mean,order_sd,avg_neighbours_mean,avg_neighbours_sd,mean_nn_distance_mean,"
+           "mean_nn_distance_sd\n";
+    for (std::size_t run = 0; run < results.size(); ++run) {
+        if (!results[run]) continue;
+        const RunResult& r = *results[run];
+        writeValues(csv, plan.values(plan.pointOf(run)));
+        csv << plan.seedOf(run);
+        for (const Moments& m : {r.order, r.neighbours, r.distance})
+            csv << ',' << fieldText(m.mean) << ',' << fieldText(m.sd);
+        csv << '\n';
+    }
+}
+
+void writeSummaryTable(std::ostream& csv, const SweepPlan& plan, const std::vector<PointSummary>& summary) {
+    writeNames(csv, plan);
+    csv << "runs,order_mean,order_se,avg_neighbours_mean,avg_neighbours_se,mean_nn_distance_mean,"
+           "mean_nn_distance_se\n";
+    for (std::size_t p = 0; p < summary.size(); ++p) {
+        if (summary[p].runs == 0) continue;
+        writeValues(csv, plan.values(p));
+        csv << summary[p].runs;
+        for (const Estimate& e : {summary[p].order, summary[p].neighbours, summary[p].distance})
+            csv << ',' << fieldText(e.mean) << ',' << fieldText(e.se);
+        csv << '\n';
+    }
+}
+
+}  // namespace
+
+int runSweep(Options o, std::ostream& out, std::ostream& err, const SweepControl& control) {
+    std::optional<OutputFile> csv, summaryFile, plot;
+    try {
+        if (!o.csvPath.empty()) csv.emplace("csv", o.csvPath, out);
+        if (!o.summaryPath.empty()) summaryFile.emplace("summary", o.summaryPath, out);
+        if (!o.plotPath.empty()) plot.emplace("plot", o.plotPath, out);
+    } catch (const UsageError& e) {
+        err << kMessagePrefix << e.what() << '\n';
+        return 2;
+    }
+
+    try {
+        o.seed = o.seed.value_or(clockSeed());
+        const SweepPlan plan(o);
+        const auto results = runAll(plan, control, err);
+        const auto summary = summarise(plan, results);
+        if (csv) writeRuns(csv->stream(), plan, results);
+        if (summaryFile) writeSummaryTable(summaryFile->stream(), plan, summary);
+        if (plot) writeSweepChart(plan, summary, plot->stream());
+        if (csv) csv->commit();
+        if (summaryFile) summaryFile->commit();
+        if (plot) plot->commit();
+        if (o.csvPath != "-" && o.summaryPath != "-") writeSummaryTable(out, plan, summary);
+
+        const std::size_t finished = std::count_if(results.begin(), results.end(), [](auto& r) { return r.has_value(); });
+        if (finished < plan.runs()) {
+            err << kMessagePrefix << "interrupted after " << finished << " of " << plan.runs()
+                << " runs; the finished runs are written\n";
+            return 130;
+        }
+        return 0;
+    } catch (const std::exception& e) {
+        err << kMessagePrefix << e.what() << '\n';
+        return 1;
+    }
+}
+
+}  // namespace nyajkor::batch

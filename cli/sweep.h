@@ -1,0 +1,97 @@
+// Parameter sweeps: one experiment over a grid of values of one or two
+// flags, each grid point repeated with consecutive seeds, the runs spread
+// over the cores.
+//
+// A run is a single run of the runner (Start with the flags, the warm-up
+// ticks, the measured ticks) reduced to the mean and standard deviation of
+// its statistics over the measured ticks. Each run is deterministic by its
+// seed, and its result is kept by its place in the plan, never by when it
+// finished, so the files are the same byte for byte whatever the number of
+// jobs. An interrupted sweep still writes the runs that finished.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <vector>
+
+#include "cli/batch_options.h"
+
+namespace nyajkor::batch {
+
+// The mean and the sample standard deviation (divided by n - 1) of values
+// taken one by one; the deviation is NaN below two values, where it has
+// nothing to go on.
+class Accumulator {
+public:
+    void add(double v);
+    long count() const { return n_; }
+    double mean() const { return mean_; }
+    double sd() const;
+
+private:
+    long n_ = 0;
+    double mean_ = 0, squares_ = 0;  // running mean, sum of squared deviations from it
+};
+
+struct Moments {
+    double mean = 0, sd = 0;
+};
+
+// One run's statistics over its measured ticks.
+struct RunResult {
+    Moments order;       // the order parameter, 0..1
+    Moments neighbours;  // the average number of perceived neighbours
+    Moments distance;    // the mean nearest-neighbour distance
+};
+
+// The runs of a sweep in their one order: grid points with the first swept
+// flag outermost, each point's repeats in seed order.
+class SweepPlan {
+public:
+    // `o` has its seed set.
+    explicit SweepPlan(const Options& o);
+
+    std::size_t runs() const { return points_.size() * static_cast<std::size_t>(base_.repeats); }
+    std::size_t points() const { return points_.size(); }
+    const Options& base() const { return base_; }
+    const std::vector<int>& values(std::size_t point) const { return points_[point]; }
+    std::size_t pointOf(std::size_t run) const { return run / static_cast<std::size_t>(base_.repeats); }
+    std::uint32_t seedOf(std::size_t run) const;
+    // The flags of the run: the base options with its point's values.
+    Options optionsOf(std::size_t run) const;
+
+private:
+    Options base_;
+    std::vector<std::vector<int>> points_;
+};
+
+// A grid point over the repeats that finished: the mean of their run means
+// and its standard error, the standard deviation of the run means over the
+// square root of their number (NaN below two runs).
+struct Estimate {
+    double mean = 0, se = 0;
+};
+struct PointSummary {
+    int runs = 0;  // 0: none finished
+    Estimate order, neighbours, distance;
+};
+
+// Every grid point in plan order, from the results of the runs by run
+// number (empty where a run did not finish), averaged in seed order.
+std::vector<PointSummary> summarise(const SweepPlan& plan, const std::vector<std::optional<RunResult>>& results);
+
+// How the caller watches and stops a sweep.
+struct SweepControl {
+    bool showProgress = false;                       // a progress bar on standard error
+    const std::atomic<bool>* interrupted = nullptr;  // when set, stop between ticks
+    std::function<void()> afterRun;                  // after each finished run, on its job's thread
+};
+
+// Runs the sweep `o` asks for and writes its files; the exit status as
+// runBatch gives it.
+int runSweep(Options o, std::ostream& out, std::ostream& err, const SweepControl& control);
+
+}  // namespace nyajkor::batch
