@@ -16,7 +16,7 @@ namespace nyajkor::batch {
 
 // Exit statuses: 0 done, 1 failed while running or writing, 2 bad command
 // line (nothing run, no file touched), 130 interrupted (a single run touches
-// no file; a sweep writes the runs that finished). `afterRun` is called
+// no file; a sweep writes the runs that finished, if any). `afterRun` is called
 // after each finished run of a sweep, on the thread that ran it.
 int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
              bool showProgress = false, const std::atomic<bool>* interrupted = nullptr,

@@ -313,8 +313,9 @@ std::string usage() {
         "standard error, the standard deviation of the run means over the square root of the\n"
         "repeats. Standard deviations are of the sample (divided by n-1); a field with only one\n"
         "value to go on is left empty. Unless --csv or --summary is -, the summary is also printed\n"
-        "on standard output. Ctrl-C stops a sweep between ticks: the rows of the runs finished so far are\n"
-        "written, every file whole, and the exit status is 130.\n";
+        "on standard output. Ctrl-C stops a sweep between ticks: the runs finished so far are\n"
+        "written, every file whole, and the exit status is 130 (with no run finished, no file is\n"
+        "touched).\n";
     return text;
 }
 

@@ -54,7 +54,7 @@ Options SweepPlan::optionsOf(std::size_t run) const {
     return o;
 }
 
-std::vector<PointSummary> summarise(const SweepPlan& plan, const std::vector<std::optional<RunResult>>& results) {
+std::vector<PointSummary> summarise(const SweepPlan& plan, const std::vector<std::optional<RunStatistics>>& results) {
     std::vector<PointSummary> summary(plan.points());
     std::vector<Accumulator> order(plan.points()), neighbours(plan.points()), distance(plan.points());
     for (std::size_t run = 0; run < results.size(); ++run) {
@@ -80,7 +80,7 @@ struct Sweeping {
     const SweepPlan& plan;
     const SweepControl& control;
     // slot k is written only by the job that ran run k, and read after the jobs end
-    std::vector<std::optional<RunResult>> results;
+    std::vector<std::optional<RunStatistics>> results;
     std::atomic<std::size_t> next{0}, finished{0};
     std::atomic<long long> ticksDone{0};
     std::atomic<bool> failed{false};
@@ -92,7 +92,7 @@ Moments momentsOf(const Accumulator& a) { return {a.mean(), a.sd()}; }
 
 // One run on a flock that may hold an earlier run: Start makes it afresh.
 // Empty when stopped before its last tick.
-std::optional<RunResult> runOne(Flock& f, Workers& one, Sweeping& s, std::size_t run) {
+std::optional<RunStatistics> runOne(Flock& f, Workers& one, Sweeping& s, std::size_t run) {
     const Options o = s.plan.optionsOf(run);
     const Inputs in = controlsFor(o);
     prepareRun(f, o, in, s.plan.seedOf(run));
@@ -107,7 +107,7 @@ std::optional<RunResult> runOne(Flock& f, Workers& one, Sweeping& s, std::size_t
         neighbours.add(f.atlagszomszed);
         distance.add(f.atlagtav);
     }
-    return RunResult{momentsOf(order), momentsOf(neighbours), momentsOf(distance)};
+    return RunStatistics{momentsOf(order), momentsOf(neighbours), momentsOf(distance)};
 }
 
 // One job: a flock and a one-part pool of its own, so that jobs never queue
@@ -137,9 +137,9 @@ int jobCount(const Options& o, std::size_t runs) {
 
 // Runs the plan on its jobs, showing progress while they work; rethrows
 // the first failure of a job.
-std::vector<std::optional<RunResult>> runAll(const SweepPlan& plan, const SweepControl& control,
+std::vector<std::optional<RunStatistics>> runAll(const SweepPlan& plan, const SweepControl& control,
                                               std::ostream& err) {
-    Sweeping s{plan, control, std::vector<std::optional<RunResult>>(plan.runs())};
+    Sweeping s{plan, control, std::vector<std::optional<RunStatistics>>(plan.runs())};
     const double totalTicks =
         static_cast<double>(plan.runs()) * static_cast<double>(plan.base().warmup + plan.base().ticks);
     std::vector<std::future<void>> jobs;
@@ -168,13 +168,13 @@ void writeNames(std::ostream& csv, const SweepPlan& plan) {
     for (const Sweep& s : plan.base().sweeps) csv << s.name << ',';
 }
 
-void writeRuns(std::ostream& csv, const SweepPlan& plan, const std::vector<std::optional<RunResult>>& results) {
+void writeRuns(std::ostream& csv, const SweepPlan& plan, const std::vector<std::optional<RunStatistics>>& results) {
     writeNames(csv, plan);
     csv << "seed,order_mean,order_sd,avg_neighbours_mean,avg_neighbours_sd,mean_nn_distance_mean,"
            "mean_nn_distance_sd\n";
     for (std::size_t run = 0; run < results.size(); ++run) {
         if (!results[run]) continue;
-        const RunResult& r = *results[run];
+        const RunStatistics& r = *results[run];
         writeValues(csv, plan.values(plan.pointOf(run)));
         csv << plan.seedOf(run);
         for (const Moments& m : {r.order, r.neighbours, r.distance})
@@ -214,6 +214,13 @@ int runSweep(Options o, std::ostream& out, std::ostream& err, const SweepControl
         o.seed = o.seed.value_or(clockSeed());
         const SweepPlan plan(o);
         const auto results = runAll(plan, control, err);
+        const auto finished = static_cast<std::size_t>(
+            std::count_if(results.begin(), results.end(), [](const auto& r) { return r.has_value(); }));
+        if (finished == 0 && plan.runs() > 0) {
+            // nothing to keep: earlier files stay as they were
+            err << kMessagePrefix << "interrupted before any run finished; no file written\n";
+            return 130;
+        }
         const auto summary = summarise(plan, results);
         if (csv) writeRuns(csv->stream(), plan, results);
         if (summaryFile) writeSummaryTable(summaryFile->stream(), plan, summary);
@@ -222,8 +229,6 @@ int runSweep(Options o, std::ostream& out, std::ostream& err, const SweepControl
         if (summaryFile) summaryFile->commit();
         if (plot) plot->commit();
         if (o.csvPath != "-" && o.summaryPath != "-") writeSummaryTable(out, plan, summary);
-
-        const std::size_t finished = std::count_if(results.begin(), results.end(), [](auto& r) { return r.has_value(); });
         if (finished < plan.runs()) {
             err << kMessagePrefix << "interrupted after " << finished << " of " << plan.runs()
                 << " runs; the finished runs are written\n";

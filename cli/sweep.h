@@ -41,7 +41,7 @@ struct Moments {
 };
 
 // One run's statistics over its measured ticks.
-struct RunResult {
+struct RunStatistics {
     Moments order;       // the order parameter, 0..1
     Moments neighbours;  // the average number of perceived neighbours
     Moments distance;    // the mean nearest-neighbour distance
@@ -81,7 +81,7 @@ struct PointSummary {
 
 // Every grid point in plan order, from the results of the runs by run
 // number (empty where a run did not finish), averaged in seed order.
-std::vector<PointSummary> summarise(const SweepPlan& plan, const std::vector<std::optional<RunResult>>& results);
+std::vector<PointSummary> summarise(const SweepPlan& plan, const std::vector<std::optional<RunStatistics>>& results);
 
 // How the caller watches and stops a sweep.
 struct SweepControl {

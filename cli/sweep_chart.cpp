@@ -92,9 +92,13 @@ void writeSweepChart(const SweepPlan& plan, const std::vector<PointSummary>& sum
     scene.addItem(chart);
     chart->setGeometry(0, 0, kWidth, kHeight);
     chart->setTitle(QString::fromStdString("Order parameter against " + x.name));
+    // a margin on both sides keeps the end points' error bars whole
     auto* xAxis = new QValueAxis;
-    xAxis->setRange(from, to);
-    xAxis->setTickCount(tickCount(from, to));
+    const double margin = (to - from) / 40.0;
+    xAxis->setRange(from - margin, to + margin);
+    xAxis->setTickType(QValueAxis::TicksDynamic);
+    xAxis->setTickAnchor(from);
+    xAxis->setTickInterval((to - from) / (tickCount(from, to) - 1.0));
     xAxis->setLabelFormat("%g");
     xAxis->setTitleText(QString::fromStdString(x.name));
     auto* yAxis = new QValueAxis;
@@ -107,19 +111,25 @@ void writeSweepChart(const SweepPlan& plan, const std::vector<PointSummary>& sum
     chart->addAxis(xAxis, Qt::AlignBottom);
     chart->addAxis(yAxis, Qt::AlignLeft);
 
-    const double capHalfWidth = (to - from) / 150.0;
-    for (const auto& [second, points] : linesOf(plan, summary)) {
-        auto* line = new QLineSeries;
+    // The lines first, so that they take the theme's colours in turn; the
+    // error bars after them, in their line's colour.
+    const auto lines = linesOf(plan, summary);
+    std::vector<QLineSeries*> series;
+    for (const auto& [second, points] : lines) {
+        auto* line = series.emplace_back(new QLineSeries);
         if (sweeps.size() > 1) line->setName(QString::fromStdString(sweeps[1].name + " " + std::to_string(second)));
         line->setPointsVisible(true);
         for (const auto& [value, e] : points) line->append(value, e.mean);
         chart->addSeries(line);
         line->attachAxis(xAxis);
         line->attachAxis(yAxis);
-        for (const auto& [value, e] : points) {
-            if (std::isnan(e.se)) continue;
-            addErrorBar(*chart, *line, value, capHalfWidth, e);
-        }
+    }
+    const double capHalfWidth = (to - from) / 150.0;
+    auto line = series.begin();
+    for (const auto& [second, points] : lines) {
+        for (const auto& [value, e] : points)
+            if (!std::isnan(e.se)) addErrorBar(*chart, **line, value, capHalfWidth, e);
+        ++line;
     }
     chart->legend()->setVisible(sweeps.size() > 1);
     chart->legend()->setAlignment(Qt::AlignRight);

@@ -10,62 +10,14 @@
 #include <sstream>
 
 #include "cli/batch_options.h"
+#include "tests/cli/cli_test_support.h"
 
 namespace nyajkor::batch {
 namespace {
 
-namespace fs = std::filesystem;
+using namespace test;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
-
-struct RunResult {
-    int status;
-    std::string out, err;
-};
-
-RunResult run(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int status = runBatch(args, out, err);
-    return {status, out.str(), err.str()};
-}
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> result;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) result.push_back(line);
-    return result;
-}
-
-std::vector<std::string> fields(const std::string& line) {
-    std::vector<std::string> result;
-    std::istringstream in(line);
-    for (std::string field; std::getline(in, field, ',');) result.push_back(field);
-    if (!line.empty() && line.back() == ',') result.push_back("");
-    return result;
-}
-
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-class BatchFiles : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("nyajkor-batch-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
-    std::vector<std::string> entries() const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
-        return names;
-    }
-    fs::path dir_;
-};
 
 TEST(BatchRun, SameSeedGivesTheSameBytes) {
     const std::vector<std::string> args = {"--seed", "11", "--n", "500", "--radius", "3", "--ticks", "30",
