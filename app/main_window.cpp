@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QColorDialog>
+#include <QFileDialog>
 #include <QFrame>
 #include <QLabel>
 #include <QLocale>
@@ -12,6 +13,8 @@
 
 #include "app/colour.h"
 #include "app/error_box.h"
+#include "app/order_plot.h"
+#include "app/picture_file.h"
 #include "app/scroll_bar.h"
 #include "model/captions.h"
 #include "model/random.h"
@@ -78,6 +81,10 @@ TForm1::TForm1() : f_(std::make_unique<Flock>()), host_(std::make_unique<Host>(*
     Panel14->raise();
     CD = new QColorDialog(this);
     CD->setObjectName(QStringLiteral("CD"));
+    idosorablak = new OrderPlot(this);
+    idosorablak->setObjectName(QStringLiteral("idosorablak"));
+    // closed by its own close button: the menu's check mark follows
+    connect(idosorablak, &OrderPlot::closed, this, [this] { rendparameteridosor->setChecked(false); });
     createTimer();
     resize(kWindowSize);
 }
@@ -147,6 +154,8 @@ void TForm1::ujrainditClick() {
     f_->rng.seed(clockSeed());
     restart(*f_, inputs());
     torles(*f_, *host_);
+    history_.clear();
+    idosorablak->refresh(history_);
     setTimerEnabled(true);
 }
 
@@ -166,6 +175,8 @@ void TForm1::step() {
     tick(*f_, in);
     Label22->setText(QString::fromStdString(atlagszomszedFelirat(f_->atlagszomszed, decimalSeparator())));
     Label7->setText(QString::fromStdString(rendszazalekFelirat(f_->rendszazalek)));
+    history_.record(f_->rendszazalek, f_->atlagszomszed);
+    idosorablak->refresh(history_);
     rajzolasvezerlo(*f_, in, view_, *host_);
 }
 
@@ -292,6 +303,31 @@ void TForm1::szemuvegClick() {
     // the colour menu of the view in force: two eyes or five objects
     szemuvegszinek->setVisible(szemuveg->isChecked());
     szinek->setVisible(!szemuveg->isChecked());
+}
+
+void TForm1::rendparameteridosorClick() {
+    idosorablak->setVisible(rendparameteridosor->isChecked());
+    idosorablak->refresh(history_);  // while hidden it did not follow the ticks
+}
+
+// The picture is the frame shown; the dialog holds the ticks back meanwhile
+// (see timer()), so it is the frame the user chose to save.
+void TForm1::kepmentesClick() {
+    QFileDialog* dialog = pictureDialog();
+    if (dialog->exec() != QDialog::Accepted) return;
+    savePicture(DX->Surface.Canvas, dialog->selectedFiles().value(0));
+}
+
+// One dialog for the program's life, so it opens where the last picture went.
+QFileDialog* TForm1::pictureDialog() {
+    if (!SD) {
+        SD = new QFileDialog(this, QStringLiteral("Kép mentése"));
+        SD->setObjectName(QStringLiteral("SD"));
+        SD->setAcceptMode(QFileDialog::AcceptSave);
+        SD->setNameFilter(QStringLiteral("PNG-kép (*.png)"));
+        SD->setDefaultSuffix(QStringLiteral("png"));  // a name without a suffix gets ".png"
+    }
+    return SD;
 }
 
 void TForm1::reszecskeszinClick() { chooseColour(f_->szinegyed); }

@@ -5,6 +5,8 @@
 // view DX. The menus choose the behaviour modes, the predators, the display
 // mode and the colours; a floating panel places the attracting centre and a
 // hidden memo holds the credits.
+// Beyond that, a tool window plots the two statistics over the last ticks,
+// and the view can be saved as a PNG picture.
 //
 // The window owns the one flock of the program and drives it: Start and the
 // restart seed it, the frame timer ticks it, and each tick and each redraw
@@ -22,11 +24,13 @@
 #include <QMainWindow>
 #include <memory>
 
+#include "app/order_history.h"
 #include "model/flock.h"
 #include "render/camera.h"
 #include "render/view_host.h"
 
 class QColorDialog;
+class QFileDialog;
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -39,6 +43,7 @@ class TDXTimer;
 
 namespace nyajkor::app {
 
+class OrderPlot;
 class ScrollBar;
 
 class TForm1 : public QMainWindow {
@@ -156,6 +161,9 @@ private:
     void ujragadozoClick();
     void ragadozotorlesClick();
     void szemuvegClick();
+    void rendparameteridosorClick();
+    void kepmentesClick();
+    QFileDialog* pictureDialog();
     void reszecskeszinClick();
     void hatterszinClick();
     void kockaszinClick();
@@ -173,6 +181,8 @@ private:
     View view_;
     std::unique_ptr<Host> host_;
     Color lastChosenColour_ = clBlack;
+    // the statistics of the run's last ticks, for the plot
+    OrderHistory history_;
 
     // the view and the frame timer
     TDXDraw* DX = nullptr;
@@ -185,6 +195,8 @@ private:
     QLabel* Label7 = nullptr;
     QLabel* Label22 = nullptr;
     QColorDialog* CD = nullptr;
+    QFileDialog* SD = nullptr;  // made at its first use
+    OrderPlot* idosorablak = nullptr;
 
     // buttons
     QPushButton* start = nullptr;
@@ -224,6 +236,7 @@ private:
     QAction* ragadozo = nullptr;
     QAction* szemuveg = nullptr;
     QAction* befoglalokocka = nullptr;
+    QAction* rendparameteridosor = nullptr;
     QAction* szemuvegszinek = nullptr;
     QAction* szinek = nullptr;
 };

@@ -7,24 +7,37 @@
 
 #include <QAction>
 #include <QColorDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QLineSeries>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
+#include <QValueAxis>
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 
 #include "app/colour.h"
 #include "app/error_box.h"
 #include "app/main_window.h"
+#include "app/order_history.h"
+#include "app/order_plot.h"
 #include "app/scroll_bar.h"
+#include "surface/dx_draw.h"
 #include "surface/dx_timer.h"
 
 using nyajkor::Flock;
+using nyajkor::app::OrderHistory;
+using nyajkor::app::OrderPlot;
 using nyajkor::app::ScrollBar;
 using nyajkor::app::TForm1;
 
@@ -56,6 +69,11 @@ private slots:
     void glassesSwapTheColourMenus();
     void creditsOpenAndClose();
     void errorsAreShownAndTheProgramGoesOn();
+    void newDisplayItemsFollowTheOldOnes();
+    void orderPlotFollowsTheRun();
+    void orderPlotShowsTheLastTicksOnly();
+    void savedPictureIsTheBackSurface();
+    void failedSaveIsShownAndChangesNothing();
 
 private:
     template <class T>
@@ -69,6 +87,32 @@ private:
     QPushButton* button(const char* name) { return child<QPushButton>(name); }
     QMenu* menu(const char* name) { return child<QMenu>(name); }
     Flock& f() { return form->flock(); }
+    OrderPlot* plot() { return child<OrderPlot>("idosorablak"); }
+    // Answers the next modal dialog once it is open.
+    template <class Dialog, class Answer>
+    void answer(Answer answer) {
+        QTimer::singleShot(0, form.get(), [answer] {
+            auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            answer(dialog);
+        });
+    }
+    // Types `path` into the open file dialog and presses its Save button.
+    static void typeFileName(QFileDialog* dialog, const QString& path) {
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QVERIFY(name);
+        name->setText(path);
+        static_cast<QDialog*>(dialog)->accept();  // (the button's slot; protected in QFileDialog)
+    }
+    // Chooses "Kép mentése…" and answers the file dialog with `path`, or
+    // cancels it given an empty path.
+    void savePicture(const QString& path) {
+        answer<QFileDialog>([path](QFileDialog* dialog) {
+            if (path.isEmpty()) return dialog->reject();
+            typeFileName(dialog, path);
+        });
+        choose("kepmentes");
+    }
 
     void click(const char* name) { QTest::mouseClick(button(name), Qt::LeftButton); }
     void choose(const char* name) { item(name)->trigger(); }
@@ -497,6 +541,145 @@ void MainWindowTest::errorsAreShownAndTheProgramGoesOn() {
     // the exception ends in the box, not here
     nyajkor::app::reportingErrors(form.get(), [] { throw std::runtime_error("Surface cannot be made"); });
     QCOMPARE(shown, QStringLiteral("Surface cannot be made"));
+}
+
+void MainWindowTest::newDisplayItemsFollowTheOldOnes() {
+    QStringList items;
+    for (QAction* a : menu("abrazolasmod")->actions())
+        items << a->text() + (a->isCheckable() ? QString::fromLatin1(a->isChecked() ? " [x]" : " [ ]") : QString());
+    QCOMPARE(items.join(QLatin1Char('|')),
+             QStringLiteral("3D szemüveghez [ ]|Befoglaló kocka ábrázolása [x]|"
+                            "Rendparaméter idősora [ ]|Kép mentése…"));
+    QVERIFY(!plot()->isVisible());
+}
+
+void MainWindowTest::orderPlotFollowsTheRun() {
+    click("start");
+    click("stop");
+    drag("sugar", 10);
+    form->timer();
+    form->timer();
+    choose("rendparameteridosor");
+    QVERIFY(plot()->isVisible());
+    QCOMPARE(plot()->windowTitle(), QStringLiteral("Rendparaméter és szomszédszám"));
+    QVERIFY(plot()->isWindow());
+    // the ticks before it opened show at once; each new tick adds its statistics
+    auto newest = [](const QLineSeries& curve) { return curve.at(curve.count() - 1); };
+    QCOMPARE(plot()->orderCurve().at(0).x(), 1.0);
+    QCOMPARE(newest(plot()->orderCurve()).x(), 2.0);
+    form->timer();
+    QCOMPARE(newest(plot()->orderCurve()), QPointF(3, f().rendszazalek));
+    QCOMPARE(newest(plot()->neighbourCurve()), QPointF(3, f().atlagszomszed));
+    QVERIFY(f().atlagszomszed > 0);
+    QVERIFY(plot()->neighbourAxis().max() >= f().atlagszomszed);
+
+    // Stop and Tovább keep the history, also while the plot is closed
+    click("tovabb");
+    click("stop");
+    plot()->close();
+    QVERIFY(!item("rendparameteridosor")->isChecked());
+    form->timer();
+    choose("rendparameteridosor");
+    QCOMPARE(plot()->orderCurve().at(0).x(), 1.0);
+    QCOMPARE(newest(plot()->orderCurve()).x(), 4.0);
+
+    // a restart starts it afresh
+    click("ujraindit");
+    QCOMPARE(plot()->orderCurve().count(), 0);
+    QCOMPARE(plot()->neighbourCurve().count(), 0);
+    form->timer();
+    QCOMPARE(plot()->orderCurve().count(), 1);
+    QCOMPARE(plot()->orderCurve().at(0).x(), 1.0);
+
+    choose("rendparameteridosor");
+    QVERIFY(!plot()->isVisible());
+}
+
+void MainWindowTest::orderPlotShowsTheLastTicksOnly() {
+    // per cent jumping about, neighbours rising: ticks 101..2100 are held
+    auto percent = [](int tick) { return tick * 37 % 101; };
+    OrderHistory history;
+    for (int tick = 1; tick <= OrderHistory::kCapacity + 100; ++tick) history.record(percent(tick), tick / 100.0);
+    OrderPlot plot(nullptr);
+    plot.refresh(history);
+    QCOMPARE(plot.orderCurve().count(), 0);  // hidden: nothing to draw
+    plot.show();
+    plot.refresh(history);
+    QCOMPARE(plot.tickAxis().min(), 101.0);
+    QCOMPARE(plot.tickAxis().max(), 2100.0);
+    QCOMPARE(plot.neighbourAxis().max(), 25.0);  // 21 rounded up
+    QCOMPARE(plot.neighbourCurve().at(0), QPointF(101, 1.01));
+    QCOMPARE(plot.neighbourCurve().at(plot.neighbourCurve().count() - 1), QPointF(2100, 21));
+
+    // Thinned to a few points a pixel, the curve still runs through every
+    // run of ten ticks from its first to its last, over its whole range.
+    const QList<QPointF> points = plot.orderCurve().points();
+    QVERIFY(points.size() < OrderHistory::kCapacity / 2);
+    for (int run = 10; run < 210; ++run) {
+        const int first = 10 * run + 1, last = first + 9;
+        QList<double> ticks, shown, all;
+        for (const QPointF& p : points)
+            if (p.x() >= first && p.x() <= last) {
+                QCOMPARE(p.y(), double(percent(int(p.x()))));
+                ticks << p.x();
+                shown << p.y();
+            }
+        for (int tick = first; tick <= last; ++tick) all << percent(tick);
+        QVERIFY(std::is_sorted(ticks.begin(), ticks.end()));
+        QCOMPARE(ticks.first(), double(first));
+        QCOMPARE(ticks.last(), double(last));
+        QCOMPARE(*std::min_element(shown.begin(), shown.end()), *std::min_element(all.begin(), all.end()));
+        QCOMPARE(*std::max_element(shown.begin(), shown.end()), *std::max_element(all.begin(), all.end()));
+    }
+}
+
+void MainWindowTest::savedPictureIsTheBackSurface() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    click("start");
+    click("stop");
+    form->timer();
+    const nyajkor::PixelCanvas& canvas = child<nyajkor::TDXDraw>("DX")->Surface.Canvas;
+
+    savePicture(QString());  // cancelled: nothing written
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 0);
+
+    savePicture(dir.filePath(QStringLiteral("nyaj")));  // no suffix given: ".png" added
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList(QStringLiteral("nyaj.png")));
+    QImage saved(dir.filePath(QStringLiteral("nyaj.png")), "PNG");
+    QCOMPARE(saved.size(), QSize(canvas.width(), canvas.height()));
+    QCOMPARE(saved.size(), child<QWidget>("DX")->size());
+    // the white background, and a row that crosses the flock, pixel by pixel
+    QCOMPARE(saved.pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu);
+    saved = saved.convertToFormat(QImage::Format_RGB32);
+    int coloured = 0;
+    const int row = canvas.height() / 2;
+    for (int x = 0; x < canvas.width(); ++x) {
+        const nyajkor::Color c = canvas.pixel(x, row);
+        QCOMPARE(saved.pixelColor(x, row), nyajkor::app::toQColor(c));
+        coloured += c != nyajkor::clWhite;
+    }
+    QVERIFY(coloured > 0);
+    QVERIFY(saved == QImage(reinterpret_cast<const uchar*>(canvas.bits()), canvas.width(), canvas.height(),
+                            canvas.bytesPerLine(), QImage::Format_RGB32));
+}
+
+void MainWindowTest::failedSaveIsShownAndChangesNothing() {
+    click("start");
+    QString shown;
+    // no file can be made in /proc, not even by root
+    answer<QFileDialog>([&](QFileDialog* dialog) {
+        answer<QMessageBox>([&](QMessageBox* box) {
+            shown = box->text();
+            QCOMPARE(box->icon(), QMessageBox::Critical);
+            box->accept();
+        });
+        typeFileName(dialog, QStringLiteral("/proc/nyaj.png"));
+    });
+    choose("kepmentes");
+    QVERIFY2(shown.startsWith(QStringLiteral("A kép mentése nem sikerült: /proc/nyaj.png: ")), qPrintable(shown));
+    QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/nyaj.png")));
+    QCOMPARE(runState(), QStringLiteral("timer on, start off, stop on, tovabb on, ujraindit on"));
 }
 
 QTEST_MAIN(MainWindowTest)

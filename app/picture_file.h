@@ -1,0 +1,23 @@
+// Saving the view as a PNG picture.
+//
+// The picture is the view's back surface as it is, which is the frame last
+// shown: the pixels the user sees, at the view's own size, without the
+// window around them. It is written to a temporary file beside the target
+// that replaces the target only once it is complete, so a write that fails
+// (a full disk, a folder that cannot be written) leaves an existing file as
+// it was and no stray file behind.
+#pragma once
+
+#include <QString>
+
+namespace nyajkor {
+class PixelCanvas;
+}
+
+namespace nyajkor::app {
+
+// Writes the canvas to `path` as PNG. Throws std::runtime_error with the
+// message for the user ("A kép mentése nem sikerült: ...") when it cannot.
+void savePicture(const PixelCanvas& canvas, const QString& path);
+
+}  // namespace nyajkor::app
