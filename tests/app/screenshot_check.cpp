@@ -2,7 +2,8 @@
 //
 // Opens the window, presses Start, waits for the timer to move the flock,
 // screenshots the screen and checks the picture: captions drawn in the
-// column of panels, a white view with blue individuals inside the red box.
+// column of panels, a white view with blue individuals inside the red box,
+// and the live plot drawing its two curves.
 // Then it switches to the view for 3D glasses and checks the red and green
 // pair on black. The screenshots are kept in the directory given as the
 // argument. Exit status 0 when every check holds, 1 otherwise.
@@ -120,6 +121,26 @@ int main(int argc, char** argv) {
             captions = false;
         }
     check(captions, "the captions of the panels are drawn");
+
+    // the live plot, opened after the ticks so far, placed over the view's corner
+    form.findChild<QAction*>(QStringLiteral("rendparameteridosor"))->trigger();
+    auto* plot = form.findChild<QWidget*>(QStringLiteral("idosorablak"));
+    plot->move(form.geometry().right() - plot->width() - 20, form.geometry().bottom() - plot->height() - 20);
+    check(QTest::qWaitForWindowExposed(plot), "the plot window opens");
+    QTest::qWait(1000);
+    const QImage plotted = screenshot(out + QStringLiteral("/plot.png"));
+    long orderPixels = 0, neighbourPixels = 0;
+    const QRect plotArea = onScreen(plot);
+    for (int y = plotArea.top(); y <= plotArea.bottom(); ++y)
+        for (int x = plotArea.left(); x <= plotArea.right(); ++x) {
+            const QRgb p = plotted.pixel(x, y) & 0xFFFFFF;
+            orderPixels += p == 0x1F5FBF;
+            neighbourPixels += p == 0xD06010;
+        }
+    std::printf("     plot: %ld order pixels, %ld neighbour pixels\n", orderPixels, neighbourPixels);
+    check(orderPixels > 100 && neighbourPixels > 100, "the plot draws both curves");
+    form.findChild<QAction*>(QStringLiteral("rendparameteridosor"))->trigger();
+    check(!plot->isVisible(), "the plot window closes from the menu");
 
     form.findChild<QAction*>(QStringLiteral("szemuveg"))->trigger();
     QTest::qWait(500);
