@@ -304,7 +304,7 @@ std::string usage() {
     text +=
         "\nA sweep (--sweep) runs the experiment at every point of a grid of one or two flags'\n"
         "values: each run is a single run with those values, --warmup W ticks and then --ticks T\n"
-        "measured ticks. Flags a sweep may vary: " + sweepableNames() + ".\n"
+        "measured ticks. Flags a sweep may vary:\n  " + sweepableNames() + ".\n"
         "Runs go on in parallel (--jobs); each is deterministic by its seed, so every number is the\n"
         "same whatever the number of jobs. --csv has one row per run: the swept values, the seed,\n"
         "and the mean and standard deviation over the measured ticks of the order parameter (0..1),\n"
