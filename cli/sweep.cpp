@@ -200,14 +200,21 @@ void writeSummaryTable(std::ostream& csv, const SweepPlan& plan, const std::vect
 }  // namespace
 
 int runSweep(Options o, std::ostream& out, std::ostream& err, const SweepControl& control) {
+    // Qt ends the program when its platform cannot start: better before any
+    // file is begun or any run is done.
+    std::optional<ChartApplication> charts;
     std::optional<OutputFile> csv, summaryFile, plot;
     try {
+        if (!o.plotPath.empty()) charts.emplace();
         if (!o.csvPath.empty()) csv.emplace("csv", o.csvPath, out);
         if (!o.summaryPath.empty()) summaryFile.emplace("summary", o.summaryPath, out);
         if (!o.plotPath.empty()) plot.emplace("plot", o.plotPath, out);
     } catch (const UsageError& e) {
         err << kMessagePrefix << e.what() << '\n';
         return 2;
+    } catch (const std::exception& e) {
+        err << kMessagePrefix << e.what() << '\n';
+        return 1;
     }
 
     try {
@@ -222,12 +229,15 @@ int runSweep(Options o, std::ostream& out, std::ostream& err, const SweepControl
             return 130;
         }
         const auto summary = summarise(plan, results);
+        // the tables are in place before the chart is drawn, whatever becomes of it
         if (csv) writeRuns(csv->stream(), plan, results);
         if (summaryFile) writeSummaryTable(summaryFile->stream(), plan, summary);
-        if (plot) writeSweepChart(plan, summary, plot->stream());
         if (csv) csv->commit();
         if (summaryFile) summaryFile->commit();
-        if (plot) plot->commit();
+        if (plot) {
+            writeSweepChart(plan, summary, plot->stream());
+            plot->commit();
+        }
         if (o.csvPath != "-" && o.summaryPath != "-") writeSummaryTable(out, plan, summary);
         if (finished < plan.runs()) {
             err << kMessagePrefix << "interrupted after " << finished << " of " << plan.runs()

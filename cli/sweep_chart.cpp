@@ -22,28 +22,6 @@ namespace {
 
 constexpr int kWidth = 900, kHeight = 560;
 
-// A chart is a graphics widget, so drawing one needs a QApplication; one is
-// made only when none runs, on the offscreen platform unless the user chose
-// a platform, and only for as long as the picture takes.
-class ChartApplication {
-public:
-    ChartApplication() {
-        if (QCoreApplication::instance()) {
-            if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
-                throw std::runtime_error("--plot: charts need a widget application");
-            return;
-        }
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        app_ = std::make_unique<QApplication>(argc_, argv_);
-    }
-
-private:
-    static inline int argc_ = 1;
-    static inline char name_[] = "nyajkor3d-batch";
-    static inline char* argv_[] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-};
-
 // A tick on every value of the axis' ends and at most ten equal steps between,
 // so that the labels fall on whole values of the swept flag.
 int tickCount(int from, int to) {
@@ -80,6 +58,18 @@ std::map<int, std::vector<std::pair<int, Estimate>>> linesOf(const SweepPlan& pl
 }
 
 }  // namespace
+
+ChartApplication::ChartApplication() {
+    if (QCoreApplication::instance()) {
+        if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+            throw std::runtime_error("--plot: charts need a widget application");
+        return;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    app_ = std::make_unique<QApplication>(argc_, argv_);
+}
+
+ChartApplication::~ChartApplication() = default;
 
 void writeSweepChart(const SweepPlan& plan, const std::vector<PointSummary>& summary, std::ostream& png) {
     ChartApplication application;

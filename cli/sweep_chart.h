@@ -2,19 +2,39 @@
 //
 // The order parameter against the first swept flag, one line per value of
 // the second, with error bars of one standard error over the repeats. The
-// chart is Qt Charts' own drawing; it needs a QApplication, which is made
-// here on the offscreen platform (unless the user chose another) only for
-// as long as the picture takes, so the runner stays headless.
+// chart is Qt Charts' own drawing on the offscreen platform, so the runner
+// stays headless.
 #pragma once
 
+#include <memory>
 #include <ostream>
 #include <vector>
 
 #include "cli/sweep.h"
 
+class QApplication;
+
 namespace nyajkor::batch {
 
-// Throws std::runtime_error when the picture cannot be drawn or encoded.
+// A chart is a graphics widget, so drawing one needs a QApplication; this
+// makes one when none runs, on the offscreen platform unless the user chose
+// a platform, for as long as it lives. Made before a sweep's runs, it finds
+// a platform that cannot start before any work is done.
+class ChartApplication {
+public:
+    ChartApplication();
+    ~ChartApplication();
+    ChartApplication(const ChartApplication&) = delete;
+    ChartApplication& operator=(const ChartApplication&) = delete;
+
+private:
+    static inline int argc_ = 1;
+    static inline char name_[] = "nyajkor3d-batch";
+    static inline char* argv_[] = {name_, nullptr};
+    std::unique_ptr<QApplication> app_;
+};
+
+// Uses the running QApplication or makes one. Throws std::runtime_error when the picture cannot be drawn or encoded.
 void writeSweepChart(const SweepPlan& plan, const std::vector<PointSummary>& summary, std::ostream& png);
 
 }  // namespace nyajkor::batch
