@@ -229,7 +229,10 @@ void updateRange(Flock& f, const Inputs& in, const UpdateContext& ctx, Neighbour
 void ujsebessegek(Flock& f, const Inputs& in, const Execution& how) {
     const UpdateContext ctx = beginUpdate(f, in);
     UpdateScratch& scratch = *f.munkaterulet;
-    if (how.search == NeighbourSearch::columns) scratch.oszlopok.rebuild(f);
+    // At radius 0 the cube is the individual's own cell: the plain scan reads
+    // that one cell, cheaper than building the column index.
+    const NeighbourSearch search = f.latotav > 0 ? how.search : NeighbourSearch::plainCube;
+    if (search == NeighbourSearch::columns) scratch.oszlopok.rebuild(f);
 
     // Each individual draws three reals, so part p, starting at individual
     // `first`, starts 3 * (first - 1) draws into the sequence; afterwards the
@@ -243,7 +246,7 @@ void ujsebessegek(Flock& f, const Inputs& in, const Execution& how) {
         const int last = static_cast<int>(static_cast<long>(f.egyeddb) * (part + 1) / parts);
         Random rng = start;
         rng.jump(3ull * static_cast<unsigned>(first - 1));
-        updateRange(f, in, ctx, how.search, first, last, rng);
+        updateRange(f, in, ctx, search, first, last, rng);
     });
     f.rng.jump(3ull * static_cast<unsigned>(std::max(f.egyeddb, 0)));
 
