@@ -139,18 +139,16 @@ Neighbours ColumnIndex::search(const Flock& f, int i) const {
     const int ck = kerekit(f.z[i]);
     const double xi = f.x[i], yi = f.y[i], zi = f.z[i];
     const double perceived = kuszob[static_cast<std::size_t>(std::clamp(r, 0, 20))];
-    Neighbours n;
-    n.mintav = 2.0 * r;
+    // Nobody found yet: the nearest distance starts at 2r, the position at the origin.
+    double mintav = 2.0 * r, kozelx = 0, kozely = 0, kozelz = 0;
     // A candidate can be nearer than mintav only if its square is at most a
     // hair above mintav's square; the exact test then compares the roots.
-    double nearSquare = n.mintav * n.mintav * (1 + 1e-12);
+    double nearSquare = mintav * mintav * (1 + 1e-12);
     const int aFrom = std::max(ci - r, 0), aTo = std::min(ci + r, f.xmeret - 1);
     const int bFrom = std::max(cj - r, 0), bTo = std::min(cj + r, f.xmeret - 1);
     const int cFrom = ck - r, cTo = ck + r;
     double squares[kMaxEgyed];
     int latott[kMaxEgyed];
-    // accumulate in locals: the compiler keeps them in registers
-    double mintav = n.mintav, kozelx = 0, kozely = 0, kozelz = 0;
     double sumvx = 0, sumvy = 0, sumvz = 0;
     int szomszeddb = 0;
     for (int a = aFrom; a <= aTo; ++a) {
@@ -194,15 +192,7 @@ Neighbours ColumnIndex::search(const Flock& f, int i) const {
         sumvy += evy[latott[p]];
         sumvz += evz[latott[p]];
     }
-    n.mintav = mintav;
-    n.kozelx = kozelx;
-    n.kozely = kozely;
-    n.kozelz = kozelz;
-    n.sumvx = sumvx;
-    n.sumvy = sumvy;
-    n.sumvz = sumvz;
-    n.szomszeddb = szomszeddb;
-    return n;
+    return {szomszeddb, sumvx, sumvy, sumvz, mintav, kozelx, kozely, kozelz};
 }
 
 }  // namespace nyajkor

@@ -15,8 +15,11 @@
 // contiguous stretch whose entries come in exactly the cube's visiting
 // order; empty cells cost nothing. A stretch is tested in two passes: the
 // squared distances of all its entries at once (a loop the compiler turns
-// into vector code), then one branch-free pass that keeps the entries inside
-// the cube and adds the perceived velocities in order.
+// into vector code), then one pass that keeps the entries inside the cube,
+// checks the rare nearer candidates exactly and notes the perceived ones
+// without a branch; their velocities are summed afterwards in the order met.
+// Perception and nearness are decided on squares against exact thresholds,
+// so no result differs from the cube walk's.
 #pragma once
 
 #include <cstdint>
