@@ -90,6 +90,21 @@ std::vector<double> timeTicks(Flock& f, const Inputs& in, const Snapshot& snap, 
     return ms;
 }
 
+// The benchmark's loop: `step` from `snap` at every iteration, timed by
+// hand; returns the median in milliseconds.
+template <typename Step>
+double timedMedianMs(benchmark::State& state, Flock& f, const Snapshot& snap, Step step) {
+    std::vector<double> ms;
+    for (auto _ : state) {
+        snap.restore(f);
+        const auto t0 = Clock::now();
+        step();
+        ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+        state.SetIterationTime(ms.back() / 1000);
+    }
+    return medianMs(ms);
+}
+
 // Args: N, radius, scene, threads (0: all cores).
 void BM_Tick(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
@@ -108,16 +123,7 @@ void BM_Tick(benchmark::State& state) {
     const int plainRepeats = radius >= 10 ? 3 : 7;
     const double plainMs = medianMs(timeTicks(f, in, snap, {NeighbourSearch::plainCube, &one}, plainRepeats));
 
-    std::vector<double> fastMs;
-    for (auto _ : state) {
-        snap.restore(f);
-        const auto t0 = Clock::now();
-        tick(f, in, {NeighbourSearch::columns, &workers});
-        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-        fastMs.push_back(ms);
-        state.SetIterationTime(ms / 1000);
-    }
-    const double fast = medianMs(fastMs);
+    const double fast = timedMedianMs(state, f, snap, [&] { tick(f, in, {NeighbourSearch::columns, &workers}); });
     state.counters["fast_ms"] = fast;
     state.counters["plain_ms"] = plainMs;
     state.counters["ratio"] = plainMs / fast;
@@ -155,17 +161,10 @@ void BM_WholeFrame(benchmark::State& state) {
     Workers one(1);
     const double plainMs = medianMs(timeTicks(f, in, snap, {NeighbourSearch::plainCube, &one}, 3));
 
-    std::vector<double> frameMs;
-    for (auto _ : state) {
-        snap.restore(f);
-        const auto t0 = Clock::now();
+    const double frame = timedMedianMs(state, f, snap, [&] {
         tick(f, in);
         rajzolasvezerlo(f, in, view, host);
-        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-        frameMs.push_back(ms);
-        state.SetIterationTime(ms / 1000);
-    }
-    const double frame = medianMs(frameMs);
+    });
     state.counters["frame_ms"] = frame;
     state.counters["plain_tick_ms"] = plainMs;
     state.counters["ratio"] = plainMs / frame;
