@@ -107,11 +107,6 @@ TEST_F(BatchFiles, PlacedCentreAndCustomStrengthTakeEffectBeforeTheFirstTick) {
     EXPECT_EQ(fields(lines(slurp(path("t.csv")))[1])[5], "17");
 }
 
-struct BadInput {
-    std::vector<std::string> args;
-    std::string message;
-};
-
 class BatchBadInput : public BatchFiles, public ::testing::WithParamInterface<BadInput> {};
 
 TEST_P(BatchBadInput, RefusedWithOneLineAndNoFileTouched) {

@@ -69,4 +69,10 @@ protected:
     fs::path dir_;
 };
 
+// A command line that must be refused, and a piece of the one line that says why.
+struct BadInput {
+    std::vector<std::string> args;
+    std::string message;
+};
+
 }  // namespace nyajkor::batch::test

@@ -218,12 +218,7 @@ TEST_F(SweepFiles, InterruptionBeforeAnyRunTouchesNoFile) {
     EXPECT_EQ(entries(), std::vector<std::string>{"runs.csv"});
 }
 
-struct BadSweep {
-    std::vector<std::string> args;
-    std::string message;
-};
-
-class SweepBadInput : public BatchFiles, public ::testing::WithParamInterface<BadSweep> {};
+class SweepBadInput : public BatchFiles, public ::testing::WithParamInterface<BadInput> {};
 
 TEST_P(SweepBadInput, RefusedWithOneLineAndNoFileTouched) {
     std::ofstream(path("old.csv")) << "precious\n";
@@ -243,31 +238,31 @@ const std::vector<std::string> kSweep = {"--sweep", "noise=0:10:5"};
 INSTANTIATE_TEST_SUITE_P(
     EveryKind, SweepBadInput,
     ::testing::Values(
-        BadSweep{{"--sweep", "noise"}, "--sweep: 'noise' is not NAME=FROM:TO:STEP"},
-        BadSweep{{"--sweep", "noise=0:100"}, "is not NAME=FROM:TO:STEP"},
-        BadSweep{{"--sweep", "noise=0:100:5:"}, "is not NAME=FROM:TO:STEP"},
-        BadSweep{{"--sweep"}, "--sweep: a value is missing"},
-        BadSweep{{"--sweep", "noise=0:101:5"}, "--sweep noise: 101 is out of range (allowed: 0..100)"},
-        BadSweep{{"--sweep", "n=100:600:100"}, "(allowed: 500..5000)"},
-        BadSweep{{"--sweep", "noise=a:10:5"}, "--sweep noise: 'a' is not a whole number"},
-        BadSweep{{"--sweep", "noise=50:10:5"}, "--sweep noise: FROM 50 is above TO 10"},
-        BadSweep{{"--sweep", "noise=0:10:0"}, "--sweep noise step: 0 is out of range (allowed: 1..100)"},
-        BadSweep{{"--sweep", "zoom=10:20:1"}, "'zoom' cannot be swept (sweepable: n, speed, noise, radius"},
-        BadSweep{{"--sweep", "seed=1:5:1"}, "'seed' cannot be swept"},
-        BadSweep{{"--sweep", "nois=1:5:1"}, "'nois' cannot be swept"},
-        BadSweep{{"--sweep", "noise=0:10:5", "--sweep", "noise=0:20:5"}, "--sweep: noise is swept twice"},
-        BadSweep{{"--sweep", "noise=0:10:5", "--sweep", "n=500:600:100", "--sweep", "radius=1:2:1"},
+        BadInput{{"--sweep", "noise"}, "--sweep: 'noise' is not NAME=FROM:TO:STEP"},
+        BadInput{{"--sweep", "noise=0:100"}, "is not NAME=FROM:TO:STEP"},
+        BadInput{{"--sweep", "noise=0:100:5:"}, "is not NAME=FROM:TO:STEP"},
+        BadInput{{"--sweep"}, "--sweep: a value is missing"},
+        BadInput{{"--sweep", "noise=0:101:5"}, "--sweep noise: 101 is out of range (allowed: 0..100)"},
+        BadInput{{"--sweep", "n=100:600:100"}, "(allowed: 500..5000)"},
+        BadInput{{"--sweep", "noise=a:10:5"}, "--sweep noise: 'a' is not a whole number"},
+        BadInput{{"--sweep", "noise=50:10:5"}, "--sweep noise: FROM 50 is above TO 10"},
+        BadInput{{"--sweep", "noise=0:10:0"}, "--sweep noise step: 0 is out of range (allowed: 1..100)"},
+        BadInput{{"--sweep", "zoom=10:20:1"}, "'zoom' cannot be swept (sweepable: n, speed, noise, radius"},
+        BadInput{{"--sweep", "seed=1:5:1"}, "'seed' cannot be swept"},
+        BadInput{{"--sweep", "nois=1:5:1"}, "'nois' cannot be swept"},
+        BadInput{{"--sweep", "noise=0:10:5", "--sweep", "noise=0:20:5"}, "--sweep: noise is swept twice"},
+        BadInput{{"--sweep", "noise=0:10:5", "--sweep", "n=500:600:100", "--sweep", "radius=1:2:1"},
                  "at most two"},
-        BadSweep{{"--noise", "5", "--sweep", "noise=0:10:5"}, "--sweep: noise is also given as --noise"},
-        BadSweep{{"--repeats", "2"}, "--repeats: only with --sweep"},
-        BadSweep{{"--summary", "s.csv"}, "--summary: only with --sweep"},
-        BadSweep{with(kSweep, {"--repeats", "0"}), "--repeats: 0 is out of range (allowed: 1..1000)"},
-        BadSweep{with(kSweep, {"--jobs", "0"}), "(allowed: 1..1024)"},
-        BadSweep{with(kSweep, {"--warmup", "-1"}), "--warmup"},
-        BadSweep{with(kSweep, {"--ticks", "0"}), "--ticks: a sweep measures 1 tick or more"},
-        BadSweep{with(kSweep, {"--frame", "f.png"}), "--frame: not with --sweep"},
-        BadSweep{with(kSweep, {"--plot", "-"}), "--plot: a PNG picture cannot go to standard output"},
-        BadSweep{with(kSweep, {"--plot", "missing/dir/p.png"}), "--plot: cannot write 'missing/dir/p.png'"}));
+        BadInput{{"--noise", "5", "--sweep", "noise=0:10:5"}, "--sweep: noise is also given as --noise"},
+        BadInput{{"--repeats", "2"}, "--repeats: only with --sweep"},
+        BadInput{{"--summary", "s.csv"}, "--summary: only with --sweep"},
+        BadInput{with(kSweep, {"--repeats", "0"}), "--repeats: 0 is out of range (allowed: 1..1000)"},
+        BadInput{with(kSweep, {"--jobs", "0"}), "(allowed: 1..1024)"},
+        BadInput{with(kSweep, {"--warmup", "-1"}), "--warmup"},
+        BadInput{with(kSweep, {"--ticks", "0"}), "--ticks: a sweep measures 1 tick or more"},
+        BadInput{with(kSweep, {"--frame", "f.png"}), "--frame: not with --sweep"},
+        BadInput{with(kSweep, {"--plot", "-"}), "--plot: a PNG picture cannot go to standard output"},
+        BadInput{with(kSweep, {"--plot", "missing/dir/p.png"}), "--plot: cannot write 'missing/dir/p.png'"}));
 
 TEST(SweepProgress, TimeLeftReadsAsMinutesOrHours) {
     EXPECT_EQ(durationText(std::chrono::seconds(0)), "0:00");
