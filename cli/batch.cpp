@@ -117,6 +117,10 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         out << usage();
         return 0;
     }
+    if (o.version) {
+        out << "nyajkor3d-batch " NYAJKOR_VERSION "\n";
+        return 0;
+    }
     if (o.sweeps.empty()) return runSingle(o, out, err, showProgress, interrupted);
     return runSweep(std::move(o), out, err, {showProgress, interrupted, afterRun});
 }

@@ -183,6 +183,7 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
                   "                     one line per value of the second, error bars of one standard error",
                   [](Options& o, const std::string& v) { o.plotPath = v; }}},
         {"help", {"         this text", [](Options& o, const std::string&) { o.help = true; }, false}},
+        {"version", {"      the version, one line", [](Options& o, const std::string&) { o.version = true; }, false}},
     };
     return table;
 }

@@ -72,6 +72,7 @@ struct Options {
     std::string plotPath;                 // empty: none
 
     bool help = false;
+    bool version = false;
 };
 
 // What every message of the runner on standard error starts with.

@@ -84,6 +84,12 @@ TEST(BatchRun, HelpListsEveryFlagWithItsRange) {
     EXPECT_THAT(r.out, HasSubstr("500..5000"));
 }
 
+TEST(BatchRun, VersionIsOneLine) {
+    const RunResult r = run({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "nyajkor3d-batch " NYAJKOR_VERSION "\n");
+}
+
 TEST_F(BatchFiles, DumpHasEveryIndividualTheCentreAndThePredators) {
     const RunResult r = run({"--seed", "4", "--n", "500", "--ticks", "3", "--predators", "3", "--dump", path("s.csv")});
     ASSERT_EQ(r.status, 0) << r.err;
