@@ -8,7 +8,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTextEdit>
+#include <algorithm>
+#include <utility>
 
 #include "app/main_window.h"
 #include "app/scroll_bar.h"
@@ -289,7 +292,7 @@ void TForm1::createScrollBars() {
             bar->setGeometry(kColumnBarLeft, row.top, kColumnBarWidth, kColumnBarHeight);
         bar->setRange(row.min, row.max);
         bar->setValue(row.position);
-        bar->setPageStep(row.largeChange);
+        bar->setLargeChange(row.largeChange);
         bar->setSingleStep(row.smallChange);
         bar->setToolTip(QString::number(row.position));
         bar->setEnabled(row.enabled);
@@ -334,6 +337,39 @@ void TForm1::createMenus() {
     }
     // of the two colour menus only the five-colour one shows at launch
     szemuvegszinek->setVisible(false);
+}
+
+// Keys of their own for the run buttons and the menu items used most. They
+// are not shown in any caption, so the captions stay as they are.
+void TForm1::createShortcuts() {
+    const auto onKey = [this](QKeySequence key, auto action) {
+        auto* shortcut = new QShortcut(key, this);
+        connect(shortcut, &QShortcut::activated, this, action);
+    };
+    onKey(Qt::Key_Space, [this] { run(&TForm1::spacePressed); });
+    onKey(Qt::Key_F5, [this] { ujraindit->click(); });
+    for (const auto& [key, item] : {std::pair{QKeySequence(Qt::Key_Insert), "ujragadozo"},
+                                    std::pair{QKeySequence(Qt::CTRL | Qt::Key_S), "kepmentes"}}) {
+        QAction* action = findChild<QAction*>(QString::fromLatin1(item), Qt::FindDirectChildrenOnly);
+        onKey(key, [action] { action->trigger(); });
+    }
+}
+
+// Tab visits the buttons and scroll bars of the column from the top down,
+// as they are seen, then those of the coordinates panel.
+void TForm1::orderTabsTopToBottom() {
+    QList<QWidget*> chain;
+    for (QWidget* column : {static_cast<QWidget*>(Panel2), static_cast<QWidget*>(Panel14)}) {
+        QList<QWidget*> stops;
+        for (QWidget* w : column->findChildren<QWidget*>())
+            if (w->focusPolicy() & Qt::TabFocus) stops.append(w);
+        std::stable_sort(stops.begin(), stops.end(), [column](QWidget* a, QWidget* b) {
+            const QPoint pa = a->mapTo(column, QPoint(0, 0)), pb = b->mapTo(column, QPoint(0, 0));
+            return pa.y() != pb.y() ? pa.y() < pb.y() : pa.x() < pb.x();
+        });
+        chain += stops;
+    }
+    for (qsizetype i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
 }
 
 void TForm1::createMemo() {

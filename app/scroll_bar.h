@@ -7,6 +7,13 @@
 // below the perception radius), and such a move must behave like the user's:
 // it runs the change handler, and it brings a disabled scroll bar back into
 // use. Both rules live here, so no handler has to remember them.
+//
+// The bars have no page: their thumb is a small fixed square whatever the
+// range, and the large change (a click on the track, Page Up/Down) is a step
+// of its own rather than Qt's page step, which would also size the thumb.
+// They take the keyboard focus (Tab, or a click): the arrow keys move by the
+// small change, Page Up/Down by the large change, Home and End to the ends,
+// and a focused bar is outlined.
 #pragma once
 
 #include <QScrollBar>
@@ -24,13 +31,23 @@ public:
     // changed(). An equal position changes nothing.
     void setPosition(int position);
 
+    // The step of a click on the track and of Page Up/Down.
+    void setLargeChange(int step) { largeChange_ = step; }
+    int largeChange() const { return largeChange_; }
+
 signals:
     // Raised after every change of the position, by the user or the program,
     // once the hint shows the new position.
     void changed();
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     void showPositionAsHint();
+    void takeLargeChange(int action);
+
+    int largeChange_ = 0;
 };
 
 }  // namespace nyajkor::app
