@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QColorDialog>
@@ -9,6 +10,7 @@
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QTextEdit>
 
 #include "app/colour.h"
@@ -78,9 +80,13 @@ TForm1::TForm1() : f_(std::make_unique<Flock>()), host_(std::make_unique<Host>(*
     createActions();
     createMenus();
     createMemo();
+    createShortcuts();
+    orderTabsTopToBottom();
     Panel14->raise();
     CD = new QColorDialog(this);
     CD->setObjectName(QStringLiteral("CD"));
+    // Qt's own dialogs rather than the desktop's, so they speak the window's language
+    CD->setOption(QColorDialog::DontUseNativeDialog);
     idosorablak = new OrderPlot(this);
     idosorablak->setObjectName(QStringLiteral("idosorablak"));
     // closed by its own close button: the menu's check mark follows
@@ -162,6 +168,19 @@ void TForm1::ujrainditClick() {
 void TForm1::stopClick() { setTimerEnabled(false); }
 
 void TForm1::tovabbClick() { setTimerEnabled(true); }
+
+// Space presses a focused button, as it does everywhere. Elsewhere it is the
+// run key: Start before the first run, then Stop while the flock moves and
+// Tovább while it is stopped; a disabled button does nothing.
+void TForm1::spacePressed() {
+    if (auto* focused = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
+        focused && isAncestorOf(focused)) {
+        focused->click();
+        return;
+    }
+    QPushButton* runButton = start->isEnabled() ? start : Timer1->Enabled() ? stop : tovabb;
+    runButton->click();
+}
 
 void TForm1::timer() {
     // A modal dialog (the colour dialog, an error box) holds the ticks back,
@@ -306,6 +325,13 @@ void TForm1::szemuvegClick() {
 }
 
 void TForm1::rendparameteridosorClick() {
+    if (rendparameteridosor->isChecked() && !plotPlaced_) {
+        const QScreen* screen = this->screen();
+        const QRect view(DX->mapToGlobal(QPoint(0, 0)), DX->size());
+        idosorablak->move(placeBeside(screen->availableGeometry(), frameGeometry(), view,
+                                      idosorablak->frameGeometry().size()));
+        plotPlaced_ = true;
+    }
     idosorablak->setVisible(rendparameteridosor->isChecked());
     idosorablak->refresh(history_);  // while hidden it did not follow the ticks
 }
@@ -323,6 +349,7 @@ QFileDialog* TForm1::pictureDialog() {
     if (!SD) {
         SD = new QFileDialog(this, QStringLiteral("Kép mentése"));
         SD->setObjectName(QStringLiteral("SD"));
+        SD->setOption(QFileDialog::DontUseNativeDialog);
         SD->setAcceptMode(QFileDialog::AcceptSave);
         SD->setNameFilter(QStringLiteral("PNG-kép (*.png)"));
         SD->setDefaultSuffix(QStringLiteral("png"));  // a name without a suffix gets ".png"

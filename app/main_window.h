@@ -6,7 +6,10 @@
 // mode and the colours; a floating panel places the attracting centre and a
 // hidden memo holds the credits.
 // Beyond that, a tool window plots the two statistics over the last ticks,
-// and the view can be saved as a PNG picture.
+// the view can be saved as a PNG picture, and the window can be used from
+// the keyboard alone: Tab goes through the scroll bars top to bottom, and
+// Space, F5, Insert and Ctrl+S stand for the run buttons and menu items
+// used most.
 //
 // The window owns the one flock of the program and drives it: Start and the
 // restart seed it, the frame timer ticks it, and each tick and each redraw
@@ -111,6 +114,8 @@ private:
     void createActions();
     void createMenus();
     void createMemo();
+    void createShortcuts();
+    void orderTabsTopToBottom();
     QWidget* panel(const char* name) const;
     static QString creditsText();
     // runs a handler, showing whatever escapes it in the error box
@@ -130,6 +135,7 @@ private:
     void ujrainditClick();
     void stopClick();
     void tovabbClick();
+    void spacePressed();
     void step();
     void redraw();
 
@@ -197,6 +203,7 @@ private:
     QColorDialog* CD = nullptr;
     QFileDialog* SD = nullptr;  // made at its first use
     OrderPlot* idosorablak = nullptr;
+    bool plotPlaced_ = false;  // the plot opens beside the window the first time
 
     // buttons
     QPushButton* start = nullptr;

@@ -141,3 +141,20 @@ void OrderPlot::closeEvent(QCloseEvent* event) {
 }
 
 }  // namespace nyajkor::app
+
+namespace nyajkor::app {
+
+QPoint placeBeside(const QRect& screen, const QRect& window, const QRect& view, const QSize& size) {
+    constexpr int kGap = 8;
+    const QRect right(QPoint(window.right() + 1 + kGap, window.top()), size);
+    if (screen.contains(right)) return right.topLeft();
+    const QRect left(QPoint(window.left() - kGap - size.width(), window.top()), size);
+    if (screen.contains(left)) return left.topLeft();
+    // no room beside it: inside the view, at its lower right corner where the
+    // screen shows it, never above or left of the view's own corner
+    const QRect shown = view.intersected(screen).isEmpty() ? view : view.intersected(screen);
+    return QPoint(std::max(view.left(), shown.right() + 1 - kGap - size.width()),
+                  std::max(view.top(), shown.bottom() + 1 - kGap - size.height()));
+}
+
+}  // namespace nyajkor::app

@@ -23,6 +23,12 @@ namespace nyajkor::app {
 
 class OrderHistory;
 
+// Where a tool window of `size` opens for a main window at `window` whose view
+// is at `view`, on a screen whose free area is `screen`: beside the window,
+// right or else left, where the screen has room; otherwise over the lower
+// right corner of the view, so it never covers the menu bar or the controls.
+QPoint placeBeside(const QRect& screen, const QRect& window, const QRect& view, const QSize& size);
+
 class OrderPlot : public QWidget {
     Q_OBJECT
 
