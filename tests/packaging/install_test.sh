@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs the build into a staging folder as a package would and checks that
+# everything is in its place and that the installed programs run.
+#   install_test.sh BUILD_DIR VERSION
+set -uo pipefail
+build=$1 version=$2
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+failures=0 passed=0
+check() {  # check WHAT COMMAND...
+  local what=$1; shift
+  if "$@" >/dev/null 2>&1; then echo "ok: $what"; passed=$((passed + 1))
+  else echo "FAIL: $what"; failures=$((failures + 1)); fi
+}
+
+DESTDIR="$stage" cmake --install "$build" --prefix /usr >/dev/null || { echo "FAIL: cmake --install"; exit 1; }
+usr="$stage/usr"
+for f in bin/nyajkor3d bin/nyajkor3d-batch; do check "$f is an executable" test -x "$usr/$f"; done
+for f in share/applications/nyajkor3d.desktop share/icons/hicolor/scalable/apps/nyajkor3d.svg \
+         share/man/man1/nyajkor3d-batch.1.gz; do
+  check "$f is installed" test -s "$usr/$f"
+done
+check "the desktop entry is valid" desktop-file-validate "$usr/share/applications/nyajkor3d.desktop"
+check "the desktop entry names the program and its icon" \
+  grep -qx -e 'Exec=nyajkor3d' "$usr/share/applications/nyajkor3d.desktop"
+check "the icon is SVG" grep -q '<svg' "$usr/share/icons/hicolor/scalable/apps/nyajkor3d.svg"
+check "the man page is section 1 and lists the flags" \
+  bash -c "zcat '$usr/share/man/man1/nyajkor3d-batch.1.gz' | grep -q '^\.TH NYAJKOR3D-BATCH \"1\"' &&
+           zcat '$usr/share/man/man1/nyajkor3d-batch.1.gz' | grep -q 'Egyedszám'"
+check "the runner's --version" test "$("$usr/bin/nyajkor3d-batch" --version)" = "nyajkor3d-batch $version"
+check "the window's --version" test "$("$usr/bin/nyajkor3d" --version)" = "nyajkor3d $version"
+check "the installed runner runs" \
+  test "$("$usr/bin/nyajkor3d-batch" --seed 1 --n 500 --ticks 3 --csv - | wc -l)" = 4
+
+echo "$passed passed, $failures failed"
+[ "$failures" -eq 0 ]
