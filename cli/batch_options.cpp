@@ -76,7 +76,25 @@ struct Flag {
     bool takesValue = true;
     // the range of a whole-number flag that changes the model: a sweep may vary it
     std::optional<std::pair<int, int>> sweepRange = std::nullopt;
+    bool takesList = false;  // every argument up to the next flag is a value
 };
+
+// "K/M", 1 <= K <= M <= 10000000.
+Shard shardOf(const std::string& text) {
+    const auto slash = text.find('/');
+    if (slash == std::string::npos) throw UsageError("--shard: '" + text + "' is not K/M");
+    Shard s;
+    s.count = static_cast<std::size_t>(integerIn("shard", text.substr(slash + 1), 1, 10000000));
+    s.index = static_cast<std::size_t>(integerIn("shard", text.substr(0, slash), 1, static_cast<long>(s.count)));
+    return s;
+}
+
+PlotQuantity plotQuantityOf(const std::string& text) {
+    if (text == "order") return PlotQuantity::order;
+    if (text == "susceptibility") return PlotQuantity::susceptibility;
+    if (text == "binder") return PlotQuantity::binder;
+    throw UsageError("--plot-quantity: '" + text + "' is not order, susceptibility or binder");
+}
 
 const Flag* findFlag(const std::string& name);
 Sweep sweepOf(const std::string& text);
@@ -182,6 +200,17 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
         {"plot", {"FILE.png  the summary as a chart: the order parameter against the first swept flag,\n"
                   "                     one line per value of the second, error bars of one standard error",
                   [](Options& o, const std::string& v) { o.plotPath = v; }}},
+        {"plot-quantity", {"Q  what --plot shows: order (default; with the susceptibility for one\n"
+                           "                     swept flag), susceptibility or binder; for two flags a map of it",
+                           [](Options& o, const std::string& v) { o.plotQuantity = plotQuantityOf(v); }}},
+        {"shard", {"K/M   only the runs whose place p in the sweep has p mod M = K-1, with the\n"
+                   "                     whole sweep's seeds; --csv then holds the shard's runs (needs --seed)",
+                   [](Options& o, const std::string& v) { o.shard = shardOf(v); }}},
+        {"merge", {"FILE...  the --csv tables of the shards of this sweep in place of running it:\n"
+                   "                     writes its --summary, --plot and --csv (needs the sweep's flags)",
+                   [](Options& o, const std::string& v) { o.mergePaths.push_back(v); }, true, std::nullopt, true}},
+        {"resume-from", {"FILE  a --csv table of this sweep or shard cut short: its runs are kept, not rerun",
+                         [](Options& o, const std::string& v) { o.resumePath = v; }}},
         {"help", {"         this text", [](Options& o, const std::string&) { o.help = true; }, false}},
         {"version", {"      the version, one line", [](Options& o, const std::string&) { o.version = true; }, false}},
     };
@@ -225,7 +254,8 @@ Sweep sweepOf(const std::string& text) {
 // What a sweep needs and what only a sweep or only a single run takes.
 void checkSweep(const Options& o, const std::set<std::string>& given) {
     if (o.sweeps.empty()) {
-        for (const std::string flag : {"repeats", "warmup", "jobs", "summary", "plot"})
+        for (const std::string flag :
+             {"repeats", "warmup", "jobs", "summary", "shard", "merge", "resume-from", "plot", "plot-quantity"})
             if (given.count(flag)) throw UsageError("--" + flag + ": only with --sweep");
         return;
     }
@@ -237,6 +267,13 @@ void checkSweep(const Options& o, const std::set<std::string>& given) {
     for (const std::string flag : {"dump", "frame"})
         if (given.count(flag)) throw UsageError("--" + flag + ": not with --sweep");
     if (o.ticks == 0) throw UsageError("--ticks: a sweep measures 1 tick or more");
+    // the pieces of one sweep made apart must draw the same seeds
+    for (const std::string flag : {"shard", "merge", "resume-from"})
+        if (given.count(flag) && !given.count("seed")) throw UsageError("--" + flag + ": needs --seed");
+    if (given.count("merge"))
+        for (const std::string flag : {"shard", "resume-from", "jobs"})
+            if (given.count(flag)) throw UsageError("--" + flag + ": not with --merge, which runs nothing");
+    if (given.count("plot-quantity") && !given.count("plot")) throw UsageError("--plot-quantity: only with --plot");
 }
 
 // Files that two outputs would both write: refused rather than one lost.
@@ -288,6 +325,7 @@ Options parseOptions(const std::vector<std::string>& args) {
             value = args[++k];
         }
         flag->apply(o, *value);
+        while (flag->takesList && k + 1 < args.size() && args[k + 1].rfind("--", 0) != 0) flag->apply(o, args[++k]);
     }
     if (o.centreAt && o.centre != CentreMode::placed)
         throw UsageError("--centre-at: only with --centre placed");
