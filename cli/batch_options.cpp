@@ -271,7 +271,7 @@ void checkSweep(const Options& o, const std::set<std::string>& given) {
     for (const std::string flag : {"shard", "merge", "resume-from"})
         if (given.count(flag) && !given.count("seed")) throw UsageError("--" + flag + ": needs --seed");
     if (given.count("merge"))
-        for (const std::string flag : {"shard", "resume-from", "jobs"})
+        for (const std::string flag : {"shard", "resume-from"})
             if (given.count(flag)) throw UsageError("--" + flag + ": not with --merge, which runs nothing");
     if (given.count("plot-quantity") && !given.count("plot")) throw UsageError("--plot-quantity: only with --plot");
 }
