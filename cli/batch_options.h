@@ -29,6 +29,8 @@ enum class CentreMode { off, middle, moving, placed };
 struct Sweep {
     std::string name;  // the flag, without its dashes
     int from = 0, to = 0, step = 1;
+    std::size_t count() const { return static_cast<std::size_t>((to - from) / step) + 1; }
+    int valueAt(std::size_t k) const { return from + static_cast<int>(k) * step; }
     std::vector<int> values() const;
 };
 
