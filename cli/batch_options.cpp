@@ -347,14 +347,23 @@ std::string usage() {
         "Runs go on in parallel (--jobs); each is deterministic by its seed, so every number is the\n"
         "same whatever the number of jobs. --csv has one row per run: the swept values, the seed,\n"
         "and the mean and standard deviation over the measured ticks of the order parameter (0..1),\n"
-        "the average number of perceived neighbours and the mean nearest-neighbour distance.\n"
+        "the average number of perceived neighbours and the mean nearest-neighbour distance; then\n"
+        "of the order parameter phi: <phi^2>, <phi^4>, the susceptibility N(<phi^2>-<phi>^2), the\n"
+        "Binder cumulant 1-<phi^4>/(3<phi^2>^2), the integrated autocorrelation time tau (ticks)\n"
+        "and the standard error of <phi> from n/(2 tau) independent ticks; the run's place in the\n"
+        "sweep, its shard and the sweep's id.\n"
         "--summary has one row per grid point: the mean over its repeats of each run mean, and the\n"
         "standard error, the standard deviation of the run means over the square root of the\n"
         "repeats. Standard deviations are of the sample (divided by n-1); a field with only one\n"
         "value to go on is left empty. Unless --csv or --summary is -, the summary is also printed\n"
         "on standard output. Ctrl-C stops a sweep between ticks: the runs finished so far are\n"
         "written, every file whole, and the exit status is 130 (with no run finished, no file is\n"
-        "touched).\n";
+        "touched).\n"
+        "A sweep splits into shards (--shard K/M, each with the same flags and --seed) that run\n"
+        "anywhere; --merge with the same flags reads their --csv tables and writes the files the\n"
+        "whole sweep would have written, byte for byte. A file that is not one of the shards, a\n"
+        "shard missing, given twice or cut short is refused (exit status 2). --resume-from reruns\n"
+        "only the runs a table cut short lacks.\n";
     return text;
 }
 
