@@ -144,10 +144,11 @@ void writePhaseDiagram(const SweepPlan& plan, const std::vector<PointSummary>& s
     bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.3);
     painter.setFont(bold);
-    const std::string runs = plan.base().repeats == 1 ? "1 run" : std::to_string(plan.base().repeats) + " runs";
+    const int repeats = plan.base().repeats;
+    const std::string runs = repeats == 1 ? "one run" : "mean of " + std::to_string(repeats) + " runs";
     painter.drawText(QRectF(0, 12, kWidth, 30), Qt::AlignHCenter,
-                     QString::fromStdString(quantityTitle(q) + " over " + across.name + " and " + up.name +
-                                            ", mean of " + runs + " a point"));
+                     QString::fromStdString(quantityTitle(q) + " over " + across.name + " and " + up.name + ", " +
+                                            runs + " a point"));
     painter.setFont(QFont());
     drawColourBar(painter, range, QString::fromStdString(quantityTitle(q)));
     painter.end();
