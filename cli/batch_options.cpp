@@ -197,8 +197,9 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
                   [](Options& o, const std::string& v) { o.jobs = static_cast<int>(integerIn("jobs", v, 1, 1024)); }}},
         {"summary", {"FILE  one row per grid point, over its repeats, as CSV; - for standard output",
                      [](Options& o, const std::string& v) { o.summaryPath = v; }}},
-        {"plot", {"FILE.png  the summary as a chart: the order parameter against the first swept flag,\n"
-                  "                     one line per value of the second, error bars of one standard error",
+        {"plot", {"FILE.png  the summary as a chart: the order parameter against the swept flag with\n"
+                  "                     error bars of one standard error, and the susceptibility; for two\n"
+                  "                     swept flags a phase diagram, a map of it over the grid",
                   [](Options& o, const std::string& v) { o.plotPath = v; }}},
         {"plot-quantity", {"Q  what --plot shows: order (default; with the susceptibility for one\n"
                            "                     swept flag), susceptibility or binder; for two flags a map of it",

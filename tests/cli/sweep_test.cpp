@@ -84,6 +84,24 @@ TEST(SweepSummary, MeansAndStandardErrorsOverTheFinishedRepeats) {
     EXPECT_TRUE(std::isnan(summary[2].order.se));
 }
 
+TEST(SweepSummary, TransitionStatisticsAveragedAndTheRunsErrorsCombined) {
+    const SweepPlan plan(parseOptions({"--sweep", "noise=0:0:1", "--repeats", "3", "--seed", "1"}));
+    auto result = [](double chi, double binder, double tau, double error) {
+        RunStatistics r{};
+        r.phase = {0.3, 0.1, 0.02, chi, binder, tau, error};
+        return std::optional(r);
+    };
+    const auto summary = summarise(plan, {result(10, 0.5, 20, 0.03), result(16, 0.6, 40, 0.04), std::nullopt});
+    ASSERT_EQ(summary[0].runs, 2);
+    EXPECT_DOUBLE_EQ(summary[0].susceptibility.mean, 13);
+    EXPECT_DOUBLE_EQ(summary[0].susceptibility.se, 3);  // sample deviation 3 sqrt(2), over sqrt(2)
+    EXPECT_DOUBLE_EQ(summary[0].binder.mean, 0.55);
+    EXPECT_DOUBLE_EQ(summary[0].tau.mean, 30);
+    EXPECT_DOUBLE_EQ(summary[0].meanSquare.mean, 0.1);
+    // the error of the mean of two runs with errors 0.03 and 0.04: sqrt(0.03^2 + 0.04^2) / 2
+    EXPECT_DOUBLE_EQ(summary[0].orderError, 0.025);
+}
+
 TEST(SweepSummary, AccumulatorGivesTheSampleDeviation) {
     Accumulator a;
     a.add(7);
