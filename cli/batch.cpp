@@ -26,6 +26,16 @@ int finishStandardOutput(std::ostream& out, std::ostream& err, const std::atomic
     return 1;
 }
 
+int refusedOrStopped(const std::exception& e, std::ostream& err, const std::atomic<int>* stop) {
+    // a signal cuts a wait short (a FIFO's reader): the stop, not the failure it caused, is the news
+    if (stop && stop->load() != 0) {
+        err << kMessagePrefix << "interrupted before the work began; no file written\n";
+        return stoppedStatus(stop->load());
+    }
+    err << kMessagePrefix << e.what() << '\n';
+    return 2;
+}
+
 std::string realText(double v) {
     char buf[64];
     auto end = std::to_chars(buf, buf + sizeof buf, v).ptr;
@@ -71,8 +81,7 @@ int runSingle(const Options& o, std::ostream& out, std::ostream& err, bool showP
     try {
         beginOutputs({{"csv", o.csvPath, csv}, {"dump", o.dumpPath, dump}, {"frame", o.framePath, frame}}, out);
     } catch (const UsageError& e) {
-        err << kMessagePrefix << e.what() << '\n';
-        return 2;
+        return refusedOrStopped(e, err, stop);
     }
     auto stopped = [&] { return stop && stop->load() != 0; };
 

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <atomic>
+#include <exception>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -27,6 +28,10 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
 // The exit status of work stopped by `signal`, as a shell reports a program
 // the signal ended.
 inline int stoppedStatus(int signal) { return 128 + signal; }
+
+// The exit status of a command refused before its work began, with its one
+// line on `err`; the status of the stop when a signal came meanwhile.
+int refusedOrStopped(const std::exception& e, std::ostream& err, const std::atomic<int>* stop);
 
 // Flushes standard output after the work: 0 when all of it was written, the
 // status of the stop when a signal cut it off (a reader gone away), else 1

@@ -244,8 +244,7 @@ int runSweep(Options o, std::ostream& out, std::ostream& err, const SweepControl
         beginOutputs({{"csv", o.csvPath, csv}, {"summary", o.summaryPath, summaryFile}, {"plot", o.plotPath, plot}},
                      out);
     } catch (const std::exception& e) {
-        err << kMessagePrefix << e.what() << '\n';
-        return 2;
+        return refusedOrStopped(e, err, control.stop);
     }
 
     try {
