@@ -353,7 +353,13 @@ std::string usage() {
         "value to go on is left empty. Unless --csv or --summary is -, the summary is also printed\n"
         "on standard output. Ctrl-C stops a sweep between ticks: the runs finished so far are\n"
         "written, every file whole, and the exit status is 130 (with no run finished, no file is\n"
-        "touched).\n";
+        "touched).\n"
+        "\nOutputs: every path is checked before any work; a bad one, or two flags naming one file,\n"
+        "is refused with exit status 2. A file is written whole or not at all: to a temporary file\n"
+        "beside it that replaces it at the end, keeping its permissions; a link is followed, and a\n"
+        "device or FIFO (/dev/null, a named pipe) is written through, never replaced. SIGINT,\n"
+        "SIGTERM, SIGHUP and SIGPIPE stop the work between ticks as Ctrl-C does; the exit status is\n"
+        "128 + the signal. A second Ctrl-C ends the runner at once, its temporary files removed.\n";
     return text;
 }
 

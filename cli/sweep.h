@@ -96,9 +96,11 @@ struct SweepControl {
 // runBatch gives it.
 int runSweep(Options o, std::ostream& out, std::ostream& err, const SweepControl& control);
 
-// What one job holds while it runs: measured as the growth of the peak
-// resident memory of a sweep per job added (/usr/bin/time -v, at N 5000 and
-// radius 20); the flock state is nearly all of it.
+// What one job holds while it runs, rounded up: the growth of the peak
+// resident memory per job added, 118 MiB, measured with
+//   /usr/bin/time -v nyajkor3d-batch --sweep n=5000:5000:1 --repeats 4
+//       --radius 20 --ticks 3 --seed 1 --jobs J        (J = 1, 2, 4)
+// The flock state, allocated at its largest, is nearly all of it.
 inline constexpr std::uint64_t kJobMemoryBytes = 130ull << 20;
 
 // The most jobs that fit together in `memoryBytes`; at least one.
