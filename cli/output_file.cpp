@@ -42,8 +42,8 @@ std::vector<CheckedOutput> checkOutputs(std::initializer_list<OutputSlot> slots)
         const auto& target = std::get<files::OutputTarget>(examined);
         for (const CheckedOutput& earlier : checked)
             if (files::sameFile(earlier.target, target))
-                throw UsageError("--" + std::string(flag) + ": " + quoted(path) + " is the same file as --" + earlier.flag +
-                                 " " + quoted(earlier.target.path));
+                throw UsageError("--" + std::string(flag) + ": " + quoted(path) + " is the same file as --" +
+                                 earlier.flag + " " + quoted(earlier.target.path));
         checked.push_back({flag, target});
     }
     return checked;

@@ -1,5 +1,7 @@
 #include "cli/sweep.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -7,8 +9,6 @@
 #include <limits>
 #include <memory>
 #include <thread>
-
-#include <unistd.h>
 
 #include "cli/batch.h"
 #include "cli/output_file.h"

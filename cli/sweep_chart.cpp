@@ -87,8 +87,10 @@ ChartApplication::ChartApplication() {
     if (!offscreenPlatformFound()) throw std::runtime_error("--plot: Qt's offscreen platform is not installed");
     qputenv("QT_QPA_PLATFORM", "offscreen");
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        // Qt wants a folder of the user's own, mode 0700, as mkdtemp makes it
-        std::string pattern = (std::filesystem::temp_directory_path() / "nyajkor3d-runtime-XXXXXX").string();
+        // Qt wants an absolute folder of the user's own, mode 0700, as mkdtemp makes it
+        std::error_code noTemp;
+        const auto temp = std::filesystem::absolute(std::filesystem::temp_directory_path(noTemp), noTemp);
+        std::string pattern = ((noTemp ? "/tmp" : temp) / "nyajkor3d-runtime-XXXXXX").string();
         if (::mkdtemp(pattern.data())) {
             runtimeFolder_ = pattern;
             qputenv("XDG_RUNTIME_DIR", runtimeFolder_.c_str());
@@ -99,6 +101,7 @@ ChartApplication::ChartApplication() {
 }
 
 ChartApplication::~ChartApplication() {
+    if (!app_) return;  // the application was someone else's
     app_.reset();
     if (!runtimeFolder_.empty()) {
         std::error_code ignored;

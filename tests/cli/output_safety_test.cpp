@@ -244,7 +244,9 @@ INSTANTIATE_TEST_SUITE_P(
                            fs::perms::owner_read | fs::perms::owner_write);
                  EXPECT_THAT(slurp(d / "existing.csv"), ::testing::StartsWith("tick,"));
              },
-             [](const fs::path& d) { fs::permissions(d / "existing.csv", fs::perms::owner_read | fs::perms::owner_write); }},
+             [](const fs::path& d) {
+                 fs::permissions(d / "existing.csv", fs::perms::owner_read | fs::perms::owner_write);
+             }},
         Case{"LinkFollowed", quick({"--csv", "link.csv"}), 0, "", {},
              [](const fs::path& d) {
                  EXPECT_TRUE(fs::is_symlink(d / "link.csv"));

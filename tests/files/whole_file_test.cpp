@@ -71,7 +71,8 @@ class TargetRefusals : public FilesTest, public ::testing::WithParamInterface<Re
 
 TEST_P(TargetRefusals, SayWhy) {
     GetParam().setUp(dir_);
-    const std::string p = GetParam().path.empty() || GetParam().path[0] == '/' ? GetParam().path : path(GetParam().path);
+    const std::string& given = GetParam().path;
+    const std::string p = given.empty() || given[0] == '/' ? given : path(given);
     const auto examined = examineTarget(p);
     ASSERT_TRUE(std::holds_alternative<TargetRefusal>(examined)) << p;
     EXPECT_EQ(std::get<TargetRefusal>(examined).problem, GetParam().problem);
