@@ -1,5 +1,6 @@
 #include "cli/output_file.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <streambuf>
@@ -31,9 +32,35 @@ std::string cannotWrite(const std::string& flag, const std::string& path, const 
     return "--" + flag + ": cannot write " + quoted(path) + ": " + reason;
 }
 
-// The targets of the given outputs, in the order given.
+bool replaced(const files::OutputTarget& t) {
+    return t.kind == files::TargetKind::newFile || t.kind == files::TargetKind::regularFile;
+}
+
+// Whether two outputs would spoil each other: a file that one replaces
+// cannot take the other, and "-" is for one flag only. A device or a pipe
+// written through (/dev/null, a terminal, standard output) takes both in
+// turn, as it would from two programs.
+bool clash(const files::OutputTarget& a, const files::OutputTarget& b) {
+    const bool bothDash = a.kind == files::TargetKind::standardOutput && a.path == "-" &&
+                          b.kind == files::TargetKind::standardOutput && b.path == "-";
+    return files::sameFile(a, b) && (replaced(a) || replaced(b) || bothDash);
+}
+
+std::string clashText(const std::string& flag, const std::string& path, const CheckedOutput& earlier) {
+    const std::string what = quoted(path) + " is ";
+    if (earlier.flag.empty()) return "--" + flag + ": " + what + "also standard output, where the summary goes";
+    return "--" + flag + ": " + what + "the same file as --" + earlier.flag + " " + quoted(earlier.target.path);
+}
+
+// The targets of the given outputs, in the order given. Standard output
+// takes the summary unless a flag takes it ("-"), so it counts as an output
+// (with no flag) too.
 std::vector<CheckedOutput> checkOutputs(std::initializer_list<OutputSlot> slots) {
     std::vector<CheckedOutput> checked;
+    const bool flagTakesStandardOutput = std::any_of(slots.begin(), slots.end(), [](const OutputSlot& s) {
+        return s.path == "-";
+    });
+    if (!flagTakesStandardOutput) checked.push_back({"", std::get<files::OutputTarget>(files::examineTarget("-"))});
     for (const auto& [flag, path, file] : slots) {
         if (path.empty()) continue;
         auto examined = files::examineTarget(path);
@@ -41,11 +68,10 @@ std::vector<CheckedOutput> checkOutputs(std::initializer_list<OutputSlot> slots)
             throw UsageError(cannotWrite(flag, path, reasonOf(*refused)));
         const auto& target = std::get<files::OutputTarget>(examined);
         for (const CheckedOutput& earlier : checked)
-            if (files::sameFile(earlier.target, target))
-                throw UsageError("--" + std::string(flag) + ": " + quoted(path) + " is the same file as --" +
-                                 earlier.flag + " " + quoted(earlier.target.path));
+            if (clash(earlier.target, target)) throw UsageError(clashText(flag, path, earlier));
         checked.push_back({flag, target});
     }
+    if (!flagTakesStandardOutput) checked.erase(checked.begin());
     return checked;
 }
 

@@ -46,6 +46,7 @@ std::variant<OutputTarget, TargetRefusal> standardOutput(const std::string& path
         t.exists = true;
         t.device = st.st_dev;
         t.inode = st.st_ino;
+        t.mode = st.st_mode;
     }
     return t;
 }

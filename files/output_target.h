@@ -28,7 +28,7 @@ struct OutputTarget {
     bool exists = false;
     dev_t device = 0;
     ino_t inode = 0;
-    // an existing regular file's permissions and owner, which its replacement keeps
+    // what exists: its kind and permissions, which a replaced file keeps with its owner
     mode_t mode = 0;
     uid_t owner = 0;
     gid_t group = 0;

@@ -188,6 +188,12 @@ std::vector<std::string> quick(std::vector<std::string> more, const std::vector<
     return more;
 }
 
+// A null device of the test's own where root may make one, else a link to /dev/null.
+void makeNullDevice(const fs::path& d) {
+    if (isRoot()) ::mknod((d / "null").c_str(), S_IFCHR | 0666, makedev(1, 3));
+    else fs::create_symlink("/dev/null", d / "null");
+}
+
 bool isCharacterDevice(const fs::path& p) {
     struct stat st;
     return ::stat(p.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
@@ -211,6 +217,10 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"SameFileUp", quick({"--csv", "a.csv", "--dump", "adir/../a.csv"}), 2, "is the same file as --csv"},
         Case{"SameAsStandardOutput", quick({"--csv", "-", "--dump", "/dev/stdout"}), 2,
              "--dump: '/dev/stdout' is the same file as --csv '-'"},
+        Case{"StandardOutputReplaced", quick({"--csv", "/dev/stdout"}), 2,
+             "--csv: '/dev/stdout' is also standard output, where the summary goes"},
+        Case{"BothToStandardOutput", quick({"--csv", "-", "--dump", "-"}), 2,
+             "--dump: '-' is the same file as --csv '-'"},
         Case{"EmptyCsv", quick({"--csv", ""}), 2, "--csv: the file name is empty"},
         Case{"EmptyCsvJoined", quick({"--csv="}), 2, "--csv: the file name is empty"},
         Case{"EmptyDump", quick({"--dump", ""}), 2, "--dump: the file name is empty"},
@@ -233,11 +243,9 @@ INSTANTIATE_TEST_SUITE_P(
                  EXPECT_TRUE(isCharacterDevice(d / "null"));
                  EXPECT_TRUE(fs::is_regular_file(d / "null.png"));
              },
-             [](const fs::path& d) {
-                 // a null device of the test's own where root may make one
-                 if (isRoot()) ::mknod((d / "null").c_str(), S_IFCHR | 0666, makedev(1, 3));
-                 else fs::create_symlink("/dev/null", d / "null");
-             }},
+             makeNullDevice},
+        Case{"TwoOutputsToOneDevice", quick({"--csv", "null", "--dump", "null"}), 0, "", {},
+             [](const fs::path& d) { EXPECT_TRUE(isCharacterDevice(d / "null")); }, makeNullDevice},
         Case{"ModeKept", quick({"--csv", "existing.csv"}), 0, "", {},
              [](const fs::path& d) {
                  EXPECT_EQ(fs::status(d / "existing.csv").permissions() & fs::perms::all,
