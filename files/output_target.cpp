@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -25,9 +24,8 @@ std::pair<std::string, std::string> split(const std::string& path) {
     return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
 }
 
-// Whether a file can be made, renamed or removed in `folder`.
-std::optional<TargetRefusal> folderProblem(const std::string& folder) {
-    struct stat st;
+// Whether a file can be made, renamed or removed in `folder`; `st` is the folder's.
+std::optional<TargetRefusal> folderProblem(const std::string& folder, struct stat& st) {
     if (::stat(folder.c_str(), &st) != 0) {
         if (errno == ENOENT) return refusal(TargetProblem::folderMissing, folder);
         return refusal(TargetProblem::systemError, folder, errno);
@@ -72,7 +70,8 @@ std::variant<OutputTarget, TargetRefusal> existing(const std::string& path, cons
     const std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
     if (!real) return refusal(TargetProblem::systemError, {}, errno);
     std::tie(t.folder, t.name) = split(real.get());
-    if (auto problem = folderProblem(t.folder)) return *problem;
+    struct stat folder;
+    if (auto problem = folderProblem(t.folder, folder)) return *problem;
     return t;
 }
 
@@ -91,8 +90,7 @@ std::variant<OutputTarget, TargetRefusal> examineTarget(const std::string& path)
     OutputTarget t;
     t.path = path;
     std::tie(t.folder, t.name) = split(path);
-    if (auto problem = folderProblem(t.folder)) return *problem;
-    if (::stat(t.folder.c_str(), &st) != 0) return refusal(TargetProblem::systemError, t.folder, errno);
+    if (auto problem = folderProblem(t.folder, st)) return *problem;
     t.device = st.st_dev;
     t.inode = st.st_ino;
     return t;

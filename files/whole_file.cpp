@@ -43,9 +43,9 @@ void releaseSlot(int& k) {
 
 // A name of its own in the target's folder: the process and a count make
 // it unique, O_EXCL makes sure no file of someone else's is taken over.
-std::string temporaryNameFor(unsigned attempt) {
+std::string freshTemporaryName() {
     static std::atomic<unsigned> counter{0};
-    return ".nyajkor-" + std::to_string(::getpid()) + "-" + std::to_string(counter++ + attempt) + ".tmp";
+    return ".nyajkor-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
 }
 
 }  // namespace
@@ -68,8 +68,9 @@ int WholeFile::open() {
     }
     folder_ = ::open(target_.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder_ < 0) return error_ = errno;
-    for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        temporary_ = temporaryNameFor(attempt);
+    // a name left by an earlier process of the same number is passed over
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary_ = freshTemporaryName();
         // known to the handler before it exists, so that it never outlives a signal
         slot_ = claimSlot(folder_, temporary_);
         // mode 0666 under the umask: the permissions any new file gets
