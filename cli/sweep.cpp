@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <fstream>
 #include <future>
 #include <limits>
 #include <memory>
@@ -138,17 +139,11 @@ void job(Sweeping& s) {
     }
 }
 
-std::uint64_t physicalMemory() {
-    const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGE_SIZE);
-    if (pages <= 0 || pageSize <= 0) return 0;
-    return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize);
-}
-
 // As many jobs as asked, else one per core, within what memory holds; never
 // more than there are runs.
 int jobCount(const Options& o, std::size_t runs) {
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    const int wanted = o.jobs.value_or(std::min(cores, jobLimit(physicalMemory())));
+    const int wanted = o.jobs.value_or(std::min(cores, jobLimit(usableMemory())));
     return static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(wanted), std::max<std::size_t>(runs, 1)));
 }
 
@@ -156,12 +151,12 @@ int jobCount(const Options& o, std::size_t runs) {
 // memory would drive the machine into swapping, or the runner into failing
 // half-way, which is not.
 void checkJobs(const Options& o) {
-    const std::uint64_t memory = physicalMemory();
+    const std::uint64_t memory = usableMemory();
     if (!o.jobs || memory == 0) return;
     const int limit = jobLimit(memory);
     if (*o.jobs > limit)
         throw UsageError("--jobs: " + std::to_string(*o.jobs) + " is more than the " + std::to_string(limit) +
-                         " jobs this machine's " + std::to_string(memory >> 20) + " MB of memory hold (about " +
+                         " jobs that the " + std::to_string(memory >> 20) + " MB of memory here hold (about " +
                          std::to_string(kJobMemoryBytes >> 20) + " MB a job)");
 }
 
@@ -228,6 +223,15 @@ void writeSummaryTable(std::ostream& csv, const SweepPlan& plan, const std::vect
 }
 
 }  // namespace
+
+std::uint64_t usableMemory() {
+    const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || pageSize <= 0) return 0;
+    std::uint64_t memory = static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize);
+    std::ifstream cap("/sys/fs/cgroup/memory.max");  // "max" where nothing caps it
+    if (std::uint64_t limit = 0; cap >> limit && limit > 0) memory = std::min(memory, limit);
+    return memory;
+}
 
 int jobLimit(std::uint64_t memoryBytes) {
     return static_cast<int>(std::clamp<std::uint64_t>(memoryBytes / kJobMemoryBytes, 1, 1 << 20));

@@ -103,6 +103,10 @@ int runSweep(Options o, std::ostream& out, std::ostream& err, const SweepControl
 // The flock state, allocated at its largest, is nearly all of it.
 inline constexpr std::uint64_t kJobMemoryBytes = 130ull << 20;
 
+// The memory the runner may use: the machine's, or less where a control
+// group (a container, a batch system's job) caps it; 0 when unknown.
+std::uint64_t usableMemory();
+
 // The most jobs that fit together in `memoryBytes`; at least one.
 int jobLimit(std::uint64_t memoryBytes);
 

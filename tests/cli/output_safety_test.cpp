@@ -276,8 +276,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(BatchFiles, JobsBeyondTheMemoryAreRefusedWithTheBound) {
     EXPECT_EQ(jobLimit(0), 1);
     EXPECT_EQ(jobLimit(kJobMemoryBytes * 3 + kJobMemoryBytes / 2), 3);
-    const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGE_SIZE);
-    const int limit = jobLimit(static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize));
+    const int limit = jobLimit(usableMemory());
     if (limit >= 1024) GTEST_SKIP() << "this machine holds 1024 jobs";
     const Finished r = runProgram(dir_, quick({"--jobs", "1024"}, kSweep));
     EXPECT_EQ(r.status, 2);
