@@ -1,8 +1,9 @@
+// The file helpers on their own. How the runner and the picture saving use
+// them (a link followed, a long name, a device node) is tested with them.
 #include "files/whole_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -146,23 +147,6 @@ TEST_F(FilesTest, NewFileTakesTheUmask) {
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
-TEST_F(FilesTest, LinkIsFollowedAndStaysALink) {
-    fs::create_directory(path("real"));
-    make("real/a.csv", "old");
-    fs::create_symlink("real/a.csv", path("link.csv"));
-    ASSERT_EQ(save(path("link.csv"), "new"), 0);
-    EXPECT_TRUE(fs::is_symlink(path("link.csv")));
-    EXPECT_EQ(read("real/a.csv"), "new");
-    EXPECT_EQ(entries(), (std::vector<std::string>{"link.csv", "real"}));
-    EXPECT_EQ(fs::directory_iterator(path("real"))->path().filename(), "a.csv");
-}
-
-TEST_F(FilesTest, AnyLegalNameWorks) {
-    const std::string longest(255, 'a');
-    ASSERT_EQ(save(path(longest), "x"), 0);
-    EXPECT_EQ(read(longest), "x");
-}
-
 TEST_F(FilesTest, DiscardedLeavesTheOldFile) {
     make("a.csv", "old");
     {
@@ -194,18 +178,6 @@ TEST_F(FilesTest, SignalHandlerRemovesTheTemporaryFiles) {
     removeTemporaryFiles();
     EXPECT_EQ(entries(), std::vector<std::string>{"a.csv"});
     EXPECT_LT(a.temporaryName().size(), 40u);
-}
-
-TEST_F(FilesTest, DevicesAreWrittenThroughNeverReplaced) {
-    // a null device of the test's own, so that a broken /dev/null elsewhere cannot fool it
-    if (::geteuid() != 0) GTEST_SKIP() << "making a device node needs root";
-    ASSERT_EQ(::mknod(path("null").c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
-    EXPECT_EQ(target(path("null")).kind, TargetKind::stream);
-    ASSERT_EQ(save(path("null"), "x"), 0);
-    struct stat st;
-    ASSERT_EQ(::stat(path("null").c_str(), &st), 0);
-    EXPECT_TRUE(S_ISCHR(st.st_mode));
-    EXPECT_EQ(entries(), std::vector<std::string>{"null"});
 }
 
 TEST_F(FilesTest, FifoIsWrittenThroughToItsReader) {
