@@ -17,6 +17,12 @@
 
 namespace nyajkor::batch {
 
+int failedOrStopped(const std::exception& e, std::ostream& err, const std::atomic<int>* stop) {
+    err << kMessagePrefix << e.what() << '\n';
+    // standard output failing after a SIGPIPE is the reader gone away, not a fault of the run
+    return stop && stop->load() != 0 ? stoppedStatus(stop->load()) : 1;
+}
+
 int finishStandardOutput(std::ostream& out, std::ostream& err, const std::atomic<int>* stop) {
     out.flush();
     if (out) return 0;
@@ -118,8 +124,7 @@ int runSingle(const Options& o, std::ostream& out, std::ostream& err, bool showP
         if (o.csvPath != "-" && o.dumpPath != "-") writeSummary(out, seed, o.ticks, f);
         return finishStandardOutput(out, err, stop);
     } catch (const std::exception& e) {
-        err << kMessagePrefix << e.what() << '\n';
-        return 1;
+        return failedOrStopped(e, err, stop);
     }
 }
 

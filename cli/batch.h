@@ -33,6 +33,10 @@ inline int stoppedStatus(int signal) { return 128 + signal; }
 // line on `err`; the status of the stop when a signal came meanwhile.
 int refusedOrStopped(const std::exception& e, std::ostream& err, const std::atomic<int>* stop);
 
+// The exit status of work that failed, with its line on `err`: 1, or the
+// status of the stop when a signal came meanwhile.
+int failedOrStopped(const std::exception& e, std::ostream& err, const std::atomic<int>* stop);
+
 // Flushes standard output after the work: 0 when all of it was written, the
 // status of the stop when a signal cut it off (a reader gone away), else 1
 // with a line on `err`.

@@ -280,8 +280,7 @@ int runSweep(Options o, std::ostream& out, std::ostream& err, const SweepControl
         }
         return finishStandardOutput(out, err, control.stop);
     } catch (const std::exception& e) {
-        err << kMessagePrefix << e.what() << '\n';
-        return 1;
+        return failedOrStopped(e, err, control.stop);
     }
 }
 
