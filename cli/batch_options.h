@@ -29,8 +29,14 @@ enum class CentreMode { off, middle, moving, placed };
 struct Sweep {
     std::string name;  // the flag, without its dashes
     int from = 0, to = 0, step = 1;
+    std::size_t count() const { return static_cast<std::size_t>((to - from) / step) + 1; }
+    int valueAt(std::size_t k) const { return from + static_cast<int>(k) * step; }
     std::vector<int> values() const;
 };
+
+// The most runs a sweep may have. The plan is counted, never listed, but
+// each run keeps its statistics until the files are written.
+inline constexpr std::uint64_t kMaxSweepRuns = 10'000'000;
 
 struct Options {
     std::optional<std::uint32_t> seed;  // none: from the clock, as the window does
@@ -77,6 +83,10 @@ struct Options {
 
 // What every message of the runner on standard error starts with.
 inline constexpr char kMessagePrefix[] = "nyajkor3d-batch: ";
+
+// `value` in single quotes, with control characters escaped (\n, \t, \x1b),
+// so that a message naming it stays on one line.
+std::string quoted(const std::string& value);
 
 // A command line that cannot be run; what() is the one line to show.
 class UsageError : public std::runtime_error {
