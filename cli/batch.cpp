@@ -17,6 +17,31 @@
 
 namespace nyajkor::batch {
 
+int failedOrStopped(const std::exception& e, std::ostream& err, const std::atomic<int>* stop) {
+    err << kMessagePrefix << e.what() << '\n';
+    // standard output failing after a SIGPIPE is the reader gone away, not a fault of the run
+    return stop && stop->load() != 0 ? stoppedStatus(stop->load()) : 1;
+}
+
+int finishStandardOutput(std::ostream& out, std::ostream& err, const std::atomic<int>* stop) {
+    out.flush();
+    if (out) return 0;
+    // a reader gone away is a signal like any other; anything else is a failure
+    if (stop && stop->load() != 0) return stoppedStatus(stop->load());
+    err << kMessagePrefix << "writing standard output failed\n";
+    return 1;
+}
+
+int refusedOrStopped(const std::exception& e, std::ostream& err, const std::atomic<int>* stop) {
+    // a signal cuts a wait short (a FIFO's reader): the stop, not the failure it caused, is the news
+    if (stop && stop->load() != 0) {
+        err << kMessagePrefix << "interrupted before the work began; no file written\n";
+        return stoppedStatus(stop->load());
+    }
+    err << kMessagePrefix << e.what() << '\n';
+    return 2;
+}
+
 std::string realText(double v) {
     char buf[64];
     auto end = std::to_chars(buf, buf + sizeof buf, v).ptr;
@@ -57,16 +82,14 @@ void writeSummary(std::ostream& out, std::uint32_t seed, long ticks, const Flock
 
 // One run: the per-tick statistics, the final state, the picture.
 int runSingle(const Options& o, std::ostream& out, std::ostream& err, bool showProgress,
-              const std::atomic<bool>* interrupted) {
+              const std::atomic<int>* stop) {
     std::optional<OutputFile> csv, dump, frame;
     try {
-        if (!o.csvPath.empty()) csv.emplace("csv", o.csvPath, out);
-        if (!o.dumpPath.empty()) dump.emplace("dump", o.dumpPath, out);
-        if (!o.framePath.empty()) frame.emplace("frame", o.framePath, out);
+        beginOutputs({{"csv", o.csvPath, csv}, {"dump", o.dumpPath, dump}, {"frame", o.framePath, frame}}, out);
     } catch (const UsageError& e) {
-        err << kMessagePrefix << e.what() << '\n';
-        return 2;
+        return refusedOrStopped(e, err, stop);
     }
+    auto stopped = [&] { return stop && stop->load() != 0; };
 
     try {
         const Inputs in = controlsFor(o);
@@ -80,32 +103,35 @@ int runSingle(const Options& o, std::ostream& out, std::ostream& err, bool showP
 
         if (csv) writeStatisticsHeader(csv->stream());
         Progress progress(err, showProgress, "ticks");
-        for (long t = 1; t <= o.ticks; ++t) {
-            if (interrupted && interrupted->load()) {
-                err << kMessagePrefix << "interrupted at tick " << t - 1 << "; no file written\n";
-                return 130;
-            }
+        long t = 1;
+        for (; t <= o.ticks && !stopped(); ++t) {
             tick(f, in);
             if (csv) writeStatisticsRow(csv->stream(), t, f);
             progress.update(t, o.ticks, static_cast<double>(t) / static_cast<double>(o.ticks));
         }
-        if (dump) writeDump(dump->stream(), f);
-        if (frame) writeFramePicture(f, in, o.frameWidth, o.frameHeight, frame->stream());
+        if (!stopped()) {
+            if (dump) writeDump(dump->stream(), f);
+            if (frame) writeFramePicture(f, in, o.frameWidth, o.frameHeight, frame->stream());
+        }
+        // the last look before the first file is put in place: after it, all are
+        if (stopped()) {
+            err << kMessagePrefix << "interrupted at tick " << t - 1 << "; no file written\n";
+            return stoppedStatus(stop->load());
+        }
         if (csv) csv->commit();
         if (dump) dump->commit();
         if (frame) frame->commit();
         if (o.csvPath != "-" && o.dumpPath != "-") writeSummary(out, seed, o.ticks, f);
-        return 0;
+        return finishStandardOutput(out, err, stop);
     } catch (const std::exception& e) {
-        err << kMessagePrefix << e.what() << '\n';
-        return 1;
+        return failedOrStopped(e, err, stop);
     }
 }
 
 }  // namespace
 
 int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool showProgress,
-             const std::atomic<bool>* interrupted, const std::function<void()>& afterRun) {
+             const std::atomic<int>* stop, const std::function<void()>& afterRun) {
     Options o;
     try {
         o = parseOptions(args);
@@ -121,8 +147,8 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         out << "nyajkor3d-batch " NYAJKOR_VERSION "\n";
         return 0;
     }
-    if (o.sweeps.empty()) return runSingle(o, out, err, showProgress, interrupted);
-    return runSweep(std::move(o), out, err, {showProgress, interrupted, afterRun});
+    if (o.sweeps.empty()) return runSingle(o, out, err, showProgress, stop);
+    return runSweep(std::move(o), out, err, {showProgress, stop, afterRun});
 }
 
 }  // namespace nyajkor::batch

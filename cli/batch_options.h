@@ -34,6 +34,10 @@ struct Sweep {
     std::vector<int> values() const;
 };
 
+// The most runs a sweep may have. The plan is counted, never listed, but
+// each run keeps its statistics until the files are written.
+inline constexpr std::uint64_t kMaxSweepRuns = 10'000'000;
+
 // --shard K/M: the runs whose place p in the plan has p mod M = K - 1.
 struct Shard {
     std::size_t index = 1, count = 1;  // K and M, 1 <= K <= M
@@ -93,6 +97,10 @@ struct Options {
 
 // What every message of the runner on standard error starts with.
 inline constexpr char kMessagePrefix[] = "nyajkor3d-batch: ";
+
+// `value` in single quotes, with control characters escaped (\n, \t, \x1b),
+// so that a message naming it stays on one line.
+std::string quoted(const std::string& value);
 
 // A command line that cannot be run; what() is the one line to show.
 class UsageError : public std::runtime_error {
