@@ -18,11 +18,6 @@ using namespace test;
 const std::vector<std::string> kTinySweep = {"--n", "500", "--radius", "3", "--warmup", "2", "--ticks", "12",
                                              "--seed", "5"};
 
-std::vector<std::string> with(std::vector<std::string> args, const std::vector<std::string>& more) {
-    args.insert(args.end(), more.begin(), more.end());
-    return args;
-}
-
 // How many pixels of each colour the picture has.
 std::map<QRgb, int> colours(const QImage& image) {
     std::map<QRgb, int> count;

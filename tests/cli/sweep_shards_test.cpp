@@ -17,11 +17,6 @@ namespace {
 using namespace test;
 using ::testing::HasSubstr;
 
-std::vector<std::string> with(std::vector<std::string> args, const std::vector<std::string>& more) {
-    args.insert(args.end(), more.begin(), more.end());
-    return args;
-}
-
 // Six runs of a small flock: three noise levels, two repeats.
 const std::vector<std::string> kSweep = {"--sweep", "noise=0:100:50", "--repeats", "2", "--n",    "500",
                                          "--radius", "3",            "--warmup",  "3", "--ticks", "8",

@@ -22,11 +22,6 @@ using namespace test;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-std::vector<std::string> with(std::vector<std::string> args, const std::vector<std::string>& more) {
-    args.insert(args.end(), more.begin(), more.end());
-    return args;
-}
-
 // A few ticks of a small flock; kSmall adds the flags that kTiny leaves to a sweep.
 const std::vector<std::string> kTiny = {"--warmup", "4", "--ticks", "6", "--seed", "21"};
 const std::vector<std::string> kSmall = with(kTiny, {"--n", "500", "--radius", "3"});
