@@ -1,0 +1,100 @@
+#include "model/occupancy_lattice.h"
+
+#include <algorithm>
+
+#include "model/rounding.h"
+
+namespace nyajkor {
+
+namespace {
+
+constexpr int kMaxIndividuals = 5000;
+
+// NaN fails both comparisons, so it never rounds into the lattice either.
+bool roundsInto(double p, int extent) { return p >= -0.5 && p < extent - 0.5; }
+
+}  // namespace
+
+OccupancyLattice::OccupancyLattice()
+    : kezdet_(kOszlopok + 1), magassag_(kMaxIndividuals), egyed_(kMaxIndividuals),
+      sorrend_(kMaxIndividuals), sorrendMagassag_(kMaxIndividuals), oszlop_(kMaxIndividuals + 1) {}
+
+void OccupancyLattice::clear() {
+    std::fill(kezdet_.begin(), kezdet_.end(), 0);
+    sorrendDb_ = 0;
+}
+
+void OccupancyLattice::fill(const double* x, const double* y, const double* z, int n) {
+    n = std::clamp(n, 0, kMaxIndividuals);
+    // Count the individuals of each column.
+    std::fill(kezdet_.begin(), kezdet_.end(), 0);
+    for (int i = 1; i <= n; ++i) {
+        oszlop_[i] = -1;
+        if (!roundsInto(x[i], kRacsX) || !roundsInto(y[i], kRacsX) || !roundsInto(z[i], kRacsZ)) continue;
+        oszlop_[i] = column(kerekit(x[i]), kerekit(y[i]));
+        ++kezdet_[oszlop_[i]];
+    }
+    // Running sums make kezdet_[col] the end of col's run; placing the
+    // individuals from the last down moves it back to the run's start and
+    // leaves every run in ascending index.
+    for (int col = 1; col < kOszlopok; ++col) kezdet_[col] += kezdet_[col - 1];
+    kezdet_[kOszlopok] = kezdet_[kOszlopok - 1];
+    sorrendDb_ = kezdet_[kOszlopok];
+    for (int i = n; i >= 1; --i) {
+        if (oszlop_[i] < 0) continue;
+        const int slot = --kezdet_[oszlop_[i]];
+        sorrend_[slot] = i;
+        sorrendMagassag_[slot] = kerekit(z[i]);
+    }
+    for (int begin = 0; begin < sorrendDb_;) {
+        const int end = kezdet_[oszlop_[sorrend_[begin]] + 1];
+        sortRunByHeight(begin, end);
+        begin = end;
+    }
+    keepLastWriters();
+}
+
+void OccupancyLattice::sortRunByHeight(int begin, int end) {
+    // Insertion sort, stable, so individuals of one cell stay in ascending
+    // index: runs are short, and mostly sorted already from the last tick.
+    for (int j = begin + 1; j < end; ++j) {
+        const std::int32_t h = sorrendMagassag_[j], k = sorrend_[j];
+        int m = j;
+        for (; m > begin && sorrendMagassag_[m - 1] > h; --m) {
+            sorrendMagassag_[m] = sorrendMagassag_[m - 1];
+            sorrend_[m] = sorrend_[m - 1];
+        }
+        sorrendMagassag_[m] = h;
+        sorrend_[m] = k;
+    }
+}
+
+void OccupancyLattice::keepLastWriters() {
+    // Of each run of equal cells the last entry has the highest index: it is
+    // the one registered. The column starts move down to the kept entries.
+    int kept = 0;
+    int begin = 0;
+    for (int col = 0; col < kOszlopok; ++col) {
+        const int end = kezdet_[col + 1];
+        kezdet_[col] = kept;
+        for (int j = begin; j < end; ++j) {
+            if (j + 1 < end && sorrendMagassag_[j + 1] == sorrendMagassag_[j]) continue;
+            magassag_[kept] = sorrendMagassag_[j];
+            egyed_[kept] = sorrend_[j];
+            ++kept;
+        }
+        begin = end;
+    }
+    kezdet_[kOszlopok] = kept;
+}
+
+std::int32_t OccupancyLattice::at(int a, int b, int c) const {
+    if (a < 0 || a >= kRacsX || b < 0 || b >= kRacsX || c < 0 || c >= kRacsZ) return 0;
+    const int col = column(a, b);
+    const std::int32_t* first = magassag_.data() + kezdet_[col];
+    const std::int32_t* last = magassag_.data() + kezdet_[col + 1];
+    const std::int32_t* p = std::lower_bound(first, last, c);
+    return p != last && *p == c ? egyed_[static_cast<std::size_t>(p - magassag_.data())] : 0;
+}
+
+}  // namespace nyajkor
