@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <memory>
+#include <ostream>
 #include <vector>
 
 #include "model/flock.h"
@@ -22,6 +23,9 @@ namespace nyajkor::testing {
 struct V3 {
     double x = 0, y = 0, z = 0;
 };
+
+// Test names show the vector.
+inline std::ostream& operator<<(std::ostream& os, V3 v) { return os << "(" << v.x << ", " << v.y << ", " << v.z << ")"; }
 
 inline double length(V3 v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
 

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "model/scenes.h"
@@ -73,13 +74,9 @@ Inputs modeInputs(int mode, int n, int radius) {
     return in;
 }
 
-std::string caseName(const ::testing::TestParamInfo<Case>& info) {
-    const Case& c = info.param;
-    std::string name = "r";
-    name += std::to_string(c.radius);
-    name += c.scene == Scene::spread ? "_spread_mode" : "_clumped_mode";
-    name += std::to_string(c.mode);
-    return name;
+std::ostream& operator<<(std::ostream& os, const Case& c) {
+    return os << "r " << c.radius << (c.scene == Scene::spread ? ", spread" : ", clumped") << ", mode "
+              << c.mode;
 }
 
 class FastSearchEquivalence : public ::testing::TestWithParam<Case> {
@@ -128,8 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{2, Scene::clumped, 1, 20}, Case{2, Scene::spread, 3, 20},
                       Case{5, Scene::spread, 1, 12}, Case{5, Scene::clumped, 2, 12},
                       Case{10, Scene::clumped, 3, 4}, Case{10, Scene::spread, 2, 4},
-                      Case{20, Scene::spread, 1, 2}, Case{20, Scene::clumped, 0, 2}),
-    caseName);
+                      Case{20, Scene::spread, 1, 2}, Case{20, Scene::clumped, 0, 2}));
 
 TEST(FastSearch, CoincidentAndSharedCellsAgreeWithThePlainScan) {
     // Many individuals on few cells: several share a cell (only the last

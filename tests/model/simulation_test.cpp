@@ -7,6 +7,7 @@
 #include <cstring>
 #include <map>
 #include <numbers>
+#include <ostream>
 #include <set>
 #include <string>
 #include <tuple>
@@ -245,11 +246,7 @@ TEST_P(LatticeOfRuns, EveryTickHoldsTheLastWriterOfEachCell) {
 }
 
 // a tight clump puts several individuals in most cells
-INSTANTIATE_TEST_SUITE_P(SpreadAndClumped, LatticeOfRuns, ::testing::Values(0.0, 6.0, 1.5),
-                         [](const auto& info) {
-                             return info.param == 0 ? std::string("spread")
-                                                    : "clumped_sigma" + std::to_string(int(info.param * 10));
-                         });
+INSTANTIATE_TEST_SUITE_P(SpreadAndClumped, LatticeOfRuns, ::testing::Values(0.0, 6.0, 1.5));
 
 TEST_F(Lattice, PositionsOutsideItAreNotRegistered) {
     handScene(f, {{-0.5, 10, 10}, {-0.51, 10, 10}, {349.49, 10, 10}, {349.5, 10, 10}, {10, 10, 249.5},
@@ -272,6 +269,11 @@ struct TuneCase {
     int start;         // strength before
     int step;          // change per 100 ticks
 };
+
+std::ostream& operator<<(std::ostream& os, const TuneCase& c) {
+    return os << (c.autovonzo ? "autovonzo" : "autotaszito") << ", mean " << c.atlagtav << ", from "
+              << c.start << (c.step < 0 ? " down" : c.step > 0 ? " up" : " unchanged");
+}
 
 class AutoTune : public FlockTestWithParam<TuneCase> {};
 
@@ -350,6 +352,10 @@ struct OrderCase {
     int plus, minus;  // individuals heading +x and -x at speed 1
     int percent;
 };
+
+std::ostream& operator<<(std::ostream& os, const OrderCase& c) {
+    return os << c.plus << " along +x, " << c.minus << " along -x -> " << c.percent;
+}
 
 class OrderParameter : public FlockTestWithParam<OrderCase> {};
 
@@ -478,6 +484,8 @@ struct ModeCase {
     double clump;  // spread of a clumped start, 0 for the seeded spread
 };
 
+std::ostream& operator<<(std::ostream& os, const ModeCase& c) { return os << c.name; }
+
 class Invariants : public FlockTestWithParam<ModeCase> {};
 
 TEST_P(Invariants, HoldOverManyTicks) {
@@ -529,8 +537,7 @@ INSTANTIATE_TEST_SUITE_P(
                      in.autovonzo = true;
                      in.tkpvonzas = true;
                      in.mozgovonzo = true;
-                 }, 5, 8}),
-    [](const ::testing::TestParamInfo<ModeCase>& info) { return std::string(info.param.name); });
+                 }, 5, 8}));
 
 }  // namespace
 }  // namespace nyajkor
