@@ -9,8 +9,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <vector>
+
+#include <unistd.h>
 
 #include "bench/bench_host.h"
 #include "model/scenes.h"
@@ -144,6 +148,158 @@ BENCHMARK(BM_Tick)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->MinTime(0.2);
+
+// ---------------------------------------------------------------- dense flocks
+
+// States of real runs at N 5000, r 20, after the flock has collapsed under
+// cohesion: "--seed 1 --cohesion 10" after 750 and 1100 ticks, "--seed 1
+// --cohesion 20 --noise 0" after 1050 ticks, and that last state pulled
+// together until everyone is within r of everyone.
+enum DenseScene { kCohesion750 = 0, kCohesion1100 = 1, kStill1050 = 2, kCollapsed = 3 };
+
+struct DenseRecipe {
+    int cohesion, noise, ticks;
+    bool collapse;
+};
+
+constexpr DenseRecipe kDenseRecipes[] = {{10, 10, 750, false}, {10, 10, 1100, false}, {20, 0, 1050, false},
+                                         {20, 0, 1050, true}};
+
+Inputs denseInputs(DenseScene scene) {
+    const DenseRecipe& r = kDenseRecipes[scene];
+    return cohesionInputs(5000, 20, r.cohesion, r.noise);
+}
+
+// The scene's state, run once per process and kept.
+const Snapshot& denseScene(DenseScene scene) {
+    static std::unique_ptr<Snapshot> made[std::size(kDenseRecipes)];
+    if (!made[scene]) {
+        const DenseRecipe& r = kDenseRecipes[scene];
+        const Inputs in = denseInputs(scene);
+        Flock& f = sharedFlock();
+        startScene(f, in, 1);
+        for (int t = 0; t < r.ticks; ++t) tick(f, in);
+        if (r.collapse) collapseFlock(f, 9.5);
+        made[scene] = std::make_unique<Snapshot>(f);
+    }
+    return *made[scene];
+}
+
+// The least an exact update can do in a scene: for each individual, as many
+// velocities as it perceives added one after another into three sums, on
+// one thread, from contiguous memory. The sums of one individual form three
+// chains of dependent additions; nothing is left for other work.
+double inOrderSumMs(const Flock& f, const std::vector<int>& counts) {
+    const int n = f.egyeddb;
+    const auto t0 = Clock::now();
+    for (int i = 1; i <= n; ++i) {
+        double sx = 0, sy = 0, sz = 0;
+        // counts[i] consecutive individuals from i on, wrapping past n
+        const int first = std::min(counts[i], n - i + 1);
+        for (int k = i; k < i + first; ++k) {
+            sx += f.vx[k];
+            sy += f.vy[k];
+            sz += f.vz[k];
+        }
+        for (int k = 1; k <= counts[i] - first; ++k) {
+            sx += f.vx[k];
+            sy += f.vy[k];
+            sz += f.vz[k];
+        }
+        benchmark::DoNotOptimize(sx);
+        benchmark::DoNotOptimize(sy);
+        benchmark::DoNotOptimize(sz);
+    }
+    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+}
+
+// Args: scene, threads (0: all cores). Reports the tick next to the
+// one-thread floor (tick / floor, at most 1 is the target) and the plain scan.
+void BM_DenseTick(benchmark::State& state) {
+    const auto scene = static_cast<DenseScene>(state.range(0));
+    const int threads = static_cast<int>(state.range(1));
+    Workers one(1);
+    Workers& workers = threads == 1 ? one : Workers::shared();
+    const Inputs in = denseInputs(scene);
+    const Snapshot& snap = denseScene(scene);
+    Flock& f = sharedFlock();
+
+    // the perceived neighbours of each individual in the tick from the scene
+    snap.restore(f);
+    tick(f, in, {NeighbourSearch::columns, &one});
+    const std::vector<int> counts = f.munkaterulet->szomszeddb;
+    const double neighbours = f.atlagszomszed;
+    std::vector<double> floor;
+    for (int k = 0; k < 5; ++k) floor.push_back(inOrderSumMs(f, counts));
+    const double floorMs = medianMs(floor);
+    const double plainMs = medianMs(timeTicks(f, in, snap, {NeighbourSearch::plainCube, &one}, 1));
+
+    const double fast = timedMedianMs(state, f, snap, [&] { tick(f, in, {NeighbourSearch::columns, &workers}); });
+    state.counters["tick_ms"] = fast;
+    state.counters["floor_ms"] = floorMs;
+    state.counters["tick/floor"] = fast / floorMs;
+    state.counters["plain_ms"] = plainMs;
+    state.counters["plain/tick"] = plainMs / fast;
+    state.counters["neighbours"] = neighbours;
+    state.counters["threads"] = workers.count();
+}
+
+BENCHMARK(BM_DenseTick)
+    ->ArgsProduct({{kCohesion750, kCohesion1100, kStill1050, kCollapsed}, {1, 0}})
+    ->ArgNames({"scene", "threads"})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.5);
+
+// Making the dense scenes from scratch: 1100 ticks of the cohesion run at
+// N 5000, r 20, the flock collapsing on the way. Reports ms per tick.
+void BM_DenseRun(benchmark::State& state) {
+    const Inputs in = denseInputs(kCohesion1100);
+    Flock& f = sharedFlock();
+    for (auto _ : state) {
+        startScene(f, in, 1);
+        for (int t = 0; t < 1100; ++t) tick(f, in);
+    }
+    state.counters["ms_per_tick"] = benchmark::Counter(1100.0 * state.iterations() / 1000,
+                                                       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+BENCHMARK(BM_DenseRun)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// ---------------------------------------------------------------- memory
+
+long residentKb() {
+    std::ifstream statm("/proc/self/statm");
+    long size = 0, resident = 0;
+    statm >> size >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// A flock's cost in memory and time: constructing one, and what a run at
+// N 5000, r 20 adds to the resident memory (100 ticks, as a runner does).
+// Eight flocks are kept alive at once, so each one's pages count.
+void BM_FlockFootprint(benchmark::State& state) {
+    const Inputs in = plainInputs(5000, 20);
+    Workers one(1);
+    double constructMs = 0, kbPerFlock = 0;
+    for (auto _ : state) {
+        constexpr int kFlocks = 8;
+        std::vector<std::unique_ptr<Flock>> flocks;
+        const long before = residentKb();
+        const auto t0 = Clock::now();
+        for (int k = 0; k < kFlocks; ++k) flocks.push_back(std::make_unique<Flock>());
+        constructMs = std::chrono::duration<double, std::milli>(Clock::now() - t0).count() / kFlocks;
+        for (auto& f : flocks) {
+            startScene(*f, in, 1);
+            for (int t = 0; t < 100; ++t) tick(*f, in, {NeighbourSearch::columns, &one});
+        }
+        kbPerFlock = static_cast<double>(residentKb() - before) / kFlocks;
+    }
+    state.counters["construct_ms"] = constructMs;
+    state.counters["resident_kb_per_flock"] = kbPerFlock;
+}
+
+BENCHMARK(BM_FlockFootprint)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // A whole frame at the largest settings: one tick and the anaglyph drawing
 // with the cube, as the window does every 40 ms. Arg: scene.
