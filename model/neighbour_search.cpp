@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "model/lane_search.h"
 #include "model/rounding.h"
 
 namespace nyajkor {
@@ -84,6 +85,26 @@ void ColumnIndex::rebuild(const Flock& f) {
         evy[slot] = f.vy[k];
         evz[slot] = f.vz[k];
     }
+}
+
+LaneSource ColumnIndex::laneSource(const Flock& f) const {
+    LaneSource s;
+    s.ex = ex.data();
+    s.ey = ey.data();
+    s.ez = ez.data();
+    s.evx = evx.data();
+    s.evy = evy.data();
+    s.evz = evz.data();
+    s.heights = racs->heights();
+    s.occupants = racs->individuals();
+    s.columnStarts = racs->columnStarts();
+    s.x = f.x.data();
+    s.y = f.y.data();
+    s.z = f.z.data();
+    s.r = f.latotav;
+    s.perceived = kuszob[static_cast<std::size_t>(std::clamp(f.latotav, 0, 20))];
+    s.xmeret = f.xmeret;
+    return s;
 }
 
 Neighbours ColumnIndex::search(const Flock& f, int i) const {

@@ -28,6 +28,8 @@
 
 namespace nyajkor {
 
+struct LaneSource;
+
 // What the neighbour search found for one individual.
 struct Neighbours {
     int szomszeddb = 0;                          // perceived neighbours
@@ -50,6 +52,9 @@ public:
 
     // The same result as keresSzomszedok(f, i) for the flock last rebuilt from.
     Neighbours search(const Flock& f, int i) const;
+
+    // What the lane search reads, for the flock last rebuilt from.
+    LaneSource laneSource(const Flock& f) const;
 
 private:
     const OccupancyLattice* racs = nullptr;

@@ -17,20 +17,25 @@ bool roundsInto(double p, int extent) { return p >= -0.5 && p < extent - 0.5; }
 
 OccupancyLattice::OccupancyLattice()
     : kezdet_(kOszlopok + 1), magassag_(kMaxIndividuals), egyed_(kMaxIndividuals),
-      sorrend_(kMaxIndividuals), sorrendMagassag_(kMaxIndividuals), oszlop_(kMaxIndividuals + 1) {}
+      sorrend_(kMaxIndividuals), sorrendMagassag_(kMaxIndividuals), kivul_(kMaxIndividuals), oszlop_(kMaxIndividuals + 1) {}
 
 void OccupancyLattice::clear() {
     std::fill(kezdet_.begin(), kezdet_.end(), 0);
     sorrendDb_ = 0;
+    kivulDb_ = 0;
 }
 
 void OccupancyLattice::fill(const double* x, const double* y, const double* z, int n) {
     n = std::clamp(n, 0, kMaxIndividuals);
     // Count the individuals of each column.
     std::fill(kezdet_.begin(), kezdet_.end(), 0);
+    kivulDb_ = 0;
     for (int i = 1; i <= n; ++i) {
         oszlop_[i] = -1;
-        if (!roundsInto(x[i], kRacsX) || !roundsInto(y[i], kRacsX) || !roundsInto(z[i], kRacsZ)) continue;
+        if (!roundsInto(x[i], kRacsX) || !roundsInto(y[i], kRacsX) || !roundsInto(z[i], kRacsZ)) {
+            kivul_[kivulDb_++] = i;
+            continue;
+        }
         oszlop_[i] = column(kerekit(x[i]), kerekit(y[i]));
         ++kezdet_[oszlop_[i]];
     }
@@ -71,21 +76,28 @@ void OccupancyLattice::sortRunByHeight(int begin, int end) {
 
 void OccupancyLattice::keepLastWriters() {
     // Of each run of equal cells the last entry has the highest index: it is
-    // the one registered. The column starts move down to the kept entries.
-    int kept = 0;
-    int begin = 0;
-    for (int col = 0; col < kOszlopok; ++col) {
-        const int end = kezdet_[col + 1];
-        kezdet_[col] = kept;
+    // the one registered. Runs are visited in column order; every column
+    // start moves down by the entries dropped before it, a stretch of empty
+    // columns at a time.
+    int dropped = 0;
+    int col = 0;
+    for (int begin = 0; begin < sorrendDb_;) {
+        const int own = oszlop_[sorrend_[begin]];
+        const int end = kezdet_[own + 1];
+        for (; col <= own; ++col) kezdet_[col] -= dropped;
+        int kept = kezdet_[own];
         for (int j = begin; j < end; ++j) {
-            if (j + 1 < end && sorrendMagassag_[j + 1] == sorrendMagassag_[j]) continue;
+            if (j + 1 < end && sorrendMagassag_[j + 1] == sorrendMagassag_[j]) {
+                ++dropped;
+                continue;
+            }
             magassag_[kept] = sorrendMagassag_[j];
             egyed_[kept] = sorrend_[j];
             ++kept;
         }
         begin = end;
     }
-    kezdet_[kOszlopok] = kept;
+    for (; col <= kOszlopok; ++col) kezdet_[col] -= dropped;
 }
 
 std::int32_t OccupancyLattice::at(int a, int b, int c) const {

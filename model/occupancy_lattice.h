@@ -47,6 +47,7 @@ public:
     static int column(int a, int b) { return a * kRacsX + b; }
     // Entries of column col are [columnStart(col), columnStart(col + 1)).
     int columnStart(int col) const { return kezdet_[col]; }
+    const std::int32_t* columnStarts() const { return kezdet_.data(); }
     const std::int32_t* heights() const { return magassag_.data(); }     // c of each entry
     const std::int32_t* individuals() const { return egyed_.data(); }    // index of each entry
 
@@ -55,6 +56,9 @@ public:
     // one another here sit in the same or nearby cells.
     const std::int32_t* cellOrder() const { return sorrend_.data(); }
     int cellOrderCount() const { return sorrendDb_; }
+    // and the live individuals that do not round into it, ascending
+    const std::int32_t* outside() const { return kivul_.data(); }
+    int outsideCount() const { return kivulDb_; }
 
 private:
     void sortRunByHeight(int begin, int end);
@@ -64,8 +68,9 @@ private:
     std::vector<std::int32_t> magassag_, egyed_;   // registered entries
     std::vector<std::int32_t> sorrend_;            // all in-lattice individuals, cell order
     std::vector<std::int32_t> sorrendMagassag_;    // their heights
+    std::vector<std::int32_t> kivul_;              // live individuals outside the lattice
     std::vector<std::int32_t> oszlop_;             // scratch of fill(): each individual's column
-    int sorrendDb_ = 0;
+    int sorrendDb_ = 0, kivulDb_ = 0;
 };
 
 }  // namespace nyajkor
