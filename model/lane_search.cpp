@@ -30,14 +30,22 @@ struct LaneTypes {
 };
 using PortableReal = LaneTypes<kPortableLanes>::Real;
 
+using PortableMask = LaneTypes<kPortableLanes>::Mask;
+
 #if defined(__x86_64__)
 unsigned lanesAtMost(PortableReal a, PortableReal b) {
     return static_cast<unsigned>(_mm_movemask_pd(_mm_cmple_pd(__m128d(a), __m128d(b))));
 }
+unsigned laneBits(PortableMask m) { return static_cast<unsigned>(_mm_movemask_pd(_mm_castsi128_pd(__m128i(m)))); }
 #else
 unsigned lanesAtMost(PortableReal a, PortableReal b) {
     unsigned bits = 0;
     for (int l = 0; l < kPortableLanes; ++l) bits |= unsigned{a[l] <= b[l]} << l;
+    return bits;
+}
+unsigned laneBits(PortableMask m) {
+    unsigned bits = 0;
+    for (int l = 0; l < kPortableLanes; ++l) bits |= unsigned{m[l] != 0} << l;
     return bits;
 }
 #endif

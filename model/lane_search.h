@@ -35,6 +35,7 @@ int laneCount(LanePath path);
 // velocities in entry order, and the positions of the individuals.
 struct LaneSource {
     const double *ex, *ey, *ez, *evx, *evy, *evz;  // per entry
+    const double *eb, *ec;                         // per entry: its cell's b and c
     const std::int32_t* heights;                   // per entry: its cell's c
     const std::int32_t* occupants;                 // per entry: the individual
     const std::int32_t* columnStarts;              // entries of column a*350+b: [starts[col], starts[col+1])

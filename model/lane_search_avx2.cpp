@@ -22,6 +22,8 @@ unsigned lanesAtMost(LaneTypes<4>::Real a, LaneTypes<4>::Real b) {
     return static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(__m256d(a), __m256d(b), _CMP_LE_OQ)));
 }
 
+unsigned laneBits(LaneTypes<4>::Mask m) { return static_cast<unsigned>(_mm256_movemask_pd(__m256d(m))); }
+
 }  // namespace
 
 #include "model/lane_kernel.h"

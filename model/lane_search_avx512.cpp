@@ -22,6 +22,8 @@ unsigned lanesAtMost(LaneTypes<8>::Real a, LaneTypes<8>::Real b) {
     return _mm512_cmp_pd_mask(__m512d(a), __m512d(b), _CMP_LE_OQ);
 }
 
+unsigned laneBits(LaneTypes<8>::Mask m) { return _mm512_test_epi64_mask(__m512i(m), __m512i(m)); }
+
 }  // namespace
 
 #include "model/lane_kernel.h"

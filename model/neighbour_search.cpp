@@ -67,7 +67,8 @@ Neighbours keresSzomszedok(const Flock& f, int i) {
 }
 
 ColumnIndex::ColumnIndex()
-    : ex(kMaxEgyed), ey(kMaxEgyed), ez(kMaxEgyed), evx(kMaxEgyed), evy(kMaxEgyed), evz(kMaxEgyed), kuszob(21) {
+    : ex(kMaxEgyed), ey(kMaxEgyed), ez(kMaxEgyed), evx(kMaxEgyed), evy(kMaxEgyed), evz(kMaxEgyed),
+      eb(kMaxEgyed), ec(kMaxEgyed), kuszob(21) {
     for (int r = 0; r <= 20; ++r) kuszob[r] = squareThreshold(r);
 }
 
@@ -78,6 +79,8 @@ void ColumnIndex::rebuild(const Flock& f) {
     const std::int32_t* occupants = f.racs.individuals();
     for (int slot = 0; slot < f.racs.occupiedCells(); ++slot) {
         const int k = occupants[slot];
+        eb[slot] = kerekit(f.y[k]);
+        ec[slot] = f.racs.heights()[slot];
         ex[slot] = f.x[k];
         ey[slot] = f.y[k];
         ez[slot] = f.z[k];
@@ -95,6 +98,8 @@ LaneSource ColumnIndex::laneSource(const Flock& f) const {
     s.evx = evx.data();
     s.evy = evy.data();
     s.evz = evz.data();
+    s.eb = eb.data();
+    s.ec = ec.data();
     s.heights = racs->heights();
     s.occupants = racs->individuals();
     s.columnStarts = racs->columnStarts();

@@ -61,6 +61,7 @@ private:
     // position and velocity of each of the lattice's entries
     std::vector<double> ex, ey, ez;
     std::vector<double> evx, evy, evz;
+    std::vector<double> eb, ec;  // its cell's b and c, for the lanes' cube tests
     // d*d below kuszob[r] exactly when sqrt(d*d) < r, for r = 0..20
     std::vector<double> kuszob;
 };
