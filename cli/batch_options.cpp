@@ -175,7 +175,7 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
                      }}},
         {"warmup", {"W    ticks of each run before the measured ones, 0..10000000 (default 0)",
                     [](Options& o, const std::string& v) { o.warmup = integerIn("warmup", v, 0, 10000000); }}},
-        {"jobs", {"J      runs at once, 1..1024 (default: one per core; each takes about 1 MB)",
+        {"jobs", {"J      runs at once, 1..1024 (default: one per core; each takes about 1.5 MB)",
                   [](Options& o, const std::string& v) { o.jobs = static_cast<int>(integerIn("jobs", v, 1, 1024)); }}},
         {"summary", {"FILE  one row per grid point, over its repeats, as CSV; - for standard output",
                      [](Options& o, const std::string& v) { o.summaryPath = v; }}},
