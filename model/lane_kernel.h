@@ -2,8 +2,8 @@
 // instruction set. Everything here has internal linkage, so each file keeps
 // its own build of it; the file sets the instruction set before including it.
 //
-// Requires before inclusion: LaneSource and Neighbours, kerekit, the types
-// LaneTypes<L>::Real (L doubles) and ::Mask (their comparison), and a
+// Requires before inclusion: LaneSource and Neighbours, kerekit, LaneTypes
+// (model/lane_types.h) in the enclosing namespace, and a
 // function unsigned lanesAtMost(Real a, Real b) with bit l set where
 // a[l] <= b[l], and unsigned laneBits(Mask m) with bit l set where m[l] is
 // true, for the file's lane width.

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "model/lane_types.h"
 #include "model/rounding.h"
 
 #if defined(__x86_64__)
@@ -23,11 +24,7 @@ namespace {
 // two doubles: what SSE2, which every x86-64 processor has, holds at once
 constexpr int kPortableLanes = 2;
 
-template <int L>
-struct LaneTypes {
-    typedef double Real __attribute__((vector_size(8 * L)));
-    typedef long long Mask __attribute__((vector_size(8 * L)));
-};
+using lanes::LaneTypes;
 using PortableReal = LaneTypes<kPortableLanes>::Real;
 
 using PortableMask = LaneTypes<kPortableLanes>::Mask;

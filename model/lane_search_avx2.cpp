@@ -4,6 +4,7 @@
 #include <immintrin.h>
 
 #include "model/lane_search.h"
+#include "model/lane_types.h"
 #include "model/rounding.h"
 
 #pragma GCC target("avx2")
@@ -12,11 +13,7 @@ namespace nyajkor {
 
 namespace {
 
-template <int L>
-struct LaneTypes {
-    typedef double Real __attribute__((vector_size(8 * L)));
-    typedef long long Mask __attribute__((vector_size(8 * L)));
-};
+using lanes::LaneTypes;
 
 unsigned lanesAtMost(LaneTypes<4>::Real a, LaneTypes<4>::Real b) {
     return static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(__m256d(a), __m256d(b), _CMP_LE_OQ)));

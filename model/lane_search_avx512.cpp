@@ -4,6 +4,7 @@
 #include <immintrin.h>
 
 #include "model/lane_search.h"
+#include "model/lane_types.h"
 #include "model/rounding.h"
 
 #pragma GCC target("avx512f")
@@ -12,11 +13,7 @@ namespace nyajkor {
 
 namespace {
 
-template <int L>
-struct LaneTypes {
-    typedef double Real __attribute__((vector_size(8 * L)));
-    typedef long long Mask __attribute__((vector_size(8 * L)));
-};
+using lanes::LaneTypes;
 
 unsigned lanesAtMost(LaneTypes<8>::Real a, LaneTypes<8>::Real b) {
     return _mm512_cmp_pd_mask(__m512d(a), __m512d(b), _CMP_LE_OQ);
