@@ -8,16 +8,14 @@ namespace nyajkor {
 
 namespace {
 
-constexpr int kMaxIndividuals = 5000;
-
 // NaN fails both comparisons, so it never rounds into the lattice either.
 bool roundsInto(double p, int extent) { return p >= -0.5 && p < extent - 0.5; }
 
 }  // namespace
 
-OccupancyLattice::OccupancyLattice()
-    : kezdet_(kOszlopok + 1), magassag_(kMaxIndividuals), egyed_(kMaxIndividuals),
-      sorrend_(kMaxIndividuals), sorrendMagassag_(kMaxIndividuals), kivul_(kMaxIndividuals), oszlop_(kMaxIndividuals + 1) {}
+OccupancyLattice::OccupancyLattice(int capacity)
+    : kapacitas_(capacity), kezdet_(kOszlopok + 1), magassag_(capacity), egyed_(capacity), sorrend_(capacity),
+      sorrendMagassag_(capacity), kivul_(capacity), oszlop_(capacity + 1) {}
 
 void OccupancyLattice::clear() {
     std::fill(kezdet_.begin(), kezdet_.end(), 0);
@@ -26,7 +24,7 @@ void OccupancyLattice::clear() {
 }
 
 void OccupancyLattice::fill(const double* x, const double* y, const double* z, int n) {
-    n = std::clamp(n, 0, kMaxIndividuals);
+    n = std::clamp(n, 0, kapacitas_);
     // Count the individuals of each column.
     std::fill(kezdet_.begin(), kezdet_.end(), 0);
     kivulDb_ = 0;
@@ -61,7 +59,7 @@ void OccupancyLattice::fill(const double* x, const double* y, const double* z, i
 
 void OccupancyLattice::sortRunByHeight(int begin, int end) {
     // Insertion sort, stable, so individuals of one cell stay in ascending
-    // index: runs are short, and mostly sorted already from the last tick.
+    // index: runs are a column's individuals, a few dozen at the most.
     for (int j = begin + 1; j < end; ++j) {
         const std::int32_t h = sorrendMagassag_[j], k = sorrend_[j];
         int m = j;

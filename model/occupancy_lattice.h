@@ -27,7 +27,8 @@ class OccupancyLattice {
 public:
     static constexpr int kOszlopok = kRacsX * kRacsX;  // columns (a, b)
 
-    OccupancyLattice();
+    // For individuals 1..capacity.
+    explicit OccupancyLattice(int capacity);
 
     // No cell occupied.
     void clear();
@@ -64,6 +65,7 @@ private:
     void sortRunByHeight(int begin, int end);
     void keepLastWriters();
 
+    int kapacitas_;
     std::vector<std::int32_t> kezdet_;             // column starts, kOszlopok + 1
     std::vector<std::int32_t> magassag_, egyed_;   // registered entries
     std::vector<std::int32_t> sorrend_;            // all in-lattice individuals, cell order
