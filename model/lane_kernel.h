@@ -43,8 +43,9 @@ inline double nearBound(const NearState& n, const nyajkor::LaneSource& s, double
     for (int a = highest(n.ci - 1, 0); a <= lowest(n.ci + 1, s.xmeret - 1); ++a)
         for (int b = highest(n.cj - 1, 0); b <= lowest(n.cj + 1, s.xmeret - 1); ++b) {
             const int col = nyajkor::OccupancyLattice::column(a, b);
-            for (int j = s.columnStarts[col]; j < s.columnStarts[col + 1]; ++j) {
-                if (s.heights[j] < n.ck - 1 || s.heights[j] > n.ck + 1 || s.occupants[j] == n.self) continue;
+            // a column ascends in height: stop above the cells next to the own one
+            for (int j = s.columnStarts[col]; j < s.columnStarts[col + 1] && s.heights[j] <= n.ck + 1; ++j) {
+                if (s.heights[j] < n.ck - 1 || s.occupants[j] == n.self) continue;
                 const double dx = s.ex[j] - xi, dy = s.ey[j] - yi, dz = s.ez[j] - zi;
                 const double d2 = dx * dx + dy * dy + dz * dz;
                 if (d2 < bound) bound = d2;
