@@ -15,14 +15,16 @@ namespace {
 inline int lowest(int a, int b) { return a < b ? a : b; }
 inline int highest(int a, int b) { return a > b ? a : b; }
 
-// The nearest-neighbour rule for lane l and entry j of its own cube, which
-// is at squared distance d2 and might be nearer than the lane's best: not
-// the individual itself, strictly nearer.
+// What a lane knows of its individual: its cell, its index, and the
+// nearest neighbour found so far.
 struct NearState {
     int ci, cj, ck, self;
     double mintav, kozelx, kozely, kozelz;
 };
 
+// The nearest-neighbour rule for entry j of the lane's own cube, which is at
+// squared distance d2 and might be nearer than the lane's best: not the
+// individual itself, strictly nearer.
 inline bool settleNear(NearState& n, const nyajkor::LaneSource& s, int j, double d2) {
     if (s.occupants[j] == n.self) return false;
     const double d = __builtin_sqrt(d2);

@@ -12,7 +12,9 @@
 // r = 20. ColumnIndex gives the same answer bit for bit from the lattice's
 // per-column entries: the columns (a, b-r..b+r) of one row of the cube are
 // one contiguous stretch whose entries come in exactly the cube's visiting
-// order; empty cells cost nothing. A stretch is tested in two passes: the
+// order; empty cells cost nothing. The update searches several individuals
+// at once this way, with the lanes of lane_search.h; ColumnIndex::search
+// does it for one, in two passes over a stretch: the
 // squared distances of all its entries at once (a loop the compiler turns
 // into vector code), then one pass that keeps the entries inside the cube,
 // checks the rare nearer candidates exactly and notes the perceived ones
