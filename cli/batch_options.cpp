@@ -201,7 +201,8 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
         {"warmup", {"W    ticks of each run before the measured ones, 0..10000000 (default 0)",
                     [](Options& o, const std::string& v) { o.warmup = integerIn("warmup", v, 0, 10000000); }}},
         {"jobs", {"J      runs at once, 1..1024 (default: one per core), as many as memory holds\n"
-                  "                     at about " + std::to_string(kJobMemoryBytes >> 20) + " MB a job",
+                  "                     at about " + std::to_string(kJobMemoryBytes >> 20) +
+                  " MB a job and 8 bytes a measured tick",
                   [](Options& o, const std::string& v) { o.jobs = static_cast<int>(integerIn("jobs", v, 1, 1024)); }}},
         {"summary", {"FILE  one row per grid point, over its repeats, as CSV; - for standard output",
                      outputPath("summary", &Options::summaryPath)}},

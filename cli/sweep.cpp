@@ -178,7 +178,7 @@ void job(Sweeping& s) {
 // more than there are runs.
 int jobCount(const Options& o, std::size_t runs) {
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    const int wanted = o.jobs.value_or(std::min(cores, jobLimit(usableMemory())));
+    const int wanted = o.jobs.value_or(std::min(cores, jobLimit(usableMemory(), jobMemoryBytes(o.ticks))));
     return static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(wanted), std::max<std::size_t>(runs, 1)));
 }
 
@@ -188,11 +188,12 @@ int jobCount(const Options& o, std::size_t runs) {
 void checkJobs(const Options& o) {
     const std::uint64_t memory = usableMemory();
     if (!o.jobs || memory == 0) return;
-    const int limit = jobLimit(memory);
+    const std::uint64_t perJob = jobMemoryBytes(o.ticks);
+    const int limit = jobLimit(memory, perJob);
     if (*o.jobs > limit)
         throw UsageError("--jobs: " + std::to_string(*o.jobs) + " is more than the " + std::to_string(limit) +
                          " jobs that the " + std::to_string(memory >> 20) + " MB of memory here hold (about " +
-                         std::to_string(kJobMemoryBytes >> 20) + " MB a job)");
+                         std::to_string((perJob + (1 << 20) - 1) >> 20) + " MB a job)");
 }
 
 std::size_t runsOfShard(const SweepPlan& plan, const Shard& shard) {
@@ -258,8 +259,8 @@ std::uint64_t usableMemory() {
     return memory;
 }
 
-int jobLimit(std::uint64_t memoryBytes) {
-    return static_cast<int>(std::clamp<std::uint64_t>(memoryBytes / kJobMemoryBytes, 1, 1 << 20));
+int jobLimit(std::uint64_t memoryBytes, std::uint64_t jobBytes) {
+    return static_cast<int>(std::clamp<std::uint64_t>(memoryBytes / jobBytes, 1, 1 << 20));
 }
 
 int runSweep(Options o, std::ostream& out, std::ostream& err, const SweepControl& control) {

@@ -102,18 +102,25 @@ struct SweepControl {
 // runBatch gives it.
 int runSweep(Options o, std::ostream& out, std::ostream& err, const SweepControl& control);
 
-// What one job holds while it runs, rounded up: the growth of the peak
-// resident memory per job added, 118 MiB, measured with
+// What one job holds while it runs, rounded up, besides its series of the
+// order parameter: the growth of the peak resident memory per job added,
+// 1.4 to 1.8 MB, measured with
 //   /usr/bin/time -v nyajkor3d-batch --sweep n=5000:5000:1 --repeats 4
 //       --radius 20 --ticks 3 --seed 1 --jobs J        (J = 1, 2, 4)
-// The flock state, allocated at its largest, is nearly all of it.
-inline constexpr std::uint64_t kJobMemoryBytes = 130ull << 20;
+// Nearly all of it is the flock state, allocated at its largest.
+inline constexpr std::uint64_t kJobMemoryBytes = 2ull << 20;
+
+// A job's memory for runs of `ticks` measured ticks: the flock, and the
+// order parameter of every measured tick, kept for its correlation time.
+constexpr std::uint64_t jobMemoryBytes(long ticks) {
+    return kJobMemoryBytes + sizeof(double) * static_cast<std::uint64_t>(ticks);
+}
 
 // The memory the runner may use: the machine's, or less where a control
 // group (a container, a batch system's job) caps it; 0 when unknown.
 std::uint64_t usableMemory();
 
-// The most jobs that fit together in `memoryBytes`; at least one.
-int jobLimit(std::uint64_t memoryBytes);
+// The most jobs of `jobBytes` each that fit together in `memoryBytes`; at least one.
+int jobLimit(std::uint64_t memoryBytes, std::uint64_t jobBytes);
 
 }  // namespace nyajkor::batch

@@ -10,8 +10,7 @@ Flock::Flock()
       ujvx(kMaxEgyed + 1), ujvy(kMaxEgyed + 1), ujvz(kMaxEgyed + 1),
       px(kMaxEgyed + 1), py(kMaxEgyed + 1), pz(kMaxEgyed + 1),
       sorrend(kMaxEgyed + 1),
-      racs(static_cast<std::size_t>(kRacsCellak)),
-      irtCellak(kMaxEgyed),
+      racs(kMaxEgyed),
       ragx(kMaxRagadozo + 1), ragy(kMaxRagadozo + 1), ragz(kMaxRagadozo + 1),
       ragadozosorszam(kMaxRagadozo + 1),
       munkaterulet(std::make_unique<UpdateScratch>()) {}

@@ -4,7 +4,7 @@
 // the individuals, the occupancy lattice, the box and screen constants, the
 // run parameters, the statistics, the attracting centre, the predators and
 // the colours. It is allocated once at its largest size (5000 individuals,
-// 5 predators, the full 350 x 350 x 250 lattice) and zero-filled, so
+// 5 predators, the occupancy lattice's largest fill) and zero-filled, so
 // starting, restarting and ticking never allocate. Arrays of individuals are
 // indexed 1..5000 and of predators 1..5, so index 0 is unused.
 //
@@ -18,6 +18,7 @@
 #include <memory>
 #include <vector>
 
+#include "model/occupancy_lattice.h"
 #include "model/random.h"
 
 namespace nyajkor {
@@ -26,9 +27,6 @@ struct UpdateScratch;
 
 constexpr int kMaxEgyed = 5000;     // largest flock
 constexpr int kMaxRagadozo = 5;     // most predators at once
-constexpr int kRacsX = 350;         // lattice extent along x and y (cells)
-constexpr int kRacsZ = 250;         // lattice extent along z (cells)
-constexpr std::int64_t kRacsCellak = std::int64_t{kRacsX} * kRacsX * kRacsZ;
 
 // Colours are 0x00BBGGRR, red in the low byte.
 using Color = std::uint32_t;
@@ -90,16 +88,9 @@ struct Flock {
     std::vector<double> px, py, pz;        // rotated, unzoomed view coordinates; py is depth
     std::vector<std::int32_t> sorrend;     // draw order: k-th entry is the k-th index drawn
 
-    // occupancy lattice [x][y][z], z fastest: index of the individual whose
-    // rounded position is the cell (the highest index where several share it), or 0
-    std::vector<std::int32_t> racs;
-    // cells written by the last fill, so the next tick clears only those
-    std::vector<std::int64_t> irtCellak;
-    int irtCellaDb = 0;
-
-    static std::int64_t cella(int a, int b, int c) {
-        return (std::int64_t{a} * kRacsX + b) * kRacsZ + c;
-    }
+    // occupancy lattice: for each cell the individual whose rounded position
+    // is the cell (the highest index where several share it), or 0
+    OccupancyLattice racs;
 
     // box and screen constants (set by the window's resize; zero before it)
     int xmeret = 0, zmeret = 0;            // box extents: 350 (x, y), 250 (z)

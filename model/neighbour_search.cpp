@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "model/lane_search.h"
 #include "model/rounding.h"
 
 namespace nyajkor {
 
 namespace {
-
-bool roundsInto(double p, int extent) { return p >= -0.5 && p < extent - 0.5; }
 
 // The smallest square whose rounded root reaches r: below it, and only below
 // it, sqrt(d2) < r. Correctly rounded sqrt is monotonic, so the set of
@@ -27,15 +26,23 @@ Neighbours keresSzomszedok(const Flock& f, int i) {
     const int ci = kerekit(f.x[i]);
     const int cj = kerekit(f.y[i]);
     const int ck = kerekit(f.z[i]);
+    const std::int32_t* heights = f.racs.heights();
+    const std::int32_t* occupants = f.racs.individuals();
     Neighbours n;
     n.mintav = 2.0 * r;
     for (int a = ci - r; a <= ci + r; ++a) {
         if (a < 0 || a >= f.xmeret) continue;
         for (int b = cj - r; b <= cj + r; ++b) {
             if (b < 0 || b >= f.xmeret) continue;
+            // the column's occupied cells ascend in c: a cursor steps
+            // through them as the walk passes their cells
+            const int col = OccupancyLattice::column(a, b);
+            int next = f.racs.columnStart(col);
+            const int end = f.racs.columnStart(col + 1);
+            while (next < end && heights[next] < ck - r) ++next;
             for (int c = ck - r; c <= ck + r; ++c) {
                 if (c < 0 || c >= f.zmeret) continue;
-                const int k = f.racs[static_cast<std::size_t>(Flock::cella(a, b, c))];
+                const int k = next < end && heights[next] == c ? occupants[next++] : 0;
                 if (k == 0 || k == i) continue;
                 const double dx = f.x[k] - f.x[i];
                 const double dy = f.y[k] - f.y[i];
@@ -60,76 +67,49 @@ Neighbours keresSzomszedok(const Flock& f, int i) {
 }
 
 ColumnIndex::ColumnIndex()
-    : kezdet(kOszlopok + 1), magassag(kMaxEgyed), egyed(kMaxEgyed), ex(kMaxEgyed), ey(kMaxEgyed),
-      ez(kMaxEgyed), evx(kMaxEgyed), evy(kMaxEgyed), evz(kMaxEgyed), oszlop(kMaxEgyed + 1), kuszob(21) {
+    : ex(kMaxEgyed), ey(kMaxEgyed), ez(kMaxEgyed), evx(kMaxEgyed), evy(kMaxEgyed), evz(kMaxEgyed),
+      eb(kMaxEgyed), ec(kMaxEgyed), kuszob(21) {
     for (int r = 0; r <= 20; ++r) kuszob[r] = squareThreshold(r);
 }
 
 void ColumnIndex::rebuild(const Flock& f) {
-    // Count the registered individuals of each column: i is registered when
-    // its own cell names it (the last writer of a shared cell wins it).
-    std::fill(kezdet.begin(), kezdet.end(), 0);
-    for (int i = 1; i <= f.egyeddb; ++i) {
-        oszlop[i] = -1;
-        if (!roundsInto(f.x[i], kRacsX) || !roundsInto(f.y[i], kRacsX) || !roundsInto(f.z[i], kRacsZ))
-            continue;
-        const int a = kerekit(f.x[i]), b = kerekit(f.y[i]), c = kerekit(f.z[i]);
-        if (f.racs[static_cast<std::size_t>(Flock::cella(a, b, c))] != i) continue;
-        oszlop[i] = a * kRacsX + b;
-        ++kezdet[oszlop[i]];
-    }
-    // Running sums make kezdet[col] the end of col's run; placing the
-    // individuals from the last down moves it back to the run's start.
-    for (int col = 1; col < kOszlopok; ++col) kezdet[col] += kezdet[col - 1];
-    kezdet[kOszlopok] = kezdet[kOszlopok - 1];
-    for (int i = f.egyeddb; i >= 1; --i) {
-        const int col = oszlop[i];
-        if (col < 0) continue;
-        const int slot = --kezdet[col];
-        magassag[slot] = kerekit(f.z[i]);
-        egyed[slot] = i;
-        ex[slot] = f.x[i];
-        ey[slot] = f.y[i];
-        ez[slot] = f.z[i];
-        evx[slot] = f.vx[i];
-        evy[slot] = f.vy[i];
-        evz[slot] = f.vz[i];
-    }
-    // Sort each run by height. A run is in ascending index now, so its first
-    // entry names the column's lowest index: sort once, from that one.
-    for (int i = 1; i <= f.egyeddb; ++i) {
-        const int col = oszlop[i];
-        if (col < 0 || egyed[kezdet[col]] != i || kezdet[col + 1] - kezdet[col] < 2) continue;
-        sortRun(kezdet[col], kezdet[col + 1]);
+    // Positions and velocities of the registered individuals, entry by
+    // entry, so that a stretch of entries reads them contiguously.
+    racs = &f.racs;
+    const std::int32_t* occupants = f.racs.individuals();
+    for (int slot = 0; slot < f.racs.occupiedCells(); ++slot) {
+        const int k = occupants[slot];
+        eb[slot] = kerekit(f.y[k]);
+        ec[slot] = f.racs.heights()[slot];
+        ex[slot] = f.x[k];
+        ey[slot] = f.y[k];
+        ez[slot] = f.z[k];
+        evx[slot] = f.vx[k];
+        evy[slot] = f.vy[k];
+        evz[slot] = f.vz[k];
     }
 }
 
-void ColumnIndex::sortRun(int begin, int end) {
-    // Insertion sort: runs are short, heights within a run are distinct.
-    for (int j = begin + 1; j < end; ++j) {
-        const std::int32_t h = magassag[j], k = egyed[j];
-        const double px = ex[j], py = ey[j], pz = ez[j];
-        const double qx = evx[j], qy = evy[j], qz = evz[j];
-        int m = j;
-        for (; m > begin && magassag[m - 1] > h; --m) {
-            magassag[m] = magassag[m - 1];
-            egyed[m] = egyed[m - 1];
-            ex[m] = ex[m - 1];
-            ey[m] = ey[m - 1];
-            ez[m] = ez[m - 1];
-            evx[m] = evx[m - 1];
-            evy[m] = evy[m - 1];
-            evz[m] = evz[m - 1];
-        }
-        magassag[m] = h;
-        egyed[m] = k;
-        ex[m] = px;
-        ey[m] = py;
-        ez[m] = pz;
-        evx[m] = qx;
-        evy[m] = qy;
-        evz[m] = qz;
-    }
+LaneSource ColumnIndex::laneSource(const Flock& f) const {
+    LaneSource s;
+    s.ex = ex.data();
+    s.ey = ey.data();
+    s.ez = ez.data();
+    s.evx = evx.data();
+    s.evy = evy.data();
+    s.evz = evz.data();
+    s.eb = eb.data();
+    s.ec = ec.data();
+    s.heights = racs->heights();
+    s.occupants = racs->individuals();
+    s.columnStarts = racs->columnStarts();
+    s.x = f.x.data();
+    s.y = f.y.data();
+    s.z = f.z.data();
+    s.r = f.latotav;
+    s.perceived = kuszob[static_cast<std::size_t>(std::clamp(f.latotav, 0, 20))];
+    s.xmeret = f.xmeret;
+    return s;
 }
 
 Neighbours ColumnIndex::search(const Flock& f, int i) const {
@@ -153,12 +133,12 @@ Neighbours ColumnIndex::search(const Flock& f, int i) const {
     int szomszeddb = 0;
     for (int a = aFrom; a <= aTo; ++a) {
         // the columns (a, bFrom..bTo): one stretch of entries in visiting order
-        const int begin = kezdet[a * kRacsX + bFrom];
-        const int count = kezdet[a * kRacsX + bTo + 1] - begin;
+        const int begin = racs->columnStart(OccupancyLattice::column(a, bFrom));
+        const int count = racs->columnStart(OccupancyLattice::column(a, bTo) + 1) - begin;
         const double* px = ex.data() + begin;
         const double* py = ey.data() + begin;
         const double* pz = ez.data() + begin;
-        const std::int32_t* ph = magassag.data() + begin;
+        const std::int32_t* ph = racs->heights() + begin;
         for (int j = 0; j < count; ++j) {
             const double dx = px[j] - xi;
             const double dy = py[j] - yi;
@@ -170,7 +150,7 @@ Neighbours ColumnIndex::search(const Flock& f, int i) const {
             const bool inCube = (ph[j] >= cFrom) & (ph[j] <= cTo);
             // the individual itself is the one entry at square 0 that is no
             // candidate; another one on the same spot is
-            if (inCube & (d2 <= nearSquare) && egyed[begin + j] != i) {
+            if (inCube & (d2 <= nearSquare) && racs->individuals()[begin + j] != i) {
                 const double d = std::sqrt(d2);
                 if (d < mintav) {
                     mintav = d;

@@ -8,12 +8,13 @@
 // than r (and not coincident) in that order, and keeps the nearest one found,
 // the first visited winning a tie.
 //
-// keresSzomszedok walks the cube cell by cell: (2r+1)^3 reads, 68,921 at
-// r = 20. ColumnIndex gives the same answer bit for bit from per-column lists
-// of the registered individuals sorted by height. Columns are stored in
-// a, b order, so the columns (a, b-r..b+r) of one row of the cube are one
-// contiguous stretch whose entries come in exactly the cube's visiting
-// order; empty cells cost nothing. A stretch is tested in two passes: the
+// keresSzomszedok walks the cube cell by cell: (2r+1)^3 cells, 68,921 at
+// r = 20. ColumnIndex gives the same answer bit for bit from the lattice's
+// per-column entries: the columns (a, b-r..b+r) of one row of the cube are
+// one contiguous stretch whose entries come in exactly the cube's visiting
+// order; empty cells cost nothing. The update searches several individuals
+// at once this way, with the lanes of lane_search.h; ColumnIndex::search
+// does it for one, in two passes over a stretch: the
 // squared distances of all its entries at once (a loop the compiler turns
 // into vector code), then one pass that keeps the entries inside the cube,
 // checks the rare nearer candidates exactly and notes the perceived ones
@@ -28,6 +29,8 @@
 #include "model/flock.h"
 
 namespace nyajkor {
+
+struct LaneSource;
 
 // What the neighbour search found for one individual.
 struct Neighbours {
@@ -44,27 +47,23 @@ class ColumnIndex {
 public:
     ColumnIndex();
 
-    // Collects the individuals registered in f.racs, column by column, sorted
-    // by height. Call after the lattice is filled and before searching.
+    // Takes the positions and velocities of the individuals registered in
+    // f.racs, entry by entry. Call after the lattice is filled and before
+    // searching; the lattice must stay as it is while searching.
     void rebuild(const Flock& f);
 
     // The same result as keresSzomszedok(f, i) for the flock last rebuilt from.
     Neighbours search(const Flock& f, int i) const;
 
+    // What the lane search reads, for the flock last rebuilt from.
+    LaneSource laneSource(const Flock& f) const;
+
 private:
-    void sortRun(int begin, int end);
-
-    static constexpr int kOszlopok = kRacsX * kRacsX;
-
-    // Entries of column (a, b) are [kezdet[a*350+b], kezdet[a*350+b+1]),
-    // ascending in height; each entry keeps the individual's height cell,
-    // index and position side by side for the distance tests.
-    std::vector<std::int32_t> kezdet;
-    std::vector<std::int32_t> magassag, egyed;
+    const OccupancyLattice* racs = nullptr;
+    // position and velocity of each of the lattice's entries
     std::vector<double> ex, ey, ez;
-    std::vector<double> evx, evy, evz;  // and its velocity
-    // scratch of rebuild(): each registered individual's column
-    std::vector<std::int32_t> oszlop;
+    std::vector<double> evx, evy, evz;
+    std::vector<double> eb, ec;  // its cell's b and c, for the lanes' cube tests
     // d*d below kuszob[r] exactly when sqrt(d*d) < r, for r = 0..20
     std::vector<double> kuszob;
 };

@@ -46,11 +46,6 @@ void pickUpParameters(Flock& f, const Inputs& in) {
 
 namespace {
 
-void clearLattice(Flock& f) {
-    std::fill(f.racs.begin(), f.racs.end(), 0);
-    f.irtCellaDb = 0;
-}
-
 void seedVelocities(Flock& f) {
     constexpr double kKetPi = 2 * std::numbers::pi;
     for (int i = 1; i <= f.egyeddb; ++i) {
@@ -74,13 +69,6 @@ void seedPositions(Flock& f) {
     }
 }
 
-// A coordinate registers in the lattice only if it rounds into it. The wall
-// rule keeps every live individual well inside; the test guards against a
-// state that was set up otherwise, and turns NaN away too.
-bool roundsIntoLattice(double p, int extent) {
-    return p >= -0.5 && p < extent - 0.5;
-}
-
 }  // namespace
 
 void restart(Flock& f, const Inputs& in) {
@@ -88,7 +76,7 @@ void restart(Flock& f, const Inputs& in) {
     f.zaj = in.parameter / 100.0;
     f.kozossebesseg = in.vkozos / 10.0;
     f.latotav = in.sugar;
-    clearLattice(f);
+    f.racs.clear();
     for (auto* a : {&f.x, &f.y, &f.z, &f.vx, &f.vy, &f.vz, &f.ujvx, &f.ujvy, &f.ujvz})
         std::fill(a->begin(), a->end(), 0.0);
     f.hangolasszamlalo = 0;
@@ -104,22 +92,13 @@ void start(Flock& f, const Inputs& in, std::uint32_t seed) {
 }
 
 void moveAndFillLattice(Flock& f) {
-    // Every cell not written in this tick must be 0; only the cells of the
-    // previous fill can be non-zero, so clearing those is enough.
-    for (int k = 0; k < f.irtCellaDb; ++k) f.racs[static_cast<std::size_t>(f.irtCellak[k])] = 0;
-    f.irtCellaDb = 0;
-
     for (int i = 1; i <= f.egyeddb; ++i) {
         f.x[i] += f.vx[i];
         f.y[i] += f.vy[i];
         f.z[i] += f.vz[i];
-        if (!roundsIntoLattice(f.x[i], kRacsX) || !roundsIntoLattice(f.y[i], kRacsX) ||
-            !roundsIntoLattice(f.z[i], kRacsZ))
-            continue;
-        std::int64_t c = Flock::cella(kerekit(f.x[i]), kerekit(f.y[i]), kerekit(f.z[i]));
-        f.racs[static_cast<std::size_t>(c)] = i;  // a later individual overwrites an earlier one
-        f.irtCellak[f.irtCellaDb++] = c;
     }
+    // the whole lattice anew: only this tick's cells are occupied
+    f.racs.fill(f.x.data(), f.y.data(), f.z.data(), f.egyeddb);
 }
 
 void autoTune(Flock& f, const Inputs& in) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 
 #include "model/rounding.h"
@@ -210,18 +211,32 @@ void commitVelocities(Flock& f) {
 
 namespace {
 
-// Step 5 for individuals first..last, drawing from `rng`.
-void updateRange(Flock& f, const Inputs& in, const UpdateContext& ctx, NeighbourSearch search, int first,
-                 int last, Random& rng) {
+// (a) for every individual at once, with the column index: groups of
+// neighbours in cell order share one walk, a lane each. The work is handed
+// out a group at a time, so the threads stay busy however the cost is
+// spread over the box; each individual's result is its own whoever
+// computes it.
+void findNeighbours(Flock& f, LanePath lanes, Workers& workers) {
     UpdateScratch& scratch = *f.munkaterulet;
-    for (int i = first; i <= last; ++i) {
-        // (a) neighbour search
-        const Neighbours n = search == NeighbourSearch::columns ? scratch.oszlopok.search(f, i)
-                                                                : keresSzomszedok(f, i);
-        const IndividualResult r = updateIndividual(f, in, ctx, i, n, rng);
-        scratch.szomszeddb[i] = r.szomszeddb;
-        scratch.mintav[i] = r.mintav;
-    }
+    const LaneSource source = scratch.oszlopok.laneSource(f);
+    const int width = laneCount(lanes);
+    const std::int32_t* order = f.racs.cellOrder();
+    const int inside = f.racs.cellOrderCount();
+    const int groups = (inside + width - 1) / width;
+    const int items = groups + f.racs.outsideCount();
+    std::atomic<int> next{0};
+    workers.run([&](int) {
+        for (int item = next++; item < items; item = next++) {
+            if (item < groups) {
+                const int first = item * width;
+                searchLanes(lanes, source, order + first, std::min(width, inside - first), scratch.talalat.data());
+            } else {
+                // outside the lattice (only a state set up by hand): alone
+                const int i = f.racs.outside()[item - groups];
+                scratch.talalat[i] = scratch.oszlopok.search(f, i);
+            }
+        }
+    });
 }
 
 }  // namespace
@@ -229,15 +244,18 @@ void updateRange(Flock& f, const Inputs& in, const UpdateContext& ctx, Neighbour
 void ujsebessegek(Flock& f, const Inputs& in, const Execution& how) {
     const UpdateContext ctx = beginUpdate(f, in);
     UpdateScratch& scratch = *f.munkaterulet;
+    Workers& workers = how.workers ? *how.workers : Workers::shared();
     // At radius 0 the cube is the individual's own cell: the plain scan reads
-    // that one cell, cheaper than building the column index.
+    // that one cell, cheaper than the column search.
     const NeighbourSearch search = f.latotav > 0 ? how.search : NeighbourSearch::plainCube;
-    if (search == NeighbourSearch::columns) scratch.oszlopok.rebuild(f);
+    if (search == NeighbourSearch::columns) {
+        scratch.oszlopok.rebuild(f);
+        findNeighbours(f, how.lanes, workers);
+    }
 
     // Each individual draws three reals, so part p, starting at individual
     // `first`, starts 3 * (first - 1) draws into the sequence; afterwards the
     // shared generator moves past all 3N draws, as one thread would leave it.
-    Workers& workers = how.workers ? *how.workers : Workers::shared();
     const int parts = std::min(workers.count(), f.egyeddb);
     const Random start = f.rng;
     workers.run([&](int part) {
@@ -246,7 +264,12 @@ void ujsebessegek(Flock& f, const Inputs& in, const Execution& how) {
         const int last = static_cast<int>(static_cast<long>(f.egyeddb) * (part + 1) / parts);
         Random rng = start;
         rng.jump(3ull * static_cast<unsigned>(first - 1));
-        updateRange(f, in, ctx, search, first, last, rng);
+        for (int i = first; i <= last; ++i) {
+            const Neighbours n = search == NeighbourSearch::columns ? scratch.talalat[i] : keresSzomszedok(f, i);
+            const IndividualResult r = updateIndividual(f, in, ctx, i, n, rng);
+            scratch.szomszeddb[i] = r.szomszeddb;
+            scratch.mintav[i] = r.mintav;
+        }
     });
     f.rng.jump(3ull * static_cast<unsigned>(std::max(f.egyeddb, 0)));
 

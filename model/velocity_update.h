@@ -13,18 +13,20 @@
 #include <vector>
 
 #include "model/flock.h"
+#include "model/lane_search.h"
 #include "model/neighbour_search.h"
 #include "model/workers.h"
 
 namespace nyajkor {
 
-// How the step runs: which neighbour search, on how many threads. Every
-// choice gives the same flock, bit for bit; the plain cube scan is the
-// reference the fast one is checked against.
+// How the step runs: which neighbour search, on how many threads, with
+// which lane width. Every choice gives the same flock, bit for bit; the
+// plain cube scan is the reference the fast one is checked against.
 enum class NeighbourSearch { columns, plainCube };
 struct Execution {
     NeighbourSearch search = NeighbourSearch::columns;
     Workers* workers = nullptr;  // nullptr: the shared pool, one part per core
+    LanePath lanes = fastestLanePath();  // of the column search
 };
 
 // Scratch of the step, kept from call to call so that no call allocates.
@@ -32,7 +34,8 @@ struct UpdateScratch {
     ColumnIndex oszlopok;                      // the lattice's registered individuals by column
     std::vector<int> szomszeddb;               // per individual: perceived neighbours
     std::vector<double> mintav;                // per individual: nearest distance found
-    UpdateScratch() : szomszeddb(kMaxEgyed + 1), mintav(kMaxEgyed + 1) {}
+    std::vector<Neighbours> talalat;           // per individual: what the column search found
+    UpdateScratch() : szomszeddb(kMaxEgyed + 1), mintav(kMaxEgyed + 1), talalat(kMaxEgyed + 1) {}
 };
 
 // The whole step, for i = 1..egyeddb, with the statistics.

@@ -81,4 +81,10 @@ struct BadInput {
     std::string message;
 };
 
+// The test's name: the command line.
+inline std::ostream& operator<<(std::ostream& os, const BadInput& c) {
+    for (std::size_t k = 0; k < c.args.size(); ++k) os << (k ? " " : "") << c.args[k];
+    return os;
+}
+
 }  // namespace nyajkor::batch::test

@@ -51,12 +51,9 @@ struct KeepCase {
     Effect effect;
 };
 
-std::string caseName(const ::testing::TestParamInfo<KeepCase>& info) {
-    std::string d = std::to_string(info.param.distance);
-    for (char& c : d)
-        if (c == '.') c = '_';
-    return std::string(itemName(info.param.item)) + "_d" + d + "_T" +
-           std::to_string(info.param.strength);
+// the test's name: item, distance and strength
+std::ostream& operator<<(std::ostream& os, const KeepCase& c) {
+    return os << itemName(c.item) << " at " << c.distance << ", T " << c.strength;
 }
 
 class DistanceKeeping : public FlockTestWithParam<KeepCase> {};
@@ -112,8 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
         KeepCase{Item::egyenivonzo, 0.00005, 10, Effect::rawPush},
         KeepCase{Item::egyenivonzo, 0.00005, 0, Effect::rawPush},
         KeepCase{Item::autovonzo, 4, 0, Effect::none},
-        KeepCase{Item::autovonzo, 0, 10, Effect::none}),
-    caseName);
+        KeepCase{Item::autovonzo, 0, 10, Effect::none}));
 
 using NearestNeighbourRules = FlockTest;
 
@@ -178,6 +174,10 @@ struct CohesionCase {
     bool checked;
     int strength;  // P
 };
+
+std::ostream& operator<<(std::ostream& os, const CohesionCase& c) {
+    return os << (c.checked ? "checked" : "unchecked") << ", P " << c.strength;
+}
 
 class CentreOfMass : public FlockTestWithParam<CohesionCase> {};
 

@@ -1,17 +1,17 @@
 // Helpers for tests that build small flocks by hand.
 //
-// A Flock carries the full 122 MB lattice, so each test suite shares one
-// (FlockTest) and every test rebuilds the part of the state it reads with
-// handScene(): the box constants, N individuals at given positions with
+// Each test suite shares one Flock (FlockTest) and every test rebuilds the
+// part of the state it reads with handScene(): the box constants, N individuals at given positions with
 // given velocities, the run parameters, no predators. The lattice is filled
 // the way the tick fills it (moveAndFillLattice with zero velocities, so the
-// positions stay as given), which also clears the cells a previous test left.
+// positions stay as given), which also drops the cells a previous test left.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <memory>
+#include <ostream>
 #include <vector>
 
 #include "model/flock.h"
@@ -23,6 +23,9 @@ namespace nyajkor::testing {
 struct V3 {
     double x = 0, y = 0, z = 0;
 };
+
+// Test names show the vector.
+inline std::ostream& operator<<(std::ostream& os, V3 v) { return os << "(" << v.x << ", " << v.y << ", " << v.z << ")"; }
 
 inline double length(V3 v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
 
@@ -85,8 +88,7 @@ inline UpdateContext allPerceive(const Flock& f) {
 inline V3 ujv(const Flock& f, int i) { return {f.ujvx[i], f.ujvy[i], f.ujvz[i]}; }
 inline V3 vel(const Flock& f, int i) { return {f.vx[i], f.vy[i], f.vz[i]}; }
 
-// One flock per test suite: the lattice is too large to allocate per test
-// under the address sanitizer.
+// One flock per test suite, set up once.
 class FlockTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {

@@ -7,8 +7,12 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "model/lane_search.h"
 #include "model/scenes.h"
 #include "model/simulation.h"
 #include "model/velocity_update.h"
@@ -44,6 +48,18 @@ std::string firstDifference(const Flock& a, const Flock& b) {
     return "";
 }
 
+// The lane widths this processor can run, each of which must give the same bits.
+std::vector<LanePath> availableLanePaths() {
+    std::vector<LanePath> paths;
+    for (LanePath p : {LanePath::portable, LanePath::avx2, LanePath::avx512})
+        if (lanePathAvailable(p)) paths.push_back(p);
+    return paths;
+}
+
+const char* lanePathName(LanePath p) {
+    return p == LanePath::avx512 ? "AVX-512" : p == LanePath::avx2 ? "AVX2" : "portable";
+}
+
 enum class Scene { spread, clumped };
 
 struct Case {
@@ -73,19 +89,16 @@ Inputs modeInputs(int mode, int n, int radius) {
     return in;
 }
 
-std::string caseName(const ::testing::TestParamInfo<Case>& info) {
-    const Case& c = info.param;
-    std::string name = "r";
-    name += std::to_string(c.radius);
-    name += c.scene == Scene::spread ? "_spread_mode" : "_clumped_mode";
-    name += std::to_string(c.mode);
-    return name;
+std::ostream& operator<<(std::ostream& os, const Case& c) {
+    return os << "r " << c.radius << (c.scene == Scene::spread ? ", spread" : ", clumped") << ", mode "
+              << c.mode;
 }
 
 class FastSearchEquivalence : public ::testing::TestWithParam<Case> {
 protected:
     static void SetUpTestSuite() {
         for (auto& f : flocks_) f = std::make_unique<Flock>();
+        paths_ = availableLanePaths();
         for (int k = 0; k < 3; ++k) workers_[k] = std::make_unique<Workers>(1 << k);
     }
     static void TearDownTestSuite() {
@@ -101,11 +114,13 @@ protected:
         }
     }
 
-    static inline std::unique_ptr<Flock> flocks_[4];
+    // flocks_[0] runs the plain scan; 1 + 3p + k the lane path p on 2^k threads
+    static inline std::unique_ptr<Flock> flocks_[10];
     static inline std::unique_ptr<Workers> workers_[3];
+    static inline std::vector<LanePath> paths_;
 };
 
-TEST_P(FastSearchEquivalence, WholeRunsAgreeWithThePlainScanAtEveryThreadCount) {
+TEST_P(FastSearchEquivalence, WholeRunsAgreeWithThePlainScanAtEveryThreadCountAndLaneWidth) {
     const Case c = GetParam();
     const int n = 500;
     const Inputs in = modeInputs(c.mode, n, c.radius);
@@ -113,11 +128,14 @@ TEST_P(FastSearchEquivalence, WholeRunsAgreeWithThePlainScanAtEveryThreadCount) 
         prepare(c, in, seed);
         for (int t = 1; t <= c.ticks; ++t) {
             tick(*flocks_[0], in, {NeighbourSearch::plainCube, workers_[0].get()});
-            for (int k = 0; k < 3; ++k) {
-                tick(*flocks_[k + 1], in, {NeighbourSearch::columns, workers_[k].get()});
-                const std::string diff = firstDifference(*flocks_[0], *flocks_[k + 1]);
-                ASSERT_EQ(diff, "") << "seed " << seed << ", tick " << t << ", " << (1 << k) << " thread(s)";
-            }
+            for (std::size_t p = 0; p < paths_.size(); ++p)
+                for (int k = 0; k < 3; ++k) {
+                    Flock& fast = *flocks_[1 + 3 * p + k];
+                    tick(fast, in, {NeighbourSearch::columns, workers_[k].get(), paths_[p]});
+                    ASSERT_EQ(firstDifference(*flocks_[0], fast), "")
+                        << "seed " << seed << ", tick " << t << ", " << lanePathName(paths_[p]) << ", "
+                        << (1 << k) << " thread(s)";
+                }
         }
     }
 }
@@ -128,8 +146,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{2, Scene::clumped, 1, 20}, Case{2, Scene::spread, 3, 20},
                       Case{5, Scene::spread, 1, 12}, Case{5, Scene::clumped, 2, 12},
                       Case{10, Scene::clumped, 3, 4}, Case{10, Scene::spread, 2, 4},
-                      Case{20, Scene::spread, 1, 2}, Case{20, Scene::clumped, 0, 2}),
-    caseName);
+                      Case{20, Scene::spread, 1, 2}, Case{20, Scene::clumped, 0, 2}));
 
 TEST(FastSearch, CoincidentAndSharedCellsAgreeWithThePlainScan) {
     // Many individuals on few cells: several share a cell (only the last
@@ -182,6 +199,119 @@ TEST(FastSearch, PerceptionAtTheRadiusMatchesTheRootExactly) {
             const Neighbours plain = keresSzomszedok(*f, i), fast = index.search(*f, i);
             ASSERT_EQ(plain.szomszeddb, fast.szomszeddb) << "r " << r << ", individual " << i;
             ASSERT_TRUE(sameBits(plain.mintav, fast.mintav)) << "r " << r << ", individual " << i;
+        }
+    }
+}
+
+// Everything a tick reads, from one flock to another.
+void copyRunState(const Flock& from, Flock& to) {
+    to.x = from.x;
+    to.y = from.y;
+    to.z = from.z;
+    to.vx = from.vx;
+    to.vy = from.vy;
+    to.vz = from.vz;
+    to.xmeret = from.xmeret;
+    to.zmeret = from.zmeret;
+    to.xkozep = from.xkozep;
+    to.zkozep = from.zkozep;
+    to.egyeddb = from.egyeddb;
+    to.kozossebesseg = from.kozossebesseg;
+    to.zaj = from.zaj;
+    to.latotav = from.latotav;
+    to.tavtartaserosseg = from.tavtartaserosseg;
+    to.hangolasszamlalo = from.hangolasszamlalo;
+    to.vonzox = from.vonzox;
+    to.vonzoy = from.vonzoy;
+    to.vonzoz = from.vonzoz;
+    to.ragadozodb = from.ragadozodb;
+    to.ragx = from.ragx;
+    to.ragy = from.ragy;
+    to.ragz = from.ragz;
+    to.rng = from.rng;
+}
+
+// A real collapsed flock: N 5000, r 20, Start from seed 1, with cohesion
+// at `cohesion`, `ticks` ticks; then, if `collapse`, pulled together further
+// until everyone is within r of everyone, and checked once more.
+struct DenseCase {
+    const char* name;
+    int cohesion, noise, ticks;
+    bool collapse;
+};
+
+std::ostream& operator<<(std::ostream& os, const DenseCase& c) { return os << c.name; }
+
+class DenseSceneEquivalence : public ::testing::TestWithParam<DenseCase> {
+protected:
+    // The tick from `scene` with the plain scan on one thread, and with every
+    // lane width on 1, 2 and 4 threads: the same flock, bit for bit.
+    static void expectTheNextTickAgrees(const Flock& scene, const Inputs& in, const char* what) {
+        auto plain = std::make_unique<Flock>(), fast = std::make_unique<Flock>();
+        copyRunState(scene, *plain);
+        Workers one(1);
+        tick(*plain, in, {NeighbourSearch::plainCube, &one});
+        // dense indeed: hundreds of neighbours each, and shared cells
+        EXPECT_GT(plain->atlagszomszed, 500) << what;
+        EXPECT_LT(plain->racs.occupiedCells(), 5000) << what;
+        for (LanePath path : availableLanePaths())
+            for (int threads : {1, 2, 4}) {
+                Workers workers(threads);
+                copyRunState(scene, *fast);
+                tick(*fast, in, {NeighbourSearch::columns, &workers, path});
+                EXPECT_EQ(firstDifference(*plain, *fast), "")
+                    << what << ", " << lanePathName(path) << ", " << threads << " thread(s)";
+            }
+    }
+};
+
+TEST_P(DenseSceneEquivalence, TheNextTickAgreesWithThePlainScanAtEveryThreadCountAndLaneWidth) {
+    const DenseCase c = GetParam();
+    const Inputs in = cohesionInputs(5000, 20, c.cohesion, c.noise);
+    auto scene = std::make_unique<Flock>();
+    startScene(*scene, in, 1);
+    for (int t = 0; t < c.ticks; ++t) tick(*scene, in);
+    expectTheNextTickAgrees(*scene, in, "as run");
+    if (c.collapse) {
+        collapseFlock(*scene, 9.5);
+        expectTheNextTickAgrees(*scene, in, "collapsed");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(RealRuns, DenseSceneEquivalence,
+                         ::testing::Values(DenseCase{"cohesion 10, 750 ticks", 10, 10, 750, false},
+                                           DenseCase{"cohesion 20, no noise, 1050 ticks, then collapsed", 20,
+                                                     0, 1050, true}));
+
+TEST(LaneSearch, EveryWidthFindsWhatThePlainScanFindsForEveryMemberOfAGroup) {
+    // Individuals spread and clumped, groups of every size up to the widest
+    // lane count, members near and far apart: each member's result is the
+    // plain scan's, field by field.
+    auto f = std::make_unique<Flock>();
+    startScene(*f, plainInputs(3000, 7), 11);
+    clumpFlock(*f, 20, 11);
+    for (int i = 1; i <= 1000; ++i) f->x[i] = 20 + (i % 300);  // a spread third
+    moveAndFillLattice(*f);
+    ColumnIndex index;
+    index.rebuild(*f);
+    const LaneSource source = index.laneSource(*f);
+    std::vector<Neighbours> out(kMaxEgyed + 1);
+    for (LanePath path : availableLanePaths()) {
+        const int width = laneCount(path);
+        const std::int32_t* order = f->racs.cellOrder();
+        for (int first = 0, size = 1; first < f->racs.cellOrderCount(); first += size, size = size % width + 1) {
+            const int count = std::min(size, f->racs.cellOrderCount() - first);
+            searchLanes(path, source, order + first, count, out.data());
+            for (int m = first; m < first + count; ++m) {
+                const int i = order[m];
+                const Neighbours plain = keresSzomszedok(*f, i);
+                ASSERT_EQ(out[i].szomszeddb, plain.szomszeddb) << lanePathName(path) << ", individual " << i;
+                for (auto [got, want] : {std::pair{out[i].sumvx, plain.sumvx}, {out[i].sumvy, plain.sumvy},
+                                         {out[i].sumvz, plain.sumvz}, {out[i].mintav, plain.mintav},
+                                         {out[i].kozelx, plain.kozelx}, {out[i].kozely, plain.kozely},
+                                         {out[i].kozelz, plain.kozelz}})
+                    ASSERT_TRUE(sameBits(got, want)) << lanePathName(path) << ", individual " << i;
+            }
         }
     }
 }

@@ -38,6 +38,10 @@ struct ShareCase {
     int eszlelok, n, perceivers;
 };
 
+std::ostream& operator<<(std::ostream& os, const ShareCase& c) {
+    return os << c.eszlelok << "% of " << c.n << " -> " << c.perceivers;
+}
+
 class CentrePerceivers : public FlockTestWithParam<ShareCase> {};
 
 TEST_P(CentrePerceivers, AreTheFirstShareOfTheIndices) {
@@ -72,6 +76,8 @@ struct PullCase {
     int item;     // 0 none, 1 kozepenvonzo, 2 mozgovonzo, 3 elhelyez
     bool pulled;
 };
+
+std::ostream& operator<<(std::ostream& os, const PullCase& c) { return os << c.name; }
 
 class CentrePull : public FlockTestWithParam<PullCase> {};
 
@@ -123,6 +129,8 @@ struct WanderCase {
     V3 centre, tkp;
     V3 expected;  // worked by hand
 };
+
+std::ostream& operator<<(std::ostream& os, const WanderCase& c) { return os << c.name; }
 
 class MovingCentre : public FlockTestWithParam<WanderCase> {};
 
@@ -332,6 +340,8 @@ struct FlightCase {
     int strength;     // K
     bool flees;
 };
+
+std::ostream& operator<<(std::ostream& os, const FlightCase& c) { return os << c.name; }
 
 class Flight : public FlockTestWithParam<FlightCase> {};
 

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <numbers>
+#include <ostream>
 #include <set>
 #include <string>
 #include <tuple>
@@ -25,11 +27,7 @@ using testing::FlockTestWithParam;
 using testing::handScene;
 using testing::V3;
 
-std::int64_t countOccupiedCells(const Flock& f) {
-    std::int64_t n = 0;
-    for (std::int32_t c : f.racs) n += c != 0;
-    return n;
-}
+std::int64_t countOccupiedCells(const Flock& f) { return f.racs.occupiedCells(); }
 
 // ---------------------------------------------------------------- seeding
 
@@ -172,7 +170,7 @@ TEST_P(LatticeLastWriter, HigherIndexIsRecordedAndTheLowerIsInvisible) {
     const double p1 = firstAtHalf ? 10.5 : 10.4, p2 = firstAtHalf ? 10.4 : 10.5;
     // individual 3 is nearer to individual 1 than to 2 only when 1 is at 10.4
     handScene(f, {{p1, p1, p1}, {p2, p2, p2}, {8, 10.4, 10.4}}, {}, {.latotav = 3});
-    EXPECT_EQ(f.racs[Flock::cella(10, 10, 10)], 2);
+    EXPECT_EQ(f.racs.at(10, 10, 10), 2);
 
     // 3 finds only 2, although 1 lies as near or nearer
     const Neighbours n3 = keresSzomszedok(f, 3);
@@ -198,29 +196,69 @@ TEST_F(Lattice, HoldsOnlyTheCurrentTicksCells) {
     EXPECT_EQ(countOccupiedCells(f), 2);
     moveAndFillLattice(f);
     // new cells: 1 -> (21,20,20), 2 -> (20,20,21), 3 -> (39,41,42)
-    EXPECT_EQ(f.racs[Flock::cella(21, 20, 20)], 1);
-    EXPECT_EQ(f.racs[Flock::cella(20, 20, 21)], 2);
-    EXPECT_EQ(f.racs[Flock::cella(39, 41, 42)], 3);
-    EXPECT_EQ(f.racs[Flock::cella(20, 20, 20)], 0);
-    EXPECT_EQ(f.racs[Flock::cella(40, 41, 42)], 0);
+    EXPECT_EQ(f.racs.at(21, 20, 20), 1);
+    EXPECT_EQ(f.racs.at(20, 20, 21), 2);
+    EXPECT_EQ(f.racs.at(39, 41, 42), 3);
+    EXPECT_EQ(f.racs.at(20, 20, 20), 0);
+    EXPECT_EQ(f.racs.at(40, 41, 42), 0);
     EXPECT_EQ(countOccupiedCells(f), 3);
 }
 
-TEST_F(Lattice, EveryTickMatchesAFreshFillOfTheFlock) {
-    Inputs in = everyModeInputs(500, 3);
+// What the lattice must hold, written the plain way: each individual in
+// ascending order into its cell, a later one overwriting an earlier one.
+std::map<std::tuple<int, int, int>, int> lastWriters(const Flock& f) {
+    std::map<std::tuple<int, int, int>, int> cells;
+    for (int i = 1; i <= f.egyeddb; ++i) {
+        if (!(f.x[i] >= -0.5 && f.x[i] < kRacsX - 0.5 && f.y[i] >= -0.5 && f.y[i] < kRacsX - 0.5 &&
+              f.z[i] >= -0.5 && f.z[i] < kRacsZ - 0.5))
+            continue;
+        cells[{kerekit(f.x[i]), kerekit(f.y[i]), kerekit(f.z[i])}] = i;
+    }
+    return cells;
+}
+
+// Every cell the plain fill writes holds its last writer, and nothing else is occupied.
+::testing::AssertionResult holdsTheLastWriters(const Flock& f) {
+    const auto cells = lastWriters(f);
+    if (static_cast<std::size_t>(f.racs.occupiedCells()) != cells.size())
+        return ::testing::AssertionFailure()
+               << f.racs.occupiedCells() << " cells occupied, " << cells.size() << " written";
+    for (const auto& [cell, i] : cells) {
+        const auto [a, b, c] = cell;
+        if (f.racs.at(a, b, c) != i)
+            return ::testing::AssertionFailure() << "cell (" << a << ", " << b << ", " << c << ") holds "
+                                                 << f.racs.at(a, b, c) << ", not " << i;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// sigma of the clumping, 0 for the flock as seeded; every mode on
+class LatticeOfRuns : public FlockTestWithParam<double> {};
+
+TEST_P(LatticeOfRuns, EveryTickHoldsTheLastWriterOfEachCell) {
+    Inputs in = everyModeInputs(2000, 3);
     startScene(f, in, 8u, 2);
-    for (int t = 0; t < 20; ++t) tick(f, in);
-    // rebuild what a full clearing and refill would give, and compare cell by cell
-    std::set<std::int64_t> cells;
-    for (int i = 1; i <= f.egyeddb; ++i) {
-        const std::int64_t c = Flock::cella(kerekit(f.x[i]), kerekit(f.y[i]), kerekit(f.z[i]));
-        cells.insert(c);
+    if (GetParam() > 0) clumpFlock(f, GetParam(), 8u);
+    for (int t = 0; t < 20; ++t) {
+        tick(f, in);
+        ASSERT_TRUE(holdsTheLastWriters(f)) << "tick " << t;
     }
-    EXPECT_EQ(countOccupiedCells(f), static_cast<std::int64_t>(cells.size()));
-    for (int i = 1; i <= f.egyeddb; ++i) {
-        const std::int64_t c = Flock::cella(kerekit(f.x[i]), kerekit(f.y[i]), kerekit(f.z[i]));
-        ASSERT_GE(f.racs[c], i) << i;  // the last writer has the highest index
-    }
+}
+
+// a tight clump puts several individuals in most cells
+INSTANTIATE_TEST_SUITE_P(SpreadAndClumped, LatticeOfRuns, ::testing::Values(0.0, 6.0, 1.5));
+
+TEST_F(Lattice, PositionsOutsideItAreNotRegistered) {
+    handScene(f, {{-0.5, 10, 10}, {-0.51, 10, 10}, {349.49, 10, 10}, {349.5, 10, 10}, {10, 10, 249.5},
+                  {10, std::nan(""), 10}, {10, 10, 249.49}},
+              {});
+    EXPECT_EQ(f.racs.at(0, 10, 10), 1);
+    EXPECT_EQ(f.racs.at(349, 10, 10), 3);
+    EXPECT_EQ(f.racs.at(10, 10, 249), 7);
+    EXPECT_EQ(f.racs.at(-1, 10, 10), 0);
+    EXPECT_EQ(f.racs.at(350, 10, 10), 0);
+    EXPECT_EQ(countOccupiedCells(f), 3);
+    EXPECT_TRUE(holdsTheLastWriters(f));
 }
 
 // ---------------------------------------------------------------- auto-tune
@@ -231,6 +269,11 @@ struct TuneCase {
     int start;         // strength before
     int step;          // change per 100 ticks
 };
+
+std::ostream& operator<<(std::ostream& os, const TuneCase& c) {
+    return os << (c.autovonzo ? "autovonzo" : "autotaszito") << ", mean " << c.atlagtav << ", from "
+              << c.start << (c.step < 0 ? " down" : c.step > 0 ? " up" : " unchanged");
+}
 
 class AutoTune : public FlockTestWithParam<TuneCase> {};
 
@@ -309,6 +352,10 @@ struct OrderCase {
     int plus, minus;  // individuals heading +x and -x at speed 1
     int percent;
 };
+
+std::ostream& operator<<(std::ostream& os, const OrderCase& c) {
+    return os << c.plus << " along +x, " << c.minus << " along -x -> " << c.percent;
+}
 
 class OrderParameter : public FlockTestWithParam<OrderCase> {};
 
@@ -390,8 +437,9 @@ Snapshot snapshot(const Flock& f) {
         s.arrays.push_back(*a);
     s.scalars = {f.vonzox, f.vonzoy, f.vonzoz, f.atlagtav, f.atlagszomszed, f.rendparameter,
                  f.osszvx, f.osszvy, f.osszvz, f.kozossebesseg, f.zaj};
-    for (std::size_t c = 0; c < f.racs.size(); ++c)
-        if (f.racs[c] != 0) s.cells.emplace_back(static_cast<std::int64_t>(c), f.racs[c]);
+    for (int col = 0; col < OccupancyLattice::kOszlopok; ++col)
+        for (int e = f.racs.columnStart(col); e < f.racs.columnStart(col + 1); ++e)
+            s.cells.emplace_back(std::int64_t{col} * kRacsZ + f.racs.heights()[e], f.racs.individuals()[e]);
     s.rng = f.rng.state();
     s.tavtartaserosseg = f.tavtartaserosseg;
     s.hangolasszamlalo = f.hangolasszamlalo;
@@ -435,6 +483,8 @@ struct ModeCase {
     int predators;
     double clump;  // spread of a clumped start, 0 for the seeded spread
 };
+
+std::ostream& operator<<(std::ostream& os, const ModeCase& c) { return os << c.name; }
 
 class Invariants : public FlockTestWithParam<ModeCase> {};
 
@@ -487,8 +537,7 @@ INSTANTIATE_TEST_SUITE_P(
                      in.autovonzo = true;
                      in.tkpvonzas = true;
                      in.mozgovonzo = true;
-                 }, 5, 8}),
-    [](const ::testing::TestParamInfo<ModeCase>& info) { return std::string(info.param.name); });
+                 }, 5, 8}));
 
 }  // namespace
 }  // namespace nyajkor

@@ -32,6 +32,8 @@ struct PerceptionCase {
     bool found;       // in the search cube and nearer than 2r = 6
 };
 
+std::ostream& operator<<(std::ostream& os, const PerceptionCase& c) { return os << c.name; }
+
 class Perception : public FlockTestWithParam<PerceptionCase> {};
 
 TEST_P(Perception, StrictlyInsideTheRadiusAndNearestWithinTheCube) {
@@ -68,8 +70,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PerceptionCase{"outsideCube", {3.6, 0, 0}, false, false},  // cell 104
                       PerceptionCase{"outsideCubeDiagonal", {-2.4, 3.51, 0}, false, false},
                       PerceptionCase{"sameCell", {0.2, 0, 0}, true, true},
-                      PerceptionCase{"coincident", {0, 0, 0}, false, true}),  // mintav 0
-    [](const ::testing::TestParamInfo<PerceptionCase>& info) { return std::string(info.param.name); });
+                      PerceptionCase{"coincident", {0, 0, 0}, false, true}));  // mintav 0
 
 using NeighbourSearch = FlockTest;
 
@@ -211,6 +212,10 @@ struct WallCase {
     double push;    // expected addition to that component, before renormalisation
 };
 
+const char* axisName(int axis) { return axis == 0 ? "x" : axis == 1 ? "y" : "z"; }
+
+std::ostream& operator<<(std::ostream& os, const WallCase& c) { return os << axisName(c.axis) << " at " << c.p; }
+
 class WallPush : public FlockTestWithParam<WallCase> {};
 
 TEST_P(WallPush, InverseDistanceWithinTheBandAndNothingNearTheWall) {
@@ -245,6 +250,10 @@ struct ReflectCase {
     double p;
     double w, expected;  // committed component before and after the reflection
 };
+
+std::ostream& operator<<(std::ostream& os, const ReflectCase& c) {
+    return os << axisName(c.axis) << " at " << c.p << ", " << c.w << " -> " << c.expected;
+}
 
 class WallReflection : public FlockTestWithParam<ReflectCase> {};
 
@@ -294,6 +303,8 @@ TEST_F(Walls, CoordinateFourLeavesTheStepMovingAwayWhateverPushedIt) {
 struct GuardCase {
     double a, b;  // headings (a, 0, 0) and (b, 0, 0) of the two perceived neighbours
 };
+
+std::ostream& operator<<(std::ostream& os, const GuardCase& c) { return os << c.a << " and " << c.b; }
 
 class Renormalisation : public FlockTestWithParam<GuardCase> {};
 

@@ -1,5 +1,5 @@
-// Shared set-up of the view's tests: one flock for the whole test program
-// (its lattice alone is 122 MB), brought back to Start's defaults before
+// Shared set-up of the view's tests: one flock for the whole test program,
+// brought back to Start's defaults before
 // every case, and helpers that place individuals and objects by hand.
 #pragma once
 
@@ -18,8 +18,12 @@ struct BoxPoint {
     double x, y, z;
 };
 
+// Twelve digits, so that points a hair apart get names of their own.
 inline std::ostream& operator<<(std::ostream& os, const BoxPoint& p) {
-    return os << "(" << p.x << ", " << p.y << ", " << p.z << ")";
+    const auto precision = os.precision(12);
+    os << "(" << p.x << ", " << p.y << ", " << p.z << ")";
+    os.precision(precision);
+    return os;
 }
 
 class RenderTest : public ::testing::Test {

@@ -1,0 +1,90 @@
+// The portable build of the lane kernel, and the choice among the builds.
+#include "model/lane_search.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "model/lane_types.h"
+#include "model/rounding.h"
+
+#if defined(__x86_64__)
+#include <emmintrin.h>
+#endif
+
+namespace nyajkor {
+
+#if defined(__x86_64__)
+void searchLanesAvx2(const LaneSource& s, const std::int32_t* members, int count, Neighbours* out);
+void searchLanesAvx512(const LaneSource& s, const std::int32_t* members, int count, Neighbours* out);
+#endif
+
+namespace {
+
+// two doubles: what SSE2, which every x86-64 processor has, holds at once
+constexpr int kPortableLanes = 2;
+
+using lanes::LaneTypes;
+using PortableReal = LaneTypes<kPortableLanes>::Real;
+
+using PortableMask = LaneTypes<kPortableLanes>::Mask;
+
+#if defined(__x86_64__)
+unsigned lanesAtMost(PortableReal a, PortableReal b) {
+    return static_cast<unsigned>(_mm_movemask_pd(_mm_cmple_pd(__m128d(a), __m128d(b))));
+}
+unsigned laneBits(PortableMask m) { return static_cast<unsigned>(_mm_movemask_pd(_mm_castsi128_pd(__m128i(m)))); }
+#else
+unsigned lanesAtMost(PortableReal a, PortableReal b) {
+    unsigned bits = 0;
+    for (int l = 0; l < kPortableLanes; ++l) bits |= unsigned{a[l] <= b[l]} << l;
+    return bits;
+}
+unsigned laneBits(PortableMask m) {
+    unsigned bits = 0;
+    for (int l = 0; l < kPortableLanes; ++l) bits |= unsigned{m[l] != 0} << l;
+    return bits;
+}
+#endif
+
+}  // namespace
+
+#include "model/lane_kernel.h"
+
+bool lanePathAvailable(LanePath path) {
+    switch (path) {
+        case LanePath::portable: return true;
+#if defined(__x86_64__)
+        case LanePath::avx2: return __builtin_cpu_supports("avx2");
+        case LanePath::avx512: return __builtin_cpu_supports("avx512f");
+#else
+        default: return false;
+#endif
+    }
+    return false;
+}
+
+LanePath fastestLanePath() {
+    static const LanePath fastest = lanePathAvailable(LanePath::avx512) ? LanePath::avx512
+                                    : lanePathAvailable(LanePath::avx2) ? LanePath::avx2
+                                                                        : LanePath::portable;
+    return fastest;
+}
+
+int laneCount(LanePath path) {
+    switch (path) {
+        case LanePath::avx512: return 8;
+        case LanePath::avx2: return 4;
+        default: return kPortableLanes;
+    }
+}
+
+void searchLanes(LanePath path, const LaneSource& s, const std::int32_t* members, int count, Neighbours* out) {
+#if defined(__x86_64__)
+    if (path == LanePath::avx512) return searchLanesAvx512(s, members, count, out);
+    if (path == LanePath::avx2) return searchLanesAvx2(s, members, count, out);
+#endif
+    searchLaneGroup<kPortableLanes>(s, members, count, out);
+}
+
+}  // namespace nyajkor

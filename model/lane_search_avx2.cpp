@@ -1,0 +1,32 @@
+// The lane kernel built for AVX2: four individuals at once. Only the code
+// after the target line uses AVX2, so nothing shared with the rest of the
+// program (inline functions of the headers) is built for it.
+#include <immintrin.h>
+
+#include "model/lane_search.h"
+#include "model/lane_types.h"
+#include "model/rounding.h"
+
+#pragma GCC target("avx2")
+
+namespace nyajkor {
+
+namespace {
+
+using lanes::LaneTypes;
+
+unsigned lanesAtMost(LaneTypes<4>::Real a, LaneTypes<4>::Real b) {
+    return static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(__m256d(a), __m256d(b), _CMP_LE_OQ)));
+}
+
+unsigned laneBits(LaneTypes<4>::Mask m) { return static_cast<unsigned>(_mm256_movemask_pd(__m256d(m))); }
+
+}  // namespace
+
+#include "model/lane_kernel.h"
+
+void searchLanesAvx2(const LaneSource& s, const std::int32_t* members, int count, Neighbours* out) {
+    searchLaneGroup<4>(s, members, count, out);
+}
+
+}  // namespace nyajkor

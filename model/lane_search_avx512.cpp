@@ -1,0 +1,32 @@
+// The lane kernel built for AVX-512: eight individuals at once. Only the
+// code after the target line uses AVX-512, so nothing shared with the rest
+// of the program (inline functions of the headers) is built for it.
+#include <immintrin.h>
+
+#include "model/lane_search.h"
+#include "model/lane_types.h"
+#include "model/rounding.h"
+
+#pragma GCC target("avx512f")
+
+namespace nyajkor {
+
+namespace {
+
+using lanes::LaneTypes;
+
+unsigned lanesAtMost(LaneTypes<8>::Real a, LaneTypes<8>::Real b) {
+    return _mm512_cmp_pd_mask(__m512d(a), __m512d(b), _CMP_LE_OQ);
+}
+
+unsigned laneBits(LaneTypes<8>::Mask m) { return _mm512_test_epi64_mask(__m512i(m), __m512i(m)); }
+
+}  // namespace
+
+#include "model/lane_kernel.h"
+
+void searchLanesAvx512(const LaneSource& s, const std::int32_t* members, int count, Neighbours* out) {
+    searchLaneGroup<8>(s, members, count, out);
+}
+
+}  // namespace nyajkor
