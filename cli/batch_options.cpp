@@ -167,6 +167,21 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
                   [](Options& o, const std::string& v) {
                       std::tie(o.frameWidth, o.frameHeight) = sizeOf("size", v);
                   }}},
+        {"trajectory", {"FILE  positions and velocities as extended XYZ, at the start and every --every\n"
+                        "                     ticks; gzip-compressed when FILE ends in .gz; - for standard output",
+                        [](Options& o, const std::string& v) { o.trajectoryPath = v; }}},
+        {"movie", {"FILE.mp4  the view at the start and every --every ticks as an H.264 movie at 25\n"
+                   "                     frames a second, with the view flags of --frame (needs ffmpeg)",
+                   [](Options& o, const std::string& v) { o.moviePath = v; }}},
+        {"frames", {"DIR     the same frames as --movie as PNG pictures DIR/frame-000000.png, ...",
+                    [](Options& o, const std::string& v) { o.framesDir = v; }}},
+        {"every", {"K       ticks between frames of --trajectory, --movie and --frames, 1..10000000 (default 1)",
+                   [](Options& o, const std::string& v) { o.every = integerIn("every", v, 1, 10000000); }}},
+        {"checkpoint", {"FILE  the whole state after the last tick, exactly, for --resume",
+                        [](Options& o, const std::string& v) { o.checkpointPath = v; }}},
+        {"resume", {"FILE    start from a checkpoint instead of Start: the run goes on exactly; the\n"
+                    "                     flags given with it move the controls, as the user would between ticks",
+                    [](Options& o, const std::string& v) { o.resumePath = v; }}},
         {"sweep", {"NAME=FROM:TO:STEP  runs at NAME = FROM, FROM+STEP, ... up to TO; given twice, a grid",
                    [](Options& o, const std::string& v) { o.sweeps.push_back(sweepOf(v)); }}},
         {"repeats", {"R   runs per grid point, with the seeds S, S+1, ..., 1..1000 (default 1)",
@@ -234,16 +249,31 @@ void checkSweep(const Options& o, const std::set<std::string>& given) {
         throw UsageError("--sweep: " + o.sweeps[0].name + " is swept twice");
     for (const Sweep& s : o.sweeps)
         if (given.count(s.name)) throw UsageError("--sweep: " + s.name + " is also given as --" + s.name);
-    for (const std::string flag : {"dump", "frame"})
+    for (const std::string flag : {"dump", "frame", "trajectory", "movie", "frames", "every", "checkpoint", "resume"})
         if (given.count(flag)) throw UsageError("--" + flag + ": not with --sweep");
     if (o.ticks == 0) throw UsageError("--ticks: a sweep measures 1 tick or more");
+}
+
+// What the outputs along the run and the checkpoints need.
+void checkRecording(const Options& o, const std::set<std::string>& given) {
+    if (given.count("every") && o.trajectoryPath.empty() && o.moviePath.empty() && o.framesDir.empty())
+        throw UsageError("--every: only with --trajectory, --movie or --frames");
+    if (!o.resumePath.empty() && given.count("seed"))
+        throw UsageError("--seed: not with --resume; the generator's state comes from the checkpoint");
+    if (!o.moviePath.empty() && (o.frameWidth < 2 || o.frameHeight < 2))
+        throw UsageError("--size: a movie needs at least 2x2 pixels");
+    for (auto [flag, path] : {std::pair{"movie", o.moviePath}, {"checkpoint", o.checkpointPath}})
+        if (path == "-")
+            throw UsageError("--" + std::string(flag) + ": cannot go to standard output; name a file");
 }
 
 // Files that two outputs would both write: refused rather than one lost.
 void checkOutputsDistinct(const Options& o) {
     std::map<std::string, std::string> seen;
     for (auto [flag, path] : {std::pair{"csv", o.csvPath}, {"dump", o.dumpPath}, {"frame", o.framePath},
-                              {"summary", o.summaryPath}, {"plot", o.plotPath}}) {
+                              {"summary", o.summaryPath}, {"plot", o.plotPath},
+                              {"trajectory", o.trajectoryPath}, {"movie", o.moviePath},
+                              {"checkpoint", o.checkpointPath}}) {
         if (path.empty()) continue;
         if (path == "-" && (std::string(flag) == "frame" || std::string(flag) == "plot"))
             throw UsageError("--" + std::string(flag) + ": a PNG picture cannot go to standard output; name a file");
@@ -292,7 +322,9 @@ Options parseOptions(const std::vector<std::string>& args) {
     if (o.centreAt && o.centre != CentreMode::placed)
         throw UsageError("--centre-at: only with --centre placed");
     checkSweep(o, given);
+    checkRecording(o, given);
     checkOutputsDistinct(o);
+    o.given = std::move(given);
     return o;
 }
 
@@ -322,22 +354,26 @@ std::string usage() {
 
 void applySwept(Options& o, const std::string& name, int value) { findFlag(name)->apply(o, std::to_string(value)); }
 
+void moveRadiusAndEquilibrium(Inputs& in, std::optional<int> radius, std::optional<int> equilibrium) {
+    // As in the window, a scroll bar that moves keeps the equilibrium
+    // distance within the perception radius; one set to where it stands
+    // fires nothing.
+    if (radius && *radius != in.sugar) {
+        in.sugar = *radius;
+        in.tavolsag = tavegyeztetes(in.sugar, in.tavolsag);
+    }
+    if (equilibrium && *equilibrium != in.tavolsag) {
+        in.tavolsag = *equilibrium;
+        in.tavolsag = tavegyeztetes(in.sugar, in.tavolsag);
+    }
+}
+
 Inputs controlsFor(const Options& o) {
     Inputs in;
     in.egyedszam = o.n;
     in.vkozos = o.speed;
     in.parameter = o.noise;
-    // As in the window, a scroll bar that moves keeps the equilibrium
-    // distance within the perception radius; one set to where it stands
-    // fires nothing.
-    if (o.radius != in.sugar) {
-        in.sugar = o.radius;
-        in.tavolsag = tavegyeztetes(in.sugar, in.tavolsag);
-    }
-    if (o.equilibrium != in.tavolsag) {
-        in.tavolsag = o.equilibrium;
-        in.tavolsag = tavegyeztetes(in.sugar, in.tavolsag);
-    }
+    moveRadiusAndEquilibrium(in, o.radius, o.equilibrium);
     in.egyensulyerosseg = o.strength;
     in.autotaszito = o.distanceMode == DistanceMode::autoRepulsive;
     in.egyenitaszito = o.distanceMode == DistanceMode::customRepulsive;

@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -63,6 +64,17 @@ struct Options {
     int frameWidth = 599;
     int frameHeight = 698;
 
+    // the run along the way, from the state it starts in and after every
+    // `every`-th tick: a trajectory, a movie, numbered pictures
+    std::string trajectoryPath;           // empty: none; "-": standard output
+    std::string moviePath;                // empty: none
+    std::string framesDir;                // empty: none
+    long every = 1;
+
+    // the whole state after the last tick, and a state to start from instead of Start
+    std::string checkpointPath;           // empty: none
+    std::string resumePath;               // empty: Start
+
     // a sweep: none for a single run; one or two flags for a grid of runs
     std::vector<Sweep> sweeps;
     int repeats = 1;                      // runs per grid point, seeds seed, seed+1, ...
@@ -73,6 +85,8 @@ struct Options {
 
     bool help = false;
     bool version = false;
+
+    std::set<std::string> given;          // the flags on the command line, without their dashes
 };
 
 // What every message of the runner on standard error starts with.
@@ -95,5 +109,10 @@ std::string usage();
 
 // The window's controls as the options set them, before Start.
 Inputs controlsFor(const Options& o);
+
+// Moves the perception radius and then the equilibrium distance scroll
+// bars, those given, as a user would: each keeps the equilibrium distance
+// within the radius, and a bar set to where it stands fires nothing.
+void moveRadiusAndEquilibrium(Inputs& in, std::optional<int> radius, std::optional<int> equilibrium);
 
 }  // namespace nyajkor::batch

@@ -1,0 +1,47 @@
+// The run along the way: a trajectory, a movie and numbered pictures of the
+// state the run starts in and of every K-th tick after it.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "cli/batch_options.h"
+#include "cli/frame_picture.h"
+#include "record/movie.h"
+#include "record/trajectory.h"
+
+namespace nyajkor::batch {
+
+// Throws UsageError when --movie is given and ffmpeg is not installed, or
+// the folder of --frames is not one, so that the command stops before any work.
+void checkRecordingNeeds(const Options& o);
+
+class RunRecording {
+public:
+    // `trajectory` and `movie` are the streams of those outputs, or nullptr.
+    RunRecording(const Options& o, std::ostream* trajectory, std::ostream* movie, std::ostream& standardOutput);
+    ~RunRecording();
+
+    bool any() const { return trajectory_ || movie_ || !framesDir_.empty(); }
+    // Records the state after tick `tick`; the run's first tick is `first`.
+    void afterTick(Flock& f, const Inputs& in, long tick, long first);
+    // Ends the trajectory and puts the encoded movie into its stream.
+    void finish();
+
+private:
+    void record(Flock& f, const Inputs& in, long tick);
+    void writeFramePng(const PixelCanvas& canvas);
+
+    long every_;
+    std::string framesDir_;
+    std::ostream& standardOutput_;
+    std::optional<TrajectoryWriter> trajectory_;
+    std::ostream* movieOut_ = nullptr;
+    std::unique_ptr<MovieEncoder> movie_;
+    std::optional<FrameRenderer> renderer_;
+    long picture_ = 0;
+};
+
+}  // namespace nyajkor::batch
