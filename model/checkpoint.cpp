@@ -126,7 +126,7 @@ class WordSource {
 public:
     WordSource(const char* data, std::size_t words) : data_(data), left_(words) {}
     std::uint64_t take() {
-        if (left_ == 0) throw CheckpointError("is truncated: its data end early");
+        if (left_ == 0) throw CheckpointError(CheckpointProblem::truncated, "is truncated: its data end early");
         --left_;
         const std::uint64_t w = getLittleEndian(data_, kWord);
         data_ += kWord;
@@ -147,7 +147,7 @@ public:
     template <typename T>
     T count(const T&, long long lo, long long hi) {
         const auto v = static_cast<std::int64_t>(take());
-        if (v < lo || v > hi) throw CheckpointError("holds a value out of range");
+        if (v < lo || v > hi) throw CheckpointError(CheckpointProblem::corrupted, "holds a value out of range");
         return static_cast<T>(v);
     }
     void generator(const Random&) { take(); }
@@ -183,37 +183,37 @@ std::string checkpointBytes(const Flock& f, const Inputs& in, long ticks) {
 void restoreCheckpoint(const std::string& bytes, Flock& f, Inputs& in, long& ticks) {
     if (bytes.size() < sizeof kCheckpointMagic ||
         std::memcmp(bytes.data(), kCheckpointMagic, sizeof kCheckpointMagic) != 0)
-        throw CheckpointError("is not a checkpoint of this program");
-    if (bytes.size() < kHeaderSize + 8) throw CheckpointError("is truncated");
+        throw CheckpointError(CheckpointProblem::foreign, "is not a checkpoint of this program");
+    if (bytes.size() < kHeaderSize + 8) throw CheckpointError(CheckpointProblem::truncated, "is truncated");
     const auto version = getLittleEndian(bytes.data() + sizeof kCheckpointMagic, 4);
     if (version > kCheckpointVersion)
-        throw CheckpointError("is of a newer format (version " + std::to_string(version) +
+        throw CheckpointError(CheckpointProblem::newerVersion, "is of a newer format (version " + std::to_string(version) +
                               "); this program reads version " + std::to_string(kCheckpointVersion));
-    if (version != kCheckpointVersion) throw CheckpointError("is of an unknown format version");
+    if (version != kCheckpointVersion) throw CheckpointError(CheckpointProblem::corrupted, "is of an unknown format version");
     const auto length = getLittleEndian(bytes.data() + sizeof kCheckpointMagic + 4, 8);
     const std::size_t body = bytes.size() - kHeaderSize - 8;
-    if (length > body) throw CheckpointError("is truncated");
-    if (length < body || length % kWord != 0) throw CheckpointError("is corrupted: its length does not add up");
+    if (length > body) throw CheckpointError(CheckpointProblem::truncated, "is truncated");
+    if (length < body || length % kWord != 0) throw CheckpointError(CheckpointProblem::corrupted, "is corrupted: its length does not add up");
     const std::size_t checked = kHeaderSize + length;
     if (getLittleEndian(bytes.data() + checked, 8) != fnv1a(bytes.data(), checked))
-        throw CheckpointError("is corrupted: its checksum does not match");
+        throw CheckpointError(CheckpointProblem::corrupted, "is corrupted: its checksum does not match");
 
     const char* words = bytes.data() + kHeaderSize;
     Checker checker(words, length / kWord);
     payload(checker, f, in, ticks);
-    if (checker.left() != 0) throw CheckpointError("is corrupted: it holds more data than its state");
+    if (checker.left() != 0) throw CheckpointError(CheckpointProblem::corrupted, "is corrupted: it holds more data than its state");
     Loader loader(words, length / kWord);
     payload(loader, f, in, ticks);
 }
 
 std::string readCheckpointFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
-    if (!file) throw CheckpointError("cannot be opened");
+    if (!file) throw CheckpointError(CheckpointProblem::unreadable, "cannot be opened");
     // the largest checkpoint: the header, the fixed words, every individual, the checksum
     constexpr std::size_t kLargest = kHeaderSize + kWord * (100 + 6 * std::size_t{kMaxEgyed}) + 8;
     std::string bytes(kLargest + 1, '\0');
     file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (file.bad()) throw CheckpointError("cannot be read");
+    if (file.bad()) throw CheckpointError(CheckpointProblem::unreadable, "cannot be read");
     bytes.resize(static_cast<std::size_t>(file.gcount()));
     return bytes;
 }

@@ -26,10 +26,19 @@ namespace nyajkor {
 inline constexpr char kCheckpointMagic[8] = {'N', 'Y', 'J', 'K', '3', 'D', 'C', 'P'};
 inline constexpr std::uint32_t kCheckpointVersion = 1;
 
-// A checkpoint that cannot be used; what() is one line for the user.
+// Why a checkpoint cannot be used.
+enum class CheckpointProblem { unreadable, foreign, truncated, newerVersion, corrupted };
+
+// A checkpoint that cannot be used; what() is one line for the user of the
+// runner, problem() lets the window say it in its own words.
 class CheckpointError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    CheckpointError(CheckpointProblem problem, const std::string& what)
+        : std::runtime_error(what), problem_(problem) {}
+    CheckpointProblem problem() const { return problem_; }
+
+private:
+    CheckpointProblem problem_;
 };
 
 // The checkpoint of `f`, `in` and the ticks run since Start, as the bytes of its file.

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <charconv>
 #include <sstream>
 
@@ -95,7 +96,7 @@ struct TrajectoryReader::File {
 TrajectoryReader::TrajectoryReader(const std::string& path) : file_(std::make_unique<File>()) {
     // gzopen reads a plain file as it is, so one reader takes both kinds
     file_->gz = gzopen(path.c_str(), "rb");
-    if (!file_->gz) throw TrajectoryError("cannot open '" + path + "'");
+    if (!file_->gz) throw TrajectoryError("cannot open '" + path + "'", 0);
 }
 
 TrajectoryReader::~TrajectoryReader() = default;
@@ -114,7 +115,7 @@ bool TrajectoryReader::readLine(std::string& line) {
     int code = 0;
     const char* message = gzerror(file_->gz, &code);
     if (code != Z_OK && code != Z_STREAM_END)
-        throw TrajectoryError("line " + std::to_string(line_ + 1) + ": " + message);
+        throw TrajectoryError("line " + std::to_string(line_ + 1) + ": " + message, line_ + 1);
     if (line.empty()) return false;
     ++line_;  // a last line without its newline
     return true;
@@ -147,12 +148,15 @@ std::string_view valueOf(std::string_view comment, std::string_view key) {
 bool TrajectoryReader::next(TrajectoryFrame& frame) {
     std::string line;
     if (!readLine(line)) return false;
-    const auto fail = [this](const std::string& what) {
-        throw TrajectoryError("line " + std::to_string(line_) + ": " + what);
+    const auto failAt = [](long line, const std::string& what) {
+        throw TrajectoryError("line " + std::to_string(line) + ": " + what, line);
     };
+    const auto fail = [&] (const std::string& what) { failAt(line_, what); };
+    const auto endsEarly = [&] { failAt(line_ + 1, "the frame ends early"); };
     std::size_t count = 0;
     if (!numberFrom(line, count)) fail("not a number of particles");
-    if (!readLine(line)) fail("the frame ends early");
+    if (count > std::size_t{kMaxEgyed} + kMaxRagadozo + 1) fail("more particles than a flock has");
+    if (!readLine(line)) endsEarly();
     if (valueOf(line, "Properties") != "species:S:1:pos:R:3:velo:R:3")
         fail("not a trajectory of species, positions and velocities");
     if (!numberFrom(valueOf(line, "tick"), frame.tick) || !numberFrom(valueOf(line, "order"), frame.order) ||
@@ -160,7 +164,7 @@ bool TrajectoryReader::next(TrajectoryFrame& frame) {
         fail("the frame's tick, order or avg_neighbours is missing");
     frame.particles.resize(count);
     for (TrajectoryParticle& p : frame.particles) {
-        if (!readLine(line)) fail("the frame ends early");
+        if (!readLine(line)) endsEarly();
         std::istringstream fields(line);
         std::string species, v[6];
         fields >> species >> v[0] >> v[1] >> v[2] >> v[3] >> v[4] >> v[5];
@@ -171,6 +175,12 @@ bool TrajectoryReader::next(TrajectoryFrame& frame) {
         if (!ok || fields >> extra) fail("not a particle: species and six reals");
         p.species = species[0];
     }
+    const auto number = [&frame](char species) {
+        return std::count_if(frame.particles.begin(), frame.particles.end(),
+                             [species](const TrajectoryParticle& p) { return p.species == species; });
+    };
+    if (number('I') > kMaxEgyed || number('P') > kMaxRagadozo || number('C') > 1)
+        fail("more individuals, predators or centres than a flock has");
     return true;
 }
 

@@ -63,10 +63,15 @@ private:
 // The frame as text, exactly as the writer writes it.
 std::string trajectoryFrameText(const Flock& f, long tick, bool centreActive);
 
-// A trajectory file that cannot be read; what() is one line for the user.
+// A trajectory file that cannot be read; what() is one line for the user,
+// line() the line at fault (0: the file cannot be opened).
 class TrajectoryError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    TrajectoryError(const std::string& what, long line) : std::runtime_error(what), line_(line) {}
+    long line() const { return line_; }
+
+private:
+    long line_;
 };
 
 // Reads the frames of a trajectory file (plain or gzip) one at a time.
@@ -79,7 +84,8 @@ public:
     TrajectoryReader& operator=(const TrajectoryReader&) = delete;
 
     // The next frame into `frame`; false at the end of the file. Throws
-    // TrajectoryError naming the line when a frame is malformed.
+    // TrajectoryError naming the line when a frame is malformed or holds
+    // more individuals or predators than a flock can.
     bool next(TrajectoryFrame& frame);
 
 private:

@@ -169,7 +169,7 @@ void MainWindowTest::launchStateAndCaptions() {
     QStringList bar;
     for (QAction* a : form->menuBar()->actions())
         if (a->isVisible()) bar << a->text();
-    QCOMPARE(bar.join(QLatin1Char('|')), QStringLiteral("Névjegy|Igazodás módja|Ábrázolás módja|Színek"));
+    QCOMPARE(bar.join(QLatin1Char('|')), QStringLiteral("Névjegy|Igazodás módja|Ábrázolás módja|Színek|Rögzítés"));
     QCOMPARE(menu("ragadozo")->title(), QStringLiteral("0 ragadozó"));
 
     QCOMPARE(checked({"autotaszito", "egyenitaszito", "autovonzo", "egyenivonzo", "tkpvonzas",

@@ -75,8 +75,10 @@ TEST_F(TrajectoryTest, ReadsBackTheFlockExactly) {
             }
             EXPECT_EQ(frame.particles[500].species, 'P');
             EXPECT_EQ(frame.particles[501].x, f.ragx[2]);
-            if (centre) EXPECT_EQ(frame.particles[502].species, 'C');
-            if (centre) EXPECT_EQ(frame.particles[502].z, f.vonzoz);
+            if (centre) {
+                EXPECT_EQ(frame.particles[502].species, 'C');
+                EXPECT_EQ(frame.particles[502].z, f.vonzoz);
+            }
         }
     }
 }
