@@ -348,7 +348,13 @@ std::string usage() {
         "value to go on is left empty. Unless --csv or --summary is -, the summary is also printed\n"
         "on standard output. Ctrl-C stops a sweep between ticks: the runs finished so far are\n"
         "written, every file whole, and the exit status is 130 (with no run finished, no file is\n"
-        "touched).\n";
+        "touched).\n"
+        "\n--trajectory, --movie and --frames record a single run along the way: the state it starts\n"
+        "in and the state after every --every-th tick. --checkpoint writes the whole state after the\n"
+        "last tick (docs/checkpoint.md); --resume starts from such a file instead of Start, numbers\n"
+        "its ticks on from the checkpoint's and goes on exactly as the run would have gone on. Flags\n"
+        "given with --resume move their controls as the user would between ticks: --n takes effect\n"
+        "at a restart only, --predators adds that many more.\n";
     return text;
 }
 
