@@ -3,6 +3,7 @@
 // in the view.
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -122,6 +123,12 @@ void TForm1::stopRecordingClick() {
         fail(QStringLiteral("A felvétel mentése nem sikerült"), moviePath_, QString::fromStdString(e.what()));
     }
     writeWhole(QStringLiteral("A felvétel mentése nem sikerült"), moviePath_, bytes.str());
+}
+
+// A recording under way is saved when the window closes, not lost.
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (movie_) run(&TForm1::stopRecordingClick);
+    QMainWindow::closeEvent(event);
 }
 
 // ---- saved states -------------------------------------------------------------------

@@ -78,6 +78,8 @@ private:
         item(name)->trigger();
         return shown;
     }
+    // What ffprobe counts in the movie.
+    QByteArray frameCount(const QString& movie);
     // The state of the flock that the next tick reads, for comparing runs.
     std::vector<double> trail() {
         std::vector<double> v;
@@ -217,13 +219,24 @@ void RecordingTest::recordingMakesOneFramePerTick() {
     for (int t = 0; t < 7; ++t) form->timer();
     item("stopRecording")->trigger();
     QVERIFY(!item("stopRecording")->isEnabled());
+    QCOMPARE(frameCount(path), QByteArray("7"));
+
+    // closing the window saves a recording under way
+    const QString last = dir.filePath(QStringLiteral("last.mp4"));
+    QCOMPARE(chooseFile("startRecording", last), QString());
+    for (int t = 0; t < 2; ++t) form->timer();
+    form->close();
+    QCOMPARE(frameCount(last), QByteArray("2"));
+}
+
+QByteArray RecordingTest::frameCount(const QString& movie) {
     const QString probe = dir.filePath(QStringLiteral("probe.txt"));
     const QString command = QStringLiteral("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-                                           "stream=nb_read_frames -of csv=p=0 '%1' > '%2'").arg(path, probe);
-    QCOMPARE(std::system(command.toLocal8Bit().constData()), 0);
+                                           "stream=nb_read_frames -of csv=p=0 '%1' > '%2'").arg(movie, probe);
+    if (std::system(command.toLocal8Bit().constData()) != 0) return "ffprobe failed";
     QFile counted(probe);
-    QVERIFY(counted.open(QIODevice::ReadOnly));
-    QCOMPARE(counted.readAll().trimmed(), QByteArray("7"));
+    if (!counted.open(QIODevice::ReadOnly)) return "no answer";
+    return counted.readAll().trimmed();
 }
 
 void RecordingTest::recordingWithoutFfmpegOnlySaysSo() {
