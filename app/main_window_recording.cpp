@@ -193,8 +193,8 @@ void TForm1::enableControlsOfTheModes() {
 // The trajectory plays at the pace of the ticks; Stop and Tovább pause and
 // resume it, and the view's bars and check marks work as in a run.
 void TForm1::replayClick() {
-    const QString path = askFileName(QStringLiteral("Visszajátszás"),
-                                     QStringLiteral("Pályafájl (*.xyz *.xyz.gz);;Minden fájl (*)"), QString(), false);
+    const QString filter = QStringLiteral("Pályafájl (*.xyz *.xyz.gz);;Minden fájl (*)");
+    const QString path = askFileName(QStringLiteral("Visszajátszás"), filter, QString(), false);
     if (path.isEmpty()) return;
     std::unique_ptr<TrajectoryReader> reader;
     TrajectoryFrame first;

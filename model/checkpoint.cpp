@@ -181,27 +181,31 @@ std::string checkpointBytes(const Flock& f, const Inputs& in, long ticks) {
 }
 
 void restoreCheckpoint(const std::string& bytes, Flock& f, Inputs& in, long& ticks) {
+    using enum CheckpointProblem;
     if (bytes.size() < sizeof kCheckpointMagic ||
         std::memcmp(bytes.data(), kCheckpointMagic, sizeof kCheckpointMagic) != 0)
-        throw CheckpointError(CheckpointProblem::foreign, "is not a checkpoint of this program");
-    if (bytes.size() < kHeaderSize + 8) throw CheckpointError(CheckpointProblem::truncated, "is truncated");
+        throw CheckpointError(foreign, "is not a checkpoint of this program");
+    if (bytes.size() < kHeaderSize + 8) throw CheckpointError(truncated, "is truncated");
     const auto version = getLittleEndian(bytes.data() + sizeof kCheckpointMagic, 4);
     if (version > kCheckpointVersion)
-        throw CheckpointError(CheckpointProblem::newerVersion, "is of a newer format (version " + std::to_string(version) +
-                              "); this program reads version " + std::to_string(kCheckpointVersion));
-    if (version != kCheckpointVersion) throw CheckpointError(CheckpointProblem::corrupted, "is of an unknown format version");
+        throw CheckpointError(newerVersion, "is of a newer format (version " + std::to_string(version) +
+                                                "); this program reads version " +
+                                                std::to_string(kCheckpointVersion));
+    if (version != kCheckpointVersion) throw CheckpointError(corrupted, "is of an unknown format version");
     const auto length = getLittleEndian(bytes.data() + sizeof kCheckpointMagic + 4, 8);
     const std::size_t body = bytes.size() - kHeaderSize - 8;
-    if (length > body) throw CheckpointError(CheckpointProblem::truncated, "is truncated");
-    if (length < body || length % kWord != 0) throw CheckpointError(CheckpointProblem::corrupted, "is corrupted: its length does not add up");
+    if (length > body) throw CheckpointError(truncated, "is truncated");
+    if (length < body || length % kWord != 0)
+        throw CheckpointError(corrupted, "is corrupted: its length does not add up");
     const std::size_t checked = kHeaderSize + length;
     if (getLittleEndian(bytes.data() + checked, 8) != fnv1a(bytes.data(), checked))
-        throw CheckpointError(CheckpointProblem::corrupted, "is corrupted: its checksum does not match");
+        throw CheckpointError(corrupted, "is corrupted: its checksum does not match");
 
+    // every word checked before the first one is stored
     const char* words = bytes.data() + kHeaderSize;
     Checker checker(words, length / kWord);
     payload(checker, f, in, ticks);
-    if (checker.left() != 0) throw CheckpointError(CheckpointProblem::corrupted, "is corrupted: it holds more data than its state");
+    if (checker.left() != 0) throw CheckpointError(corrupted, "is corrupted: it holds more data than its state");
     Loader loader(words, length / kWord);
     payload(loader, f, in, ticks);
 }

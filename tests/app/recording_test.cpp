@@ -210,7 +210,8 @@ void RecordingTest::replayStepsThroughTheFrames() {
 }
 
 void RecordingTest::recordingMakesOneFramePerTick() {
-    if (std::system("ffprobe -version > /dev/null 2>&1") != 0) QSKIP("ffmpeg and ffprobe are needed (Debian package ffmpeg)");
+    if (std::system("ffprobe -version > /dev/null 2>&1") != 0)
+        QSKIP("ffmpeg and ffprobe are needed (Debian package ffmpeg)");
     click("start");
     click("stop");
     const QString path = dir.filePath(QStringLiteral("view.mp4"));

@@ -150,7 +150,8 @@ TEST_F(BatchFiles, MovieWithoutFfmpegIsRefusedBeforeAnyWork) {
     const RunResult r = run({"--ticks", "5", "--movie", path("m.mp4"), "--csv", path("s.csv")});
     ::setenv("PATH", saved.c_str(), 1);
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, std::string(kMessagePrefix) + "--movie: the ffmpeg program is not installed (Debian package ffmpeg)\n");
+    EXPECT_EQ(r.err, std::string(kMessagePrefix) +
+                         "--movie: the ffmpeg program is not installed (Debian package ffmpeg)\n");
     EXPECT_TRUE(entries().empty());
 }
 

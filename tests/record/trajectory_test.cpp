@@ -92,7 +92,8 @@ TEST_F(TrajectoryTest, CommentLineIsTheExtendedXyzHeader) {
     EXPECT_EQ(lines[2 * 504], "502");
     EXPECT_EQ(lines[2 * 504 + 1],
               "Lattice=\"350 0 0 0 350 0 0 0 250\" Properties=species:S:1:pos:R:3:velo:R:3 pbc=\"F F F\" "
-              "tick=10 order=" + realText(flock_->rendparameter) + " avg_neighbours=" + realText(flock_->atlagszomszed));
+              "tick=10 order=" + realText(flock_->rendparameter) +
+                  " avg_neighbours=" + realText(flock_->atlagszomszed));
 }
 
 TEST_F(TrajectoryTest, MalformedFramesAreRefusedWithTheirLine) {
