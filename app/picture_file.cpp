@@ -1,20 +1,50 @@
 #include "app/picture_file.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QImage>
-#include <QSaveFile>
+#include <cstring>
 #include <stdexcept>
 
+#include "files/whole_file.h"
 #include "surface/pixel_canvas.h"
 
 namespace nyajkor::app {
 
 namespace {
 
+using files::TargetProblem;
+
 [[noreturn]] void fail(const QString& path, const QString& reason) {
     const QString message = QStringLiteral("A kép mentése nem sikerült: %1: %2")
                                 .arg(QDir::toNativeSeparators(path), reason);
     throw std::runtime_error(message.toStdString());
+}
+
+QString systemReason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+QString reasonOf(const files::TargetRefusal& r) {
+    switch (r.problem) {
+        case TargetProblem::emptyName: return QStringLiteral("nincs megadva fájlnév");
+        case TargetProblem::folderName: return QStringLiteral("ez egy mappa neve");
+        case TargetProblem::isDirectory: return QStringLiteral("ez egy mappa");
+        case TargetProblem::danglingLink: return QStringLiteral("nem létező fájlra mutató szimbolikus link");
+        case TargetProblem::notWritable: return QStringLiteral("a fájl nem írható");
+        case TargetProblem::folderMissing: return QStringLiteral("a mappa nem létezik");
+        case TargetProblem::folderNotWritable: return QStringLiteral("a mappába nem lehet írni");
+        case TargetProblem::unsupportedKind: return QStringLiteral("ide nem lehet képet írni");
+        case TargetProblem::systemError: break;
+    }
+    return systemReason(r.error);
+}
+
+QByteArray pngOf(const QString& path, const QImage& image) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG")) fail(path, QStringLiteral("a PNG nem készült el"));
+    return png;
 }
 
 }  // namespace
@@ -25,13 +55,15 @@ void savePicture(const PixelCanvas& canvas, const QString& path) {
     // The canvas stores Qt's 32-bit RGB layout, so the image wraps it as it is.
     const QImage image(reinterpret_cast<const uchar*>(canvas.bits()), canvas.width(), canvas.height(),
                        canvas.bytesPerLine(), QImage::Format_RGB32);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) fail(path, file.errorString());
+    const QByteArray png = pngOf(path, image);
+
+    auto examined = files::examineTarget(QFile::encodeName(path).toStdString());
+    if (const auto* refused = std::get_if<files::TargetRefusal>(&examined)) fail(path, reasonOf(*refused));
+    files::WholeFile file(std::get<files::OutputTarget>(examined));
+    if (const int error = file.open()) fail(path, systemReason(error));
+    file.write(png.constData(), static_cast<std::size_t>(png.size()));
     // (a file left uncommitted is discarded with its temporary)
-    if (!image.save(&file, "PNG"))
-        fail(path, file.error() != QFileDevice::NoError ? file.errorString()
-                                                        : QStringLiteral("a PNG nem készült el"));
-    if (!file.commit()) fail(path, file.errorString());
+    if (const int error = file.commit()) fail(path, systemReason(error));
 }
 
 }  // namespace nyajkor::app

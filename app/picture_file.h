@@ -2,10 +2,12 @@
 //
 // The picture is the view's back surface as it is, which is the frame last
 // shown: the pixels the user sees, at the view's own size, without the
-// window around them. It is written to a temporary file beside the target
-// that replaces the target only once it is complete, so a write that fails
-// (a full disk, a folder that cannot be written) leaves an existing file as
-// it was and no stray file behind.
+// window around them. It is written as the runner writes its files
+// (files/whole_file.h): to a temporary file beside the target that replaces
+// it only once complete and on the disk, keeping its permissions, so a
+// write that fails (a full disk, a folder that cannot be written) leaves an
+// existing file as it was and no stray file behind; a link is followed to
+// the file it names, and a device is written through, never replaced.
 #pragma once
 
 #include <QString>

@@ -20,6 +20,31 @@
 
 namespace nyajkor::batch {
 
+int failedOrStopped(const std::exception& e, std::ostream& err, const std::atomic<int>* stop) {
+    err << kMessagePrefix << e.what() << '\n';
+    // standard output failing after a SIGPIPE is the reader gone away, not a fault of the run
+    return stop && stop->load() != 0 ? stoppedStatus(stop->load()) : 1;
+}
+
+int finishStandardOutput(std::ostream& out, std::ostream& err, const std::atomic<int>* stop) {
+    out.flush();
+    if (out) return 0;
+    // a reader gone away is a signal like any other; anything else is a failure
+    if (stop && stop->load() != 0) return stoppedStatus(stop->load());
+    err << kMessagePrefix << "writing standard output failed\n";
+    return 1;
+}
+
+int refusedOrStopped(const std::exception& e, std::ostream& err, const std::atomic<int>* stop) {
+    // a signal cuts a wait short (a FIFO's reader): the stop, not the failure it caused, is the news
+    if (stop && stop->load() != 0) {
+        err << kMessagePrefix << "interrupted before the work began; no file written\n";
+        return stoppedStatus(stop->load());
+    }
+    err << kMessagePrefix << e.what() << '\n';
+    return 2;
+}
+
 std::string realText(double v) { return nyajkor::realText(v); }
 
 namespace {
@@ -61,7 +86,7 @@ long restoreResumed(Flock& f, Inputs& in, const Options& o) {
     try {
         restoreCheckpoint(readCheckpointFile(o.resumePath), f, in, first);
     } catch (const CheckpointError& e) {
-        throw UsageError("--resume: '" + o.resumePath + "' " + e.what());
+        throw UsageError("--resume: " + quoted(o.resumePath) + " " + e.what());
     }
     return first;
 }
@@ -76,7 +101,7 @@ void prepareStart(Flock& f, Inputs& in, const Options& o, std::uint32_t seed, st
         setBoxConstants(f);
         moveGivenControls(f, in, o);
     }
-    const bool equilibriumSet = o.resumePath.empty() || o.given.count("equilibrium");
+    const bool equilibriumSet = o.resumePath.empty() || wasGiven(o, "equilibrium");
     if (equilibriumSet && in.tavolsag != o.equilibrium)
         err << kMessagePrefix << "note: the equilibrium distance is " << in.tavolsag << ", not " << o.equilibrium
             << ": it stays within the perception radius\n";
@@ -85,28 +110,25 @@ void prepareStart(Flock& f, Inputs& in, const Options& o, std::uint32_t seed, st
 // One run: the per-tick statistics, the run along the way, the final state,
 // the picture and the checkpoint.
 int runSingle(const Options& o, std::ostream& out, std::ostream& err, bool showProgress,
-              const std::atomic<bool>* interrupted) {
+              const std::atomic<int>* stop) {
     std::optional<OutputFile> csv, dump, frame, trajectory, movie, checkpoint;
     std::unique_ptr<Flock> flock;
     Inputs in;
     long first = 0;  // the ticks run before this run's first
     try {
-        checkRecordingNeeds(o);
+        checkRecordingNeeds(o, out);
         flock = std::make_unique<Flock>();
         if (!o.resumePath.empty()) first = restoreResumed(*flock, in, o);
-        if (!o.csvPath.empty()) csv.emplace("csv", o.csvPath, out);
-        if (!o.dumpPath.empty()) dump.emplace("dump", o.dumpPath, out);
-        if (!o.framePath.empty()) frame.emplace("frame", o.framePath, out);
-        if (!o.trajectoryPath.empty()) trajectory.emplace("trajectory", o.trajectoryPath, out);
-        if (!o.moviePath.empty()) movie.emplace("movie", o.moviePath, out);
-        if (!o.checkpointPath.empty()) checkpoint.emplace("checkpoint", o.checkpointPath, out);
+        beginOutputs({{"csv", o.csvPath, csv}, {"dump", o.dumpPath, dump}, {"frame", o.framePath, frame},
+                      {"trajectory", o.trajectoryPath, trajectory}, {"movie", o.moviePath, movie},
+                      {"checkpoint", o.checkpointPath, checkpoint}},
+                     out);
     } catch (const UsageError& e) {
-        err << kMessagePrefix << e.what() << '\n';
-        return 2;
+        return refusedOrStopped(e, err, stop);
     } catch (const std::exception& e) {
-        err << kMessagePrefix << e.what() << '\n';
-        return 1;
+        return failedOrStopped(e, err, stop);
     }
+    auto stopped = [&] { return stop && stop->load() != 0; };
 
     try {
         const std::uint32_t seed = o.seed.value_or(clockSeed());
@@ -118,34 +140,38 @@ int runSingle(const Options& o, std::ostream& out, std::ostream& err, bool showP
         if (csv) writeStatisticsHeader(csv->stream());
         recording.afterTick(f, in, first, first);
         Progress progress(err, showProgress, "ticks");
-        for (long t = 1; t <= o.ticks; ++t) {
-            if (interrupted && interrupted->load()) {
-                err << kMessagePrefix << "interrupted at tick " << first + t - 1 << "; no file written\n";
-                return 130;
-            }
+        long t = 1;
+        for (; t <= o.ticks && !stopped(); ++t) {
             tick(f, in);
             if (csv) writeStatisticsRow(csv->stream(), first + t, f);
             recording.afterTick(f, in, first + t, first);
             progress.update(t, o.ticks, static_cast<double>(t) / static_cast<double>(o.ticks));
         }
-        recording.finish();
-        if (dump) writeDump(dump->stream(), f);
-        if (frame) writeFramePicture(f, in, o.frameWidth, o.frameHeight, frame->stream());
-        if (checkpoint) checkpoint->stream() << checkpointBytes(f, in, first + o.ticks);
+        if (!stopped()) {
+            recording.finish();
+            if (dump) writeDump(dump->stream(), f);
+            if (frame) writeFramePicture(f, in, o.frameWidth, o.frameHeight, frame->stream());
+            if (checkpoint) checkpoint->stream() << checkpointBytes(f, in, first + o.ticks);
+        }
+        // the last look before the first file is put in place: after it, all are
+        if (stopped()) {
+            err << kMessagePrefix << "interrupted at tick " << first + t - 1 << "; no file written"
+                << (o.framesDir.empty() ? "" : " but the pictures of --frames so far") << '\n';
+            return stoppedStatus(stop->load());
+        }
         for (auto* file : {&csv, &dump, &frame, &trajectory, &movie, &checkpoint})
             if (*file) (*file)->commit();
         if (o.csvPath != "-" && o.dumpPath != "-" && o.trajectoryPath != "-") writeSummary(out, seed, o.ticks, f);
-        return 0;
+        return finishStandardOutput(out, err, stop);
     } catch (const std::exception& e) {
-        err << kMessagePrefix << e.what() << '\n';
-        return 1;
+        return failedOrStopped(e, err, stop);
     }
 }
 
 }  // namespace
 
 int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool showProgress,
-             const std::atomic<bool>* interrupted, const std::function<void()>& afterRun) {
+             const std::atomic<int>* stop, const std::function<void()>& afterRun) {
     Options o;
     try {
         o = parseOptions(args);
@@ -161,8 +187,8 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         out << "nyajkor3d-batch " NYAJKOR_VERSION "\n";
         return 0;
     }
-    if (o.sweeps.empty()) return runSingle(o, out, err, showProgress, interrupted);
-    return runSweep(std::move(o), out, err, {showProgress, interrupted, afterRun});
+    if (o.sweeps.empty()) return runSingle(o, out, err, showProgress, stop);
+    return runSweep(std::move(o), out, err, {showProgress, stop, afterRun});
 }
 
 }  // namespace nyajkor::batch

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <charconv>
 #include <functional>
-#include <map>
 #include <set>
 #include <sstream>
 
+#include "cli/sweep.h"
 #include "model/simulation.h"
 
 namespace nyajkor::batch {
@@ -25,7 +25,7 @@ std::optional<long long> parseInteger(const std::string& text) {
 long long integerIn(const std::string& flag, const std::string& text, long long lo, long long hi) {
     const auto v = parseInteger(text);
     if (!v)
-        throw UsageError("--" + flag + ": '" + text + "' is not a whole number (allowed: " +
+        throw UsageError("--" + flag + ": " + quoted(text) + " is not a whole number (allowed: " +
                          std::to_string(lo) + ".." + std::to_string(hi) + ")");
     if (*v < lo || *v > hi)
         throw UsageError("--" + flag + ": " + text + " is out of range (allowed: " +
@@ -41,7 +41,7 @@ Enum choiceOf(const std::string& flag, const std::string& text,
         if (name == text) return value;
         allowed += (allowed.empty() ? "" : ", ") + name;
     }
-    throw UsageError("--" + flag + ": '" + text + "' is not one of " + allowed);
+    throw UsageError("--" + flag + ": " + quoted(text) + " is not one of " + allowed);
 }
 
 // "X,Y,Z" of whole numbers, each in lo..hi.
@@ -55,7 +55,7 @@ std::array<int, 3> tripleIn(const std::string& flag, const std::string& text, in
         v[k++] = static_cast<int>(integerIn(flag, part, lo, hi));
     }
     if (k != 3 || std::count(text.begin(), text.end(), ',') != 2)
-        throw UsageError("--" + flag + ": '" + text + "' is not X,Y,Z (each " + std::to_string(lo) +
+        throw UsageError("--" + flag + ": " + quoted(text) + " is not X,Y,Z (each " + std::to_string(lo) +
                          ".." + std::to_string(hi) + ")");
     return v;
 }
@@ -64,7 +64,7 @@ std::array<int, 3> tripleIn(const std::string& flag, const std::string& text, in
 std::pair<int, int> sizeOf(const std::string& flag, const std::string& text) {
     const auto x = text.find('x');
     if (x == std::string::npos)
-        throw UsageError("--" + flag + ": '" + text + "' is not WIDTHxHEIGHT (each 1..8192)");
+        throw UsageError("--" + flag + ": " + quoted(text) + " is not WIDTHxHEIGHT (each 1..8192)");
     return {static_cast<int>(integerIn(flag, text.substr(0, x), 1, 8192)),
             static_cast<int>(integerIn(flag, text.substr(x + 1), 1, 8192))};
 }
@@ -95,6 +95,13 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
                     true, std::pair{lo, hi}};
     };
     auto member = [](int Options::*m) { return [=](Options& o, int v) { o.*m = v; }; };
+    // An output's path: an empty one would silently write nothing.
+    auto outputPath = [](const char* name, std::string Options::*path) {
+        return [=](Options& o, const std::string& v) {
+            if (v.empty()) throw UsageError("--" + std::string(name) + ": the file name is empty");
+            o.*path = v;
+        };
+    };
     static const std::vector<std::pair<std::string, Flag>> table = {
         {"seed", {"S       seed in place of the clock, 0..4294967295 (default: from the clock);\n"
                   "                     a sweep's repeats take S, S+1, ... (modulo 2^32)",
@@ -149,11 +156,11 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
         {"reaction", swept("K   strength of the flight from predators, 0..20 (default 15)", "reaction", 0, 20,
                            member(&Options::reaction))},
         {"csv", {"FILE      per-tick statistics as CSV, - for standard output; in a sweep one row per run",
-                 [](Options& o, const std::string& v) { o.csvPath = v; }}},
+                 outputPath("csv", &Options::csvPath)}},
         {"dump", {"FILE     the state after the last tick as CSV, - for standard output",
-                  [](Options& o, const std::string& v) { o.dumpPath = v; }}},
+                  outputPath("dump", &Options::dumpPath)}},
         {"frame", {"FILE.png  the view after the last tick as a PNG picture",
-                   [](Options& o, const std::string& v) { o.framePath = v; }}},
+                   outputPath("frame", &Options::framePath)}},
         {"alpha", {"A     view angle about the x axis in degrees (X körüli forgatás), 0..90 (default 0)",
                    integer("alpha", 0, 90, &Options::alpha)}},
         {"beta", {"B      view angle about the z axis in degrees (Z körüli forgatás), 0..360 (default 0)",
@@ -190,17 +197,25 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
                      }}},
         {"warmup", {"W    ticks of each run before the measured ones, 0..10000000 (default 0)",
                     [](Options& o, const std::string& v) { o.warmup = integerIn("warmup", v, 0, 10000000); }}},
-        {"jobs", {"J      runs at once, 1..1024 (default: one per core; each takes about 130 MB)",
+        {"jobs", {"J      runs at once, 1..1024 (default: one per core), as many as memory holds\n"
+                  "                     at about " + std::to_string(kJobMemoryBytes >> 20) + " MB a job",
                   [](Options& o, const std::string& v) { o.jobs = static_cast<int>(integerIn("jobs", v, 1, 1024)); }}},
         {"summary", {"FILE  one row per grid point, over its repeats, as CSV; - for standard output",
-                     [](Options& o, const std::string& v) { o.summaryPath = v; }}},
+                     outputPath("summary", &Options::summaryPath)}},
         {"plot", {"FILE.png  the summary as a chart: the order parameter against the first swept flag,\n"
                   "                     one line per value of the second, error bars of one standard error",
-                  [](Options& o, const std::string& v) { o.plotPath = v; }}},
+                  outputPath("plot", &Options::plotPath)}},
         {"help", {"         this text", [](Options& o, const std::string&) { o.help = true; }, false}},
         {"version", {"      the version, one line", [](Options& o, const std::string&) { o.version = true; }, false}},
     };
     return table;
+}
+
+// The flag's place in the table, which is its bit in Options::givenFlags.
+std::size_t flagIndex(const std::string& name) {
+    const auto& table = flags();
+    const auto at = std::find_if(table.begin(), table.end(), [&](const auto& row) { return row.first == name; });
+    return static_cast<std::size_t>(at - table.begin());
 }
 
 const Flag* findFlag(const std::string& name) {
@@ -221,12 +236,12 @@ Sweep sweepOf(const std::string& text) {
     const auto eq = text.find('='), colon1 = text.find(':', eq), colon2 = text.find(':', colon1 + 1);
     if (eq == std::string::npos || colon1 == std::string::npos || colon2 == std::string::npos ||
         text.find(':', colon2 + 1) != std::string::npos)
-        throw UsageError("--sweep: '" + text + "' is not NAME=FROM:TO:STEP");
+        throw UsageError("--sweep: " + quoted(text) + " is not NAME=FROM:TO:STEP");
     Sweep s;
     s.name = text.substr(0, eq);
     const Flag* flag = findFlag(s.name);
     if (!flag || !flag->sweepRange)
-        throw UsageError("--sweep: '" + s.name + "' cannot be swept (sweepable: " + sweepableNames() + ")");
+        throw UsageError("--sweep: " + quoted(s.name) + " cannot be swept (sweepable: " + sweepableNames() + ")");
     const auto [lo, hi] = *flag->sweepRange;
     const std::string what = "sweep " + s.name;
     const std::string from = text.substr(eq + 1, colon1 - eq - 1), to = text.substr(colon1 + 1, colon2 - colon1 - 1);
@@ -235,6 +250,20 @@ Sweep sweepOf(const std::string& text) {
     s.step = static_cast<int>(integerIn(what + " step", text.substr(colon2 + 1), 1, hi - lo));
     if (s.from > s.to) throw UsageError("--" + what + ": FROM " + from + " is above TO " + to);
     return s;
+}
+
+// A grid small enough to run: its runs are counted, never listed, but each
+// is still a run to wait for and a row to keep.
+void checkSweepSize(const Options& o) {
+    std::uint64_t runs = static_cast<std::uint64_t>(o.repeats);
+    std::string product;
+    for (const Sweep& s : o.sweeps) {
+        runs *= s.count();
+        product += std::to_string(s.count()) + " values x ";
+    }
+    if (runs > kMaxSweepRuns)
+        throw UsageError("--sweep: " + product + std::to_string(o.repeats) + " repeats make " + std::to_string(runs) +
+                         " runs, more than the " + std::to_string(kMaxSweepRuns) + " a sweep may have");
 }
 
 // What a sweep needs and what only a sweep or only a single run takes.
@@ -252,6 +281,7 @@ void checkSweep(const Options& o, const std::set<std::string>& given) {
     for (const std::string flag : {"dump", "frame", "trajectory", "movie", "frames", "every", "checkpoint", "resume"})
         if (given.count(flag)) throw UsageError("--" + flag + ": not with --sweep");
     if (o.ticks == 0) throw UsageError("--ticks: a sweep measures 1 tick or more");
+    checkSweepSize(o);
 }
 
 // What the outputs along the run and the checkpoints need.
@@ -267,23 +297,41 @@ void checkRecording(const Options& o, const std::set<std::string>& given) {
             throw UsageError("--" + std::string(flag) + ": cannot go to standard output; name a file");
 }
 
-// Files that two outputs would both write: refused rather than one lost.
-void checkOutputsDistinct(const Options& o) {
-    std::map<std::string, std::string> seen;
-    for (auto [flag, path] : {std::pair{"csv", o.csvPath}, {"dump", o.dumpPath}, {"frame", o.framePath},
-                              {"summary", o.summaryPath}, {"plot", o.plotPath},
-                              {"trajectory", o.trajectoryPath}, {"movie", o.moviePath},
-                              {"checkpoint", o.checkpointPath}}) {
-        if (path.empty()) continue;
-        if (path == "-" && (std::string(flag) == "frame" || std::string(flag) == "plot"))
+// Pictures need a file of their own: standard output may be a terminal.
+void checkPictureOutputs(const Options& o) {
+    for (auto [flag, path] : {std::pair{"frame", o.framePath}, {"plot", o.plotPath}})
+        if (path == "-")
             throw UsageError("--" + std::string(flag) + ": a PNG picture cannot go to standard output; name a file");
-        auto [it, fresh] = seen.emplace(path, flag);
-        if (!fresh)
-            throw UsageError("--" + std::string(flag) + ": '" + path + "' is also given to --" + it->second);
-    }
+}
+
+// Flags that only shape what another flag writes, refused without it
+// rather than ignored.
+void checkDependentFlags(const Options& o, const std::set<std::string>& given) {
+    // the view's flags shape the pictures, and with --checkpoint or --resume they are controls kept in the state
+    const bool pictures = given.count("frame") || given.count("movie") || given.count("frames");
+    const bool state = given.count("checkpoint") || given.count("resume");
+    if (given.count("size") && !pictures) throw UsageError("--size: only with --frame, --movie or --frames");
+    for (const std::string flag : {"anaglyph", "alpha", "beta", "zoom", "no-cube"})
+        if (given.count(flag) && !pictures && !state)
+            throw UsageError("--" + flag + ": only with --frame, --movie, --frames, --checkpoint or --resume");
+    if (o.centreAt && o.centre != CentreMode::placed) throw UsageError("--centre-at: only with --centre placed");
 }
 
 }  // namespace
+
+std::string quoted(const std::string& value) {
+    static const char hex[] = "0123456789abcdef";
+    std::string text = "'";
+    for (const char c : value) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\n') text += "\\n";
+        else if (c == '\t') text += "\\t";
+        else if (c == '\r') text += "\\r";
+        else if (byte < 0x20 || byte == 0x7f) text += std::string("\\x") + hex[byte >> 4] + hex[byte & 15];
+        else text += c;
+    }
+    return text + "'";
+}
 
 std::vector<int> Sweep::values() const {
     std::vector<int> v;
@@ -296,7 +344,7 @@ Options parseOptions(const std::vector<std::string>& args) {
     std::set<std::string> given;
     for (std::size_t k = 0; k < args.size(); ++k) {
         const std::string& arg = args[k];
-        if (arg.rfind("--", 0) != 0) throw UsageError("unexpected argument '" + arg + "' (see --help)");
+        if (arg.rfind("--", 0) != 0) throw UsageError("unexpected argument " + quoted(arg) + " (see --help)");
         std::string name = arg.substr(2);
         std::optional<std::string> value;
         if (const auto eq = name.find('='); eq != std::string::npos) {
@@ -304,8 +352,9 @@ Options parseOptions(const std::vector<std::string>& args) {
             name = name.substr(0, eq);
         }
         const Flag* flag = findFlag(name);
-        if (!flag) throw UsageError("unknown flag --" + name + " (see --help)");
-        given.insert(name);
+        if (!flag) throw UsageError("unknown flag " + quoted("--" + name) + " (see --help)");
+        // the last of two values winning silently would hide a slip; --sweep is given once per swept flag
+        if (!given.insert(name).second && name != "sweep") throw UsageError("--" + name + ": given twice");
         if (!flag->takesValue) {
             if (value) throw UsageError("--" + name + " takes no value");
             flag->apply(o, "");
@@ -319,12 +368,12 @@ Options parseOptions(const std::vector<std::string>& args) {
         }
         flag->apply(o, *value);
     }
-    if (o.centreAt && o.centre != CentreMode::placed)
-        throw UsageError("--centre-at: only with --centre placed");
+    checkDependentFlags(o, given);
     checkSweep(o, given);
     checkRecording(o, given);
-    checkOutputsDistinct(o);
-    o.given = std::move(given);
+    checkPictureOutputs(o);
+    if (flags().size() > 64) throw std::logic_error("more flags than bits to mark them given");
+    for (const std::string& name : given) o.givenFlags |= std::uint64_t{1} << flagIndex(name);
     return o;
 }
 
@@ -349,6 +398,12 @@ std::string usage() {
         "on standard output. Ctrl-C stops a sweep between ticks: the runs finished so far are\n"
         "written, every file whole, and the exit status is 130 (with no run finished, no file is\n"
         "touched).\n"
+        "\nOutputs: every path is checked before any work; a bad one, or two flags naming one file,\n"
+        "is refused with exit status 2. A file is written whole or not at all: to a temporary file\n"
+        "beside it that replaces it at the end, keeping its permissions; a link is followed, and a\n"
+        "device or FIFO (/dev/null, a named pipe) is written through, never replaced. SIGINT,\n"
+        "SIGTERM, SIGHUP and SIGPIPE stop the work between ticks as Ctrl-C does; the exit status is\n"
+        "128 + the signal. A second Ctrl-C ends the runner at once, its temporary files removed.\n"
         "\n--trajectory, --movie and --frames record a single run along the way: the state it starts\n"
         "in and the state after every --every-th tick. --checkpoint writes the whole state after the\n"
         "last tick (docs/checkpoint.md); --resume starts from such a file instead of Start, numbers\n"
@@ -356,6 +411,11 @@ std::string usage() {
         "given with --resume move their controls as the user would between ticks: --n takes effect\n"
         "at a restart only, --predators adds that many more.\n";
     return text;
+}
+
+bool wasGiven(const Options& o, const std::string& name) {
+    const std::size_t k = flagIndex(name);
+    return k < 64 && (o.givenFlags >> k & 1) != 0;
 }
 
 void applySwept(Options& o, const std::string& name, int value) { findFlag(name)->apply(o, std::to_string(value)); }

@@ -14,7 +14,6 @@
 #include <array>
 #include <cstdint>
 #include <optional>
-#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -30,8 +29,14 @@ enum class CentreMode { off, middle, moving, placed };
 struct Sweep {
     std::string name;  // the flag, without its dashes
     int from = 0, to = 0, step = 1;
+    std::size_t count() const { return static_cast<std::size_t>((to - from) / step) + 1; }
+    int valueAt(std::size_t k) const { return from + static_cast<int>(k) * step; }
     std::vector<int> values() const;
 };
+
+// The most runs a sweep may have. The plan is counted, never listed, but
+// each run keeps its statistics until the files are written.
+inline constexpr std::uint64_t kMaxSweepRuns = 10'000'000;
 
 struct Options {
     std::optional<std::uint32_t> seed;  // none: from the clock, as the window does
@@ -86,11 +91,17 @@ struct Options {
     bool help = false;
     bool version = false;
 
-    std::set<std::string> given;          // the flags on the command line, without their dashes
+    // bit k: the k-th flag of the table was on the command line (see wasGiven);
+    // bits rather than names, so that copying the options allocates nothing
+    std::uint64_t givenFlags = 0;
 };
 
 // What every message of the runner on standard error starts with.
 inline constexpr char kMessagePrefix[] = "nyajkor3d-batch: ";
+
+// `value` in single quotes, with control characters escaped (\n, \t, \x1b),
+// so that a message naming it stays on one line.
+std::string quoted(const std::string& value);
 
 // A command line that cannot be run; what() is the one line to show.
 class UsageError : public std::runtime_error {
@@ -99,6 +110,9 @@ public:
 };
 
 Options parseOptions(const std::vector<std::string>& args);
+
+// Whether the flag `name` (without its dashes) was on the command line.
+bool wasGiven(const Options& o, const std::string& name);
 
 // Sets the flag `name` of a sweep to `value`, as the flag given on the
 // command line would.

@@ -8,12 +8,26 @@
 
 namespace nyajkor::batch {
 
-void checkRecordingNeeds(const Options& o) {
+namespace {
+
+std::string picturePath(const std::string& folder, long number) {
+    char name[32];
+    std::snprintf(name, sizeof name, "frame-%06ld.png", number);
+    return folder + "/" + name;
+}
+
+}  // namespace
+
+void checkRecordingNeeds(const Options& o, std::ostream& standardOutput) {
     if (!o.moviePath.empty() && findFfmpeg().empty())
         throw UsageError("--movie: the ffmpeg program is not installed (Debian package ffmpeg)");
+    if (o.framesDir.empty()) return;
     std::error_code error;
-    if (!o.framesDir.empty() && !std::filesystem::is_directory(o.framesDir, error))
-        throw UsageError("--frames: '" + o.framesDir + "' is not a folder");
+    if (!std::filesystem::is_directory(o.framesDir, error))
+        throw UsageError("--frames: " + quoted(o.framesDir) + " is not a folder");
+    // the first picture begun and dropped again: its folder takes files
+    std::optional<OutputFile> first;
+    beginOutputs({{"frames", picturePath(o.framesDir, 0), first}}, standardOutput);
 }
 
 RunRecording::RunRecording(const Options& o, std::ostream* trajectory, std::ostream* movie,
@@ -41,11 +55,10 @@ void RunRecording::record(Flock& f, const Inputs& in, long tick) {
 // Each picture is whole once written: a run stopped on the way keeps the
 // pictures written before it.
 void RunRecording::writeFramePng(const PixelCanvas& canvas) {
-    char name[32];
-    std::snprintf(name, sizeof name, "frame-%06ld.png", picture_++);
-    OutputFile file("frames", framesDir_ + "/" + name, standardOutput_);
-    writePng(canvas, "frames", file.stream());
-    file.commit();
+    std::optional<OutputFile> file;
+    beginOutputs({{"frames", picturePath(framesDir_, picture_++), file}}, standardOutput_);
+    writePng(canvas, "frames", file->stream());
+    file->commit();
 }
 
 void RunRecording::finish() {

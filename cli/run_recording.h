@@ -15,8 +15,9 @@
 namespace nyajkor::batch {
 
 // Throws UsageError when --movie is given and ffmpeg is not installed, or
-// the folder of --frames is not one, so that the command stops before any work.
-void checkRecordingNeeds(const Options& o);
+// the pictures of --frames cannot be written into their folder, so that
+// the command stops before any work.
+void checkRecordingNeeds(const Options& o, std::ostream& standardOutput);
 
 class RunRecording {
 public:

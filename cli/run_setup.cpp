@@ -58,7 +58,7 @@ void moveCentreControls(Flock& f, Inputs& in, const Options& o) {
 }  // namespace
 
 void moveGivenControls(Flock& f, Inputs& in, const Options& o) {
-    const auto given = [&o](const char* flag) { return o.given.count(flag) != 0; };
+    const auto given = [&o](const char* flag) { return wasGiven(o, flag); };
     if (given("n")) in.egyedszam = o.n;  // read at the next restart only
     if (given("speed")) in.vkozos = o.speed;
     if (given("noise")) in.parameter = o.noise;

@@ -1,8 +1,11 @@
 #include "cli/sweep.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <fstream>
 #include <future>
 #include <limits>
 #include <memory>
@@ -29,17 +32,24 @@ void Accumulator::add(double v) {
 
 double Accumulator::sd() const { return n_ < 2 ? kNaN : std::sqrt(squares_ / static_cast<double>(n_ - 1)); }
 
-SweepPlan::SweepPlan(const Options& o) : base_(o) {
-    points_ = {{}};
-    for (const Sweep& s : o.sweeps) {
-        std::vector<std::vector<int>> grid;
-        for (const auto& outer : points_)
-            for (int v : s.values()) {
-                grid.push_back(outer);
-                grid.back().push_back(v);
-            }
-        points_ = std::move(grid);
+SweepPlan::SweepPlan(const Options& o) : base_(o) {}
+
+std::size_t SweepPlan::points() const {
+    std::size_t points = 1;
+    for (const Sweep& s : base_.sweeps) points *= s.count();
+    return points;
+}
+
+std::vector<int> SweepPlan::values(std::size_t point) const {
+    // the point's number written in the mixed radix of the flags' counts,
+    // the last flag the lowest digit
+    std::vector<int> values(base_.sweeps.size());
+    for (std::size_t k = values.size(); k-- > 0;) {
+        const Sweep& s = base_.sweeps[k];
+        values[k] = s.valueAt(point % s.count());
+        point /= s.count();
     }
+    return values;
 }
 
 std::uint32_t SweepPlan::seedOf(std::size_t run) const {
@@ -49,7 +59,7 @@ std::uint32_t SweepPlan::seedOf(std::size_t run) const {
 
 Options SweepPlan::optionsOf(std::size_t run) const {
     Options o = base_;
-    const auto& values = points_[pointOf(run)];
+    const auto values = this->values(pointOf(run));
     for (std::size_t k = 0; k < values.size(); ++k) applySwept(o, base_.sweeps[k].name, values[k]);
     return o;
 }
@@ -85,7 +95,7 @@ struct Sweeping {
     std::atomic<long long> ticksDone{0};
     std::atomic<bool> failed{false};
 
-    bool stopping() const { return failed || (control.interrupted && control.interrupted->load()); }
+    bool stopping() const { return failed || (control.stop && control.stop->load() != 0); }
 };
 
 Moments momentsOf(const Accumulator& a) { return {a.mean(), a.sd()}; }
@@ -129,10 +139,25 @@ void job(Sweeping& s) {
     }
 }
 
+// As many jobs as asked, else one per core, within what memory holds; never
+// more than there are runs.
 int jobCount(const Options& o, std::size_t runs) {
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    return static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(o.jobs.value_or(cores)),
-                                                  std::max<std::size_t>(runs, 1)));
+    const int wanted = o.jobs.value_or(std::min(cores, jobLimit(usableMemory())));
+    return static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(wanted), std::max<std::size_t>(runs, 1)));
+}
+
+// Jobs beyond the cores only share them, which is allowed; jobs beyond the
+// memory would drive the machine into swapping, or the runner into failing
+// half-way, which is not.
+void checkJobs(const Options& o) {
+    const std::uint64_t memory = usableMemory();
+    if (!o.jobs || memory == 0) return;
+    const int limit = jobLimit(memory);
+    if (*o.jobs > limit)
+        throw UsageError("--jobs: " + std::to_string(*o.jobs) + " is more than the " + std::to_string(limit) +
+                         " jobs that the " + std::to_string(memory >> 20) + " MB of memory here hold (about " +
+                         std::to_string(kJobMemoryBytes >> 20) + " MB a job)");
 }
 
 // Runs the plan on its jobs, showing progress while they work; rethrows
@@ -199,22 +224,31 @@ void writeSummaryTable(std::ostream& csv, const SweepPlan& plan, const std::vect
 
 }  // namespace
 
+std::uint64_t usableMemory() {
+    const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || pageSize <= 0) return 0;
+    std::uint64_t memory = static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize);
+    std::ifstream cap("/sys/fs/cgroup/memory.max");  // "max" where nothing caps it
+    if (std::uint64_t limit = 0; cap >> limit && limit > 0) memory = std::min(memory, limit);
+    return memory;
+}
+
+int jobLimit(std::uint64_t memoryBytes) {
+    return static_cast<int>(std::clamp<std::uint64_t>(memoryBytes / kJobMemoryBytes, 1, 1 << 20));
+}
+
 int runSweep(Options o, std::ostream& out, std::ostream& err, const SweepControl& control) {
-    // Qt ends the program when its platform cannot start: better before any
-    // file is begun or any run is done.
+    // Everything that can refuse the command before any file is begun or
+    // any run is done: the jobs, the chart's platform, then the outputs.
     std::optional<ChartApplication> charts;
     std::optional<OutputFile> csv, summaryFile, plot;
     try {
+        checkJobs(o);
         if (!o.plotPath.empty()) charts.emplace();
-        if (!o.csvPath.empty()) csv.emplace("csv", o.csvPath, out);
-        if (!o.summaryPath.empty()) summaryFile.emplace("summary", o.summaryPath, out);
-        if (!o.plotPath.empty()) plot.emplace("plot", o.plotPath, out);
-    } catch (const UsageError& e) {
-        err << kMessagePrefix << e.what() << '\n';
-        return 2;
+        beginOutputs({{"csv", o.csvPath, csv}, {"summary", o.summaryPath, summaryFile}, {"plot", o.plotPath, plot}},
+                     out);
     } catch (const std::exception& e) {
-        err << kMessagePrefix << e.what() << '\n';
-        return 1;
+        return refusedOrStopped(e, err, control.stop);
     }
 
     try {
@@ -226,7 +260,7 @@ int runSweep(Options o, std::ostream& out, std::ostream& err, const SweepControl
         if (finished == 0 && plan.runs() > 0) {
             // nothing to keep: earlier files stay as they were
             err << kMessagePrefix << "interrupted before any run finished; no file written\n";
-            return 130;
+            return stoppedStatus(control.stop->load());
         }
         const auto summary = summarise(plan, results);
         // the tables are in place before the chart is drawn, whatever becomes of it
@@ -242,12 +276,11 @@ int runSweep(Options o, std::ostream& out, std::ostream& err, const SweepControl
         if (finished < plan.runs()) {
             err << kMessagePrefix << "interrupted after " << finished << " of " << plan.runs()
                 << " runs; the finished runs are written\n";
-            return 130;
+            return stoppedStatus(control.stop->load());
         }
-        return 0;
+        return finishStandardOutput(out, err, control.stop);
     } catch (const std::exception& e) {
-        err << kMessagePrefix << e.what() << '\n';
-        return 1;
+        return failedOrStopped(e, err, control.stop);
     }
 }
 

@@ -48,16 +48,19 @@ struct RunStatistics {
 };
 
 // The runs of a sweep in their one order: grid points with the first swept
-// flag outermost, each point's repeats in seed order.
+// flag outermost, each point's repeats in seed order. A run's values and
+// seed are worked out from its number, so the plan takes the same few bytes
+// whatever the size of the grid.
 class SweepPlan {
 public:
     // `o` has its seed set.
     explicit SweepPlan(const Options& o);
 
-    std::size_t runs() const { return points_.size() * static_cast<std::size_t>(base_.repeats); }
-    std::size_t points() const { return points_.size(); }
+    std::size_t runs() const { return points() * static_cast<std::size_t>(base_.repeats); }
+    std::size_t points() const;
     const Options& base() const { return base_; }
-    const std::vector<int>& values(std::size_t point) const { return points_[point]; }
+    // the values of the swept flags at a point, in the order of the flags
+    std::vector<int> values(std::size_t point) const;
     std::size_t pointOf(std::size_t run) const { return run / static_cast<std::size_t>(base_.repeats); }
     std::uint32_t seedOf(std::size_t run) const;
     // The flags of the run: the base options with its point's values.
@@ -65,7 +68,6 @@ public:
 
 private:
     Options base_;
-    std::vector<std::vector<int>> points_;
 };
 
 // A grid point over the repeats that finished: the mean of their run means
@@ -86,12 +88,26 @@ std::vector<PointSummary> summarise(const SweepPlan& plan, const std::vector<std
 // How the caller watches and stops a sweep.
 struct SweepControl {
     bool showProgress = false;                       // a progress bar on standard error
-    const std::atomic<bool>* interrupted = nullptr;  // when set, stop between ticks
+    const std::atomic<int>* stop = nullptr;          // a signal number: stop between ticks
     std::function<void()> afterRun;                  // after each finished run, on its job's thread
 };
 
 // Runs the sweep `o` asks for and writes its files; the exit status as
 // runBatch gives it.
 int runSweep(Options o, std::ostream& out, std::ostream& err, const SweepControl& control);
+
+// What one job holds while it runs, rounded up: the growth of the peak
+// resident memory per job added, 118 MiB, measured with
+//   /usr/bin/time -v nyajkor3d-batch --sweep n=5000:5000:1 --repeats 4
+//       --radius 20 --ticks 3 --seed 1 --jobs J        (J = 1, 2, 4)
+// The flock state, allocated at its largest, is nearly all of it.
+inline constexpr std::uint64_t kJobMemoryBytes = 130ull << 20;
+
+// The memory the runner may use: the machine's, or less where a control
+// group (a container, a batch system's job) caps it; 0 when unknown.
+std::uint64_t usableMemory();
+
+// The most jobs that fit together in `memoryBytes`; at least one.
+int jobLimit(std::uint64_t memoryBytes);
 
 }  // namespace nyajkor::batch

@@ -1,6 +1,7 @@
 #include "cli/sweep_chart.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QGraphicsScene>
 #include <QImage>
 #include <QPainter>
@@ -9,7 +10,10 @@
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
 
+#include <stdlib.h>
+
 #include <cmath>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -57,6 +61,21 @@ std::map<int, std::vector<std::pair<int, Estimate>>> linesOf(const SweepPlan& pl
     return lines;
 }
 
+// The runner speaks in lines of its own; what Qt would say about its
+// platform (a runtime folder, fonts, plugins) is not for the user.
+void dropMessage(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+// Whether Qt will find its offscreen platform plugin where it looks for
+// plugins; without it QApplication would end the program.
+bool offscreenPlatformFound() {
+    QStringList folders;
+    if (const QString own = qEnvironmentVariable("QT_QPA_PLATFORM_PLUGIN_PATH"); !own.isEmpty()) folders << own;
+    for (const QString& path : QCoreApplication::libraryPaths()) folders << path + QStringLiteral("/platforms");
+    for (const QString& folder : folders)
+        if (!QDir(folder).entryList({QStringLiteral("*qoffscreen*")}, QDir::Files).isEmpty()) return true;
+    return false;
+}
+
 }  // namespace
 
 ChartApplication::ChartApplication() {
@@ -65,11 +84,32 @@ ChartApplication::ChartApplication() {
             throw std::runtime_error("--plot: charts need a widget application");
         return;
     }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!offscreenPlatformFound()) throw std::runtime_error("--plot: Qt's offscreen platform is not installed");
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        // Qt wants an absolute folder of the user's own, mode 0700, as mkdtemp makes it
+        std::error_code noTemp;
+        const auto temp = std::filesystem::absolute(std::filesystem::temp_directory_path(noTemp), noTemp);
+        std::string pattern = ((noTemp ? "/tmp" : temp) / "nyajkor3d-runtime-XXXXXX").string();
+        if (::mkdtemp(pattern.data())) {
+            runtimeFolder_ = pattern;
+            qputenv("XDG_RUNTIME_DIR", runtimeFolder_.c_str());
+        }
+    }
+    previousHandler_ = qInstallMessageHandler(dropMessage);
     app_ = std::make_unique<QApplication>(argc_, argv_);
 }
 
-ChartApplication::~ChartApplication() = default;
+ChartApplication::~ChartApplication() {
+    if (!app_) return;  // the application was someone else's
+    app_.reset();
+    if (!runtimeFolder_.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(runtimeFolder_, ignored);
+        qunsetenv("XDG_RUNTIME_DIR");
+    }
+    qInstallMessageHandler(previousHandler_);
+}
 
 void writeSweepChart(const SweepPlan& plan, const std::vector<PointSummary>& summary, std::ostream& png) {
     ChartApplication application;

@@ -6,8 +6,11 @@
 // stays headless.
 #pragma once
 
+#include <QtGlobal>
+
 #include <memory>
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "cli/sweep.h"
@@ -17,9 +20,13 @@ class QApplication;
 namespace nyajkor::batch {
 
 // A chart is a graphics widget, so drawing one needs a QApplication; this
-// makes one when none runs, on the offscreen platform unless the user chose
-// a platform, for as long as it lives. Made before a sweep's runs, it finds
-// a platform that cannot start before any work is done.
+// makes one when none runs, for as long as it lives. The chart is drawn into
+// an image, so the offscreen platform is all it needs, whatever the session
+// offers: the platform is always that one, found before it is started, with
+// a runtime folder of its own when the session has none, and Qt's messages
+// kept off standard error meanwhile. Made before a sweep's runs, it finds a
+// platform that cannot start before any work is done, and throws
+// std::runtime_error instead of letting Qt end the program.
 class ChartApplication {
 public:
     ChartApplication();
@@ -31,6 +38,8 @@ private:
     static inline int argc_ = 1;
     static inline char name_[] = "nyajkor3d-batch";
     static inline char* argv_[] = {name_, nullptr};
+    std::string runtimeFolder_;  // made here, removed with the application
+    QtMessageHandler previousHandler_ = nullptr;
     std::unique_ptr<QApplication> app_;
 };
 
