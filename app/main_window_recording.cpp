@@ -8,12 +8,12 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPushButton>
-#include <QSaveFile>
 #include <sstream>
 #include <stdexcept>
 
 #include "app/error_box.h"
 #include "app/main_window.h"
+#include "app/picture_file.h"
 #include "app/scroll_bar.h"
 #include "model/checkpoint.h"
 #include "model/rounding.h"
@@ -36,13 +36,9 @@ const QString kStateFilter = QStringLiteral("Nyajkor-állapot (*.ckpt)");
         QStringLiteral("%1: %2: %3").arg(what, QDir::toNativeSeparators(path), reason).toStdString());
 }
 
-// Writes `bytes` to `path` whole or not at all.
-void writeWhole(const QString& what, const QString& path, const std::string& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) fail(what, path, file.errorString());
-    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()))
-        fail(what, path, file.errorString());
-    if (!file.commit()) fail(what, path, file.errorString());
+// Writes `bytes` to `path` whole or not at all, as pictures are written.
+void writeWhole(const QString& failure, const QString& path, const std::string& bytes) {
+    saveWhole(failure, path, bytes.data(), bytes.size());
 }
 
 QString checkpointReason(const CheckpointError& e) {

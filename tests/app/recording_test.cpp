@@ -35,7 +35,7 @@ private slots:
 
     void menuComesAfterTheColours();
     void loadedStateGoesOnAsTheSavedRun();
-    void damagedStateIsRefusedAndChangesNothing();
+    void damagedStateIsRefusedAndChangesNothing();  // and a state that cannot be saved
     void replayStepsThroughTheFrames();
     void recordingMakesOneFramePerTick();
     void recordingWithoutFfmpegOnlySaysSo();
@@ -157,6 +157,11 @@ void RecordingTest::damagedStateIsRefusedAndChangesNothing() {
     QCOMPARE(shown, QStringLiteral("Az állapot betöltése nem sikerült: %1: a fájl csonka").arg(path));
     QVERIFY(trail() == before);
     QCOMPARE(runState(), QStringLiteral("timer off, start off, stop on, tovabb on, ujraindit on"));  // as after Stop
+
+    // a state is written as pictures are: no file can be made in /proc, not even by root
+    const QString refused = chooseFile("saveState", QStringLiteral("/proc/state.ckpt"));
+    QVERIFY2(refused.startsWith(QStringLiteral("Az állapot mentése nem sikerült: /proc/state.ckpt: ")),
+             qPrintable(refused));
 }
 
 void RecordingTest::replayStepsThroughTheFrames() {
