@@ -25,8 +25,8 @@ public:
     RunRecording(const Options& o, std::ostream* trajectory, std::ostream* movie, std::ostream& standardOutput);
     ~RunRecording();
 
-    bool any() const { return trajectory_ || movie_ || !framesDir_.empty(); }
-    // Records the state after tick `tick`; the run's first tick is `first`.
+    // Records the state after tick `tick` when it is the state the run
+    // started from (`first`) or every-th tick after it.
     void afterTick(Flock& f, const Inputs& in, long tick, long first);
     // Ends the trajectory and puts the encoded movie into its stream.
     void finish();
