@@ -26,7 +26,7 @@ public:
     ~RunRecording();
 
     // Records the state after tick `tick` when it is the state the run
-    // started from (`first`) or every-th tick after it.
+    // started from (`first`) or a multiple of --every ticks after it.
     void afterTick(Flock& f, const Inputs& in, long tick, long first);
     // Ends the trajectory and puts the encoded movie into its stream.
     void finish();
