@@ -84,9 +84,9 @@ void writeSummary(std::ostream& out, std::uint32_t seed, long ticks, const Flock
 long restoreResumed(Flock& f, Inputs& in, const Options& o) {
     long first = 0;
     try {
-        restoreCheckpoint(readCheckpointFile(o.resumePath), f, in, first);
+        restoreCheckpoint(readCheckpointFile(o.checkpointToResume), f, in, first);
     } catch (const CheckpointError& e) {
-        throw UsageError("--resume: " + quoted(o.resumePath) + " " + e.what());
+        throw UsageError("--resume: " + quoted(o.checkpointToResume) + " " + e.what());
     }
     return first;
 }
@@ -94,14 +94,14 @@ long restoreResumed(Flock& f, Inputs& in, const Options& o) {
 // The state the run starts from: Start with the controls the flags set, or
 // the restored checkpoint with the controls the flags move.
 void prepareStart(Flock& f, Inputs& in, const Options& o, std::uint32_t seed, std::ostream& err) {
-    if (o.resumePath.empty()) {
+    if (o.checkpointToResume.empty()) {
         in = controlsFor(o);
         prepareRun(f, o, in, seed);
     } else {
         setBoxConstants(f);
         moveGivenControls(f, in, o);
     }
-    const bool equilibriumSet = o.resumePath.empty() || wasGiven(o, "equilibrium");
+    const bool equilibriumSet = o.checkpointToResume.empty() || wasGiven(o, "equilibrium");
     if (equilibriumSet && in.tavolsag != o.equilibrium)
         err << kMessagePrefix << "note: the equilibrium distance is " << in.tavolsag << ", not " << o.equilibrium
             << ": it stays within the perception radius\n";
@@ -118,7 +118,7 @@ int runSingle(const Options& o, std::ostream& out, std::ostream& err, bool showP
     try {
         checkRecordingNeeds(o, out);
         flock = std::make_unique<Flock>();
-        if (!o.resumePath.empty()) first = restoreResumed(*flock, in, o);
+        if (!o.checkpointToResume.empty()) first = restoreResumed(*flock, in, o);
         beginOutputs({{"csv", o.csvPath, csv}, {"dump", o.dumpPath, dump}, {"frame", o.framePath, frame},
                       {"trajectory", o.trajectoryPath, trajectory}, {"movie", o.moviePath, movie},
                       {"checkpoint", o.checkpointPath, checkpoint}},

@@ -76,7 +76,25 @@ struct Flag {
     bool takesValue = true;
     // the range of a whole-number flag that changes the model: a sweep may vary it
     std::optional<std::pair<int, int>> sweepRange = std::nullopt;
+    bool takesList = false;  // every argument up to the next flag is a value
 };
+
+// "K/M", 1 <= K <= M <= 10000000.
+Shard shardOf(const std::string& text) {
+    const auto slash = text.find('/');
+    if (slash == std::string::npos) throw UsageError("--shard: '" + text + "' is not K/M");
+    Shard s;
+    s.count = static_cast<std::size_t>(integerIn("shard", text.substr(slash + 1), 1, 10000000));
+    s.index = static_cast<std::size_t>(integerIn("shard", text.substr(0, slash), 1, static_cast<long>(s.count)));
+    return s;
+}
+
+PlotQuantity plotQuantityOf(const std::string& text) {
+    if (text == "order") return PlotQuantity::order;
+    if (text == "susceptibility") return PlotQuantity::susceptibility;
+    if (text == "binder") return PlotQuantity::binder;
+    throw UsageError("--plot-quantity: '" + text + "' is not order, susceptibility or binder");
+}
 
 const Flag* findFlag(const std::string& name);
 Sweep sweepOf(const std::string& text);
@@ -188,7 +206,7 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
                         [](Options& o, const std::string& v) { o.checkpointPath = v; }}},
         {"resume", {"FILE    start from a checkpoint instead of Start: the run goes on exactly; the\n"
                     "                     flags given with it move the controls, as the user would between ticks",
-                    [](Options& o, const std::string& v) { o.resumePath = v; }}},
+                    [](Options& o, const std::string& v) { o.checkpointToResume = v; }}},
         {"sweep", {"NAME=FROM:TO:STEP  runs at NAME = FROM, FROM+STEP, ... up to TO; given twice, a grid",
                    [](Options& o, const std::string& v) { o.sweeps.push_back(sweepOf(v)); }}},
         {"repeats", {"R   runs per grid point, with the seeds S, S+1, ..., 1..1000 (default 1)",
@@ -202,9 +220,21 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
                   [](Options& o, const std::string& v) { o.jobs = static_cast<int>(integerIn("jobs", v, 1, 1024)); }}},
         {"summary", {"FILE  one row per grid point, over its repeats, as CSV; - for standard output",
                      outputPath("summary", &Options::summaryPath)}},
-        {"plot", {"FILE.png  the summary as a chart: the order parameter against the first swept flag,\n"
-                  "                     one line per value of the second, error bars of one standard error",
+        {"plot", {"FILE.png  the summary as a chart: the order parameter against the swept flag with\n"
+                  "                     error bars of one standard error, and the susceptibility; for two\n"
+                  "                     swept flags a phase diagram, a map of it over the grid",
                   outputPath("plot", &Options::plotPath)}},
+        {"plot-quantity", {"Q  what --plot shows: order (default; with the susceptibility for one\n"
+                           "                     swept flag), susceptibility or binder; for two flags a map of it",
+                           [](Options& o, const std::string& v) { o.plotQuantity = plotQuantityOf(v); }}},
+        {"shard", {"K/M   only the runs whose place p in the sweep has p mod M = K-1, with the\n"
+                   "                     whole sweep's seeds; --csv then holds the shard's runs (needs --seed)",
+                   [](Options& o, const std::string& v) { o.shard = shardOf(v); }}},
+        {"merge", {"FILE...  the --csv tables of the shards of this sweep in place of running it:\n"
+                   "                     writes its --summary, --plot and --csv (needs the sweep's flags)",
+                   [](Options& o, const std::string& v) { o.mergePaths.push_back(v); }, true, std::nullopt, true}},
+        {"resume-from", {"FILE  a --csv table of this sweep or shard cut short: its runs are kept, not rerun",
+                         [](Options& o, const std::string& v) { o.resumePath = v; }}},
         {"help", {"         this text", [](Options& o, const std::string&) { o.help = true; }, false}},
         {"version", {"      the version, one line", [](Options& o, const std::string&) { o.version = true; }, false}},
     };
@@ -269,7 +299,8 @@ void checkSweepSize(const Options& o) {
 // What a sweep needs and what only a sweep or only a single run takes.
 void checkSweep(const Options& o, const std::set<std::string>& given) {
     if (o.sweeps.empty()) {
-        for (const std::string flag : {"repeats", "warmup", "jobs", "summary", "plot"})
+        for (const std::string flag :
+             {"repeats", "warmup", "jobs", "summary", "shard", "merge", "resume-from", "plot", "plot-quantity"})
             if (given.count(flag)) throw UsageError("--" + flag + ": only with --sweep");
         return;
     }
@@ -282,13 +313,20 @@ void checkSweep(const Options& o, const std::set<std::string>& given) {
         if (given.count(flag)) throw UsageError("--" + flag + ": not with --sweep");
     if (o.ticks == 0) throw UsageError("--ticks: a sweep measures 1 tick or more");
     checkSweepSize(o);
+    // the pieces of one sweep made apart must draw the same seeds
+    for (const std::string flag : {"shard", "merge", "resume-from"})
+        if (given.count(flag) && !given.count("seed")) throw UsageError("--" + flag + ": needs --seed");
+    if (given.count("merge"))
+        for (const std::string flag : {"shard", "resume-from"})
+            if (given.count(flag)) throw UsageError("--" + flag + ": not with --merge, which runs nothing");
+    if (given.count("plot-quantity") && !given.count("plot")) throw UsageError("--plot-quantity: only with --plot");
 }
 
 // What the outputs along the run and the checkpoints need.
 void checkRecording(const Options& o, const std::set<std::string>& given) {
     if (given.count("every") && o.trajectoryPath.empty() && o.moviePath.empty() && o.framesDir.empty())
         throw UsageError("--every: only with --trajectory, --movie or --frames");
-    if (!o.resumePath.empty() && given.count("seed"))
+    if (!o.checkpointToResume.empty() && given.count("seed"))
         throw UsageError("--seed: not with --resume; the generator's state comes from the checkpoint");
     if (!o.moviePath.empty() && (o.frameWidth < 2 || o.frameHeight < 2))
         throw UsageError("--size: a movie needs at least 2x2 pixels");
@@ -367,6 +405,7 @@ Options parseOptions(const std::vector<std::string>& args) {
             value = args[++k];
         }
         flag->apply(o, *value);
+        while (flag->takesList && k + 1 < args.size() && args[k + 1].rfind("--", 0) != 0) flag->apply(o, args[++k]);
     }
     checkDependentFlags(o, given);
     checkSweep(o, given);
@@ -390,7 +429,11 @@ std::string usage() {
         "Runs go on in parallel (--jobs); each is deterministic by its seed, so every number is the\n"
         "same whatever the number of jobs. --csv has one row per run: the swept values, the seed,\n"
         "and the mean and standard deviation over the measured ticks of the order parameter (0..1),\n"
-        "the average number of perceived neighbours and the mean nearest-neighbour distance.\n"
+        "the average number of perceived neighbours and the mean nearest-neighbour distance; then\n"
+        "of the order parameter phi: <phi^2>, <phi^4>, the susceptibility N(<phi^2>-<phi>^2), the\n"
+        "Binder cumulant 1-<phi^4>/(3<phi^2>^2), the integrated autocorrelation time tau (ticks)\n"
+        "and the standard error of <phi> from n/(2 tau) independent ticks; the run's place in the\n"
+        "sweep, its shard and the sweep's id.\n"
         "--summary has one row per grid point: the mean over its repeats of each run mean, and the\n"
         "standard error, the standard deviation of the run means over the square root of the\n"
         "repeats. Standard deviations are of the sample (divided by n-1); a field with only one\n"
@@ -398,6 +441,11 @@ std::string usage() {
         "on standard output. Ctrl-C stops a sweep between ticks: the runs finished so far are\n"
         "written, every file whole, and the exit status is 130 (with no run finished, no file is\n"
         "touched).\n"
+        "A sweep splits into shards (--shard K/M, each with the same flags and --seed) that run\n"
+        "anywhere; --merge with the same flags reads their --csv tables and writes the files the\n"
+        "whole sweep would have written, byte for byte. A file that is not one of the shards, a\n"
+        "shard missing, given twice or cut short is refused (exit status 2). --resume-from reruns\n"
+        "only the runs a table cut short lacks.\n"
         "\nOutputs: every path is checked before any work; a bad one, or two flags naming one file,\n"
         "is refused with exit status 2. A file is written whole or not at all: to a temporary file\n"
         "beside it that replaces it at the end, keeping its permissions; a link is followed, and a\n"

@@ -38,6 +38,16 @@ struct Sweep {
 // each run keeps its statistics until the files are written.
 inline constexpr std::uint64_t kMaxSweepRuns = 10'000'000;
 
+// --shard K/M: the runs whose place p in the plan has p mod M = K - 1.
+struct Shard {
+    std::size_t index = 1, count = 1;  // K and M, 1 <= K <= M
+    bool holds(std::size_t run) const { return run % count == index - 1; }
+    std::string text() const { return std::to_string(index) + "/" + std::to_string(count); }
+};
+
+// What the chart of a sweep shows.
+enum class PlotQuantity { order, susceptibility, binder };
+
 struct Options {
     std::optional<std::uint32_t> seed;  // none: from the clock, as the window does
     long ticks = 1000;
@@ -78,7 +88,7 @@ struct Options {
 
     // the whole state after the last tick, and a state to start from instead of Start
     std::string checkpointPath;           // empty: none
-    std::string resumePath;               // empty: Start
+    std::string checkpointToResume;       // empty: Start
 
     // a sweep: none for a single run; one or two flags for a grid of runs
     std::vector<Sweep> sweeps;
@@ -87,6 +97,10 @@ struct Options {
     std::optional<int> jobs;              // runs at once; none: one per core
     std::string summaryPath;              // empty: none; "-": standard output
     std::string plotPath;                 // empty: none
+    PlotQuantity plotQuantity = PlotQuantity::order;
+    Shard shard;                          // 1/1: the whole sweep
+    std::vector<std::string> mergePaths;  // tables of shards to summarise in place of running
+    std::string resumePath;               // empty: none; a table of runs already done
 
     bool help = false;
     bool version = false;

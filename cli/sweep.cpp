@@ -16,6 +16,7 @@
 #include "cli/progress.h"
 #include "cli/run_setup.h"
 #include "cli/sweep_chart.h"
+#include "cli/sweep_tables.h"
 #include "model/simulation.h"
 
 namespace nyajkor::batch {
@@ -64,22 +65,46 @@ Options SweepPlan::optionsOf(std::size_t run) const {
     return o;
 }
 
-std::vector<PointSummary> summarise(const SweepPlan& plan, const std::vector<std::optional<RunStatistics>>& results) {
-    std::vector<PointSummary> summary(plan.points());
-    std::vector<Accumulator> order(plan.points()), neighbours(plan.points()), distance(plan.points());
-    for (std::size_t run = 0; run < results.size(); ++run) {
-        if (!results[run]) continue;
-        const std::size_t p = plan.pointOf(run);
-        order[p].add(results[run]->order.mean);
-        neighbours[p].add(results[run]->neighbours.mean);
-        distance[p].add(results[run]->distance.mean);
+namespace {
+
+// A point's runs as they are added, in seed order.
+struct PointAccumulators {
+    Accumulator order, neighbours, distance, meanSquare, meanFourth, susceptibility, binder, tau;
+    double squaredErrors = 0;
+
+    void add(const RunStatistics& r) {
+        order.add(r.order.mean);
+        neighbours.add(r.neighbours.mean);
+        distance.add(r.distance.mean);
+        meanSquare.add(r.phase.meanSquare);
+        meanFourth.add(r.phase.meanFourth);
+        susceptibility.add(r.phase.susceptibility);
+        binder.add(r.phase.binder);
+        tau.add(r.phase.tau);
+        squaredErrors += r.phase.meanError * r.phase.meanError;
     }
-    auto estimate = [](const Accumulator& a) {
-        return Estimate{a.mean(), a.sd() / std::sqrt(static_cast<double>(a.count()))};
-    };
-    for (std::size_t p = 0; p < summary.size(); ++p)
-        summary[p] = {static_cast<int>(order[p].count()), estimate(order[p]), estimate(neighbours[p]),
-                      estimate(distance[p])};
+
+    PointSummary summary() const {
+        auto estimate = [](const Accumulator& a) {
+            return Estimate{a.mean(), a.sd() / std::sqrt(static_cast<double>(a.count()))};
+        };
+        const double runs = static_cast<double>(order.count());
+        return {static_cast<int>(order.count()), estimate(order),          estimate(neighbours),
+                estimate(distance),               estimate(meanSquare),     estimate(meanFourth),
+                estimate(susceptibility),         estimate(binder),         estimate(tau),
+                std::sqrt(squaredErrors) / runs};
+    }
+};
+
+}  // namespace
+
+std::vector<PointSummary> summarise(const SweepPlan& plan, const std::vector<std::optional<RunStatistics>>& results) {
+    std::vector<PointAccumulators> points(plan.points());
+    for (std::size_t run = 0; run < results.size(); ++run)
+        if (results[run]) points[plan.pointOf(run)].add(*results[run]);
+    std::vector<PointSummary> summary;
+    summary.reserve(points.size());
+    for (const PointAccumulators& p : points) summary.push_back(p.summary());
     return summary;
 }
 
@@ -88,9 +113,11 @@ namespace {
 // What the job threads share with the thread that waits for them.
 struct Sweeping {
     const SweepPlan& plan;
+    const Shard& shard;
     const SweepControl& control;
-    // slot k is written only by the job that ran run k, and read after the jobs end
-    std::vector<std::optional<RunStatistics>> results;
+    // Slot k is written only by the job that ran run k, and read after the
+    // jobs end; the slots of runs resumed from a table are filled before.
+    std::vector<std::optional<RunStatistics>>& results;
     std::atomic<std::size_t> next{0}, finished{0};
     std::atomic<long long> ticksDone{0};
     std::atomic<bool> failed{false};
@@ -108,6 +135,8 @@ std::optional<RunStatistics> runOne(Flock& f, Workers& one, Sweeping& s, std::si
     prepareRun(f, o, in, s.plan.seedOf(run));
     const Execution how{NeighbourSearch::columns, &one};
     Accumulator order, neighbours, distance;
+    std::vector<double> phi;  // the series the correlation time is read from
+    phi.reserve(static_cast<std::size_t>(o.ticks));
     for (long t = 1; t <= o.warmup + o.ticks; ++t) {
         if (s.stopping()) return std::nullopt;
         tick(f, in, how);
@@ -116,8 +145,10 @@ std::optional<RunStatistics> runOne(Flock& f, Workers& one, Sweeping& s, std::si
         order.add(f.rendparameter);
         neighbours.add(f.atlagszomszed);
         distance.add(f.atlagtav);
+        phi.push_back(f.rendparameter);
     }
-    return RunStatistics{momentsOf(order), momentsOf(neighbours), momentsOf(distance)};
+    return RunStatistics{momentsOf(order), momentsOf(neighbours), momentsOf(distance),
+                         orderStatistics(phi, f.egyeddb)};
 }
 
 // One job: a flock and a one-part pool of its own, so that jobs never queue
@@ -126,7 +157,11 @@ void job(Sweeping& s) {
     try {
         auto flock = std::make_unique<Flock>();
         Workers one(1);
-        for (std::size_t run = s.next++; run < s.plan.runs() && !s.stopping(); run = s.next++) {
+        // the shard's k-th run is the sweep's run K - 1 + k M
+        for (std::size_t k = s.next++;; k = s.next++) {
+            const std::size_t run = s.shard.index - 1 + k * s.shard.count;
+            if (run >= s.plan.runs() || s.stopping()) return;
+            if (s.results[run]) continue;  // resumed
             auto result = runOne(*flock, one, s, run);
             if (!result) return;
             s.results[run] = *result;
@@ -160,66 +195,56 @@ void checkJobs(const Options& o) {
                          std::to_string(kJobMemoryBytes >> 20) + " MB a job)");
 }
 
-// Runs the plan on its jobs, showing progress while they work; rethrows
-// the first failure of a job.
-std::vector<std::optional<RunStatistics>> runAll(const SweepPlan& plan, const SweepControl& control,
-                                              std::ostream& err) {
-    Sweeping s{plan, control, std::vector<std::optional<RunStatistics>>(plan.runs())};
+std::size_t runsOfShard(const SweepPlan& plan, const Shard& shard) {
+    return plan.runs() < shard.index ? 0 : (plan.runs() - shard.index) / shard.count + 1;
+}
+
+std::size_t finishedRuns(const std::vector<std::optional<RunStatistics>>& results) {
+    return static_cast<std::size_t>(
+        std::count_if(results.begin(), results.end(), [](const auto& r) { return r.has_value(); }));
+}
+
+// Runs the shard's runs that `results` lacks on the jobs, showing progress
+// while they work; rethrows the first failure of a job.
+void runAll(const SweepPlan& plan, const Shard& shard, const SweepControl& control,
+            std::vector<std::optional<RunStatistics>>& results, std::ostream& err) {
+    Sweeping s{plan, shard, control, results};
+    const std::size_t toRun = runsOfShard(plan, shard) - finishedRuns(results);
     const double totalTicks =
-        static_cast<double>(plan.runs()) * static_cast<double>(plan.base().warmup + plan.base().ticks);
+        static_cast<double>(toRun) * static_cast<double>(plan.base().warmup + plan.base().ticks);
     std::vector<std::future<void>> jobs;
-    for (int j = jobCount(plan.base(), plan.runs()); j > 0; --j)
+    for (int j = jobCount(plan.base(), toRun); j > 0; --j)
         jobs.push_back(std::async(std::launch::async, job, std::ref(s)));
     {
         Progress progress(err, control.showProgress, "runs");
         for (auto& j : jobs)
             while (j.wait_for(std::chrono::milliseconds(200)) != std::future_status::ready)
-                progress.update(static_cast<long>(s.finished.load()), static_cast<long>(plan.runs()),
+                progress.update(static_cast<long>(s.finished.load()), static_cast<long>(toRun),
                                 static_cast<double>(s.ticksDone.load()) / totalTicks);
     }
     for (auto& j : jobs) j.get();
-    return std::move(s.results);
 }
 
-// A real as the shortest text that reads back to it; NaN, a value with
-// nothing to go on, as an empty field.
-std::string fieldText(double v) { return std::isnan(v) ? "" : realText(v); }
-
-void writeValues(std::ostream& csv, const std::vector<int>& values) {
-    for (int v : values) csv << v << ',';
+// The runs of the sweep or shard already done, from the table it left.
+void resume(const std::string& path, const SweepPlan& plan, const Shard& shard,
+            std::vector<std::optional<RunStatistics>>& results) {
+    RunsTable table = readRuns(path, plan);
+    if (table.shard && (table.shard->index != shard.index || table.shard->count != shard.count))
+        throw UsageError("--resume-from: '" + path + "' holds runs of shard " + table.shard->text() + ", not " +
+                         shard.text());
+    for (auto& [run, r] : table.runs) results[run] = std::move(r);
 }
 
-void writeNames(std::ostream& csv, const SweepPlan& plan) {
-    for (const Sweep& s : plan.base().sweeps) csv << s.name << ',';
-}
-
-void writeRuns(std::ostream& csv, const SweepPlan& plan, const std::vector<std::optional<RunStatistics>>& results) {
-    writeNames(csv, plan);
-    csv << "seed,order_mean,order_sd,avg_neighbours_mean,avg_neighbours_sd,mean_nn_distance_mean,"
-           "mean_nn_distance_sd\n";
-    for (std::size_t run = 0; run < results.size(); ++run) {
-        if (!results[run]) continue;
-        const RunStatistics& r = *results[run];
-        writeValues(csv, plan.values(plan.pointOf(run)));
-        csv << plan.seedOf(run);
-        for (const Moments& m : {r.order, r.neighbours, r.distance})
-            csv << ',' << fieldText(m.mean) << ',' << fieldText(m.sd);
-        csv << '\n';
-    }
-}
-
-void writeSummaryTable(std::ostream& csv, const SweepPlan& plan, const std::vector<PointSummary>& summary) {
-    writeNames(csv, plan);
-    csv << "runs,order_mean,order_se,avg_neighbours_mean,avg_neighbours_se,mean_nn_distance_mean,"
-           "mean_nn_distance_se\n";
-    for (std::size_t p = 0; p < summary.size(); ++p) {
-        if (summary[p].runs == 0) continue;
-        writeValues(csv, plan.values(p));
-        csv << summary[p].runs;
-        for (const Estimate& e : {summary[p].order, summary[p].neighbours, summary[p].distance})
-            csv << ',' << fieldText(e.mean) << ',' << fieldText(e.se);
-        csv << '\n';
-    }
+// The runs of the sweep: read from its shards' tables, or run (those of
+// its shard that a table resumed from does not hold).
+std::vector<std::optional<RunStatistics>> gatherRuns(const SweepPlan& plan, const SweepControl& control,
+                                                     std::ostream& err) {
+    const Options& o = plan.base();
+    if (!o.mergePaths.empty()) return mergeShards(plan, o.mergePaths);
+    std::vector<std::optional<RunStatistics>> results(plan.runs());
+    if (!o.resumePath.empty()) resume(o.resumePath, plan, o.shard, results);
+    runAll(plan, o.shard, control, results, err);
+    return results;
 }
 
 }  // namespace
@@ -254,31 +279,33 @@ int runSweep(Options o, std::ostream& out, std::ostream& err, const SweepControl
     try {
         o.seed = o.seed.value_or(clockSeed());
         const SweepPlan plan(o);
-        const auto results = runAll(plan, control, err);
-        const auto finished = static_cast<std::size_t>(
-            std::count_if(results.begin(), results.end(), [](const auto& r) { return r.has_value(); }));
-        if (finished == 0 && plan.runs() > 0) {
+        const auto results = gatherRuns(plan, control, err);
+        const std::size_t finished = finishedRuns(results), expected = runsOfShard(plan, o.shard);
+        if (finished == 0 && expected > 0) {
             // nothing to keep: earlier files stay as they were
             err << kMessagePrefix << "interrupted before any run finished; no file written\n";
             return stoppedStatus(control.stop->load());
         }
         const auto summary = summarise(plan, results);
         // the tables are in place before the chart is drawn, whatever becomes of it
-        if (csv) writeRuns(csv->stream(), plan, results);
+        if (csv) writeRuns(csv->stream(), plan, results, o.shard);
         if (summaryFile) writeSummaryTable(summaryFile->stream(), plan, summary);
         if (csv) csv->commit();
         if (summaryFile) summaryFile->commit();
         if (plot) {
-            writeSweepChart(plan, summary, plot->stream());
+            writeSweepChart(plan, summary, o.plotQuantity, plot->stream());
             plot->commit();
         }
         if (o.csvPath != "-" && o.summaryPath != "-") writeSummaryTable(out, plan, summary);
-        if (finished < plan.runs()) {
-            err << kMessagePrefix << "interrupted after " << finished << " of " << plan.runs()
+        if (finished < expected) {
+            err << kMessagePrefix << "interrupted after " << finished << " of " << expected
                 << " runs; the finished runs are written\n";
             return stoppedStatus(control.stop->load());
         }
         return finishStandardOutput(out, err, control.stop);
+    } catch (const UsageError& e) {
+        // a table to merge or resume from that is not this sweep's: refused before any run
+        return refusedOrStopped(e, err, control.stop);
     } catch (const std::exception& e) {
         return failedOrStopped(e, err, control.stop);
     }

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "cli/batch_options.h"
+#include "cli/order_statistics.h"
 
 namespace nyajkor::batch {
 
@@ -45,6 +46,7 @@ struct RunStatistics {
     Moments order;       // the order parameter, 0..1
     Moments neighbours;  // the average number of perceived neighbours
     Moments distance;    // the mean nearest-neighbour distance
+    OrderStatistics phase;  // the order parameter's moments, susceptibility, Binder cumulant, correlation time
 };
 
 // The runs of a sweep in their one order: grid points with the first swept
@@ -79,6 +81,10 @@ struct Estimate {
 struct PointSummary {
     int runs = 0;  // 0: none finished
     Estimate order, neighbours, distance;
+    Estimate meanSquare, meanFourth, susceptibility, binder, tau;  // of the runs' OrderStatistics
+    // the standard error of order.mean carried over from the runs' own
+    // errors, sqrt(sum of their squares) / runs: there even for one run
+    double orderError = 0;
 };
 
 // Every grid point in plan order, from the results of the runs by run

@@ -12,13 +12,14 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <stdexcept>
 
 #include "cli/frame_picture.h"
+#include "cli/phase_diagram.h"
 
 namespace nyajkor::batch {
 
@@ -48,17 +49,54 @@ void addErrorBar(QChart& chart, QLineSeries& line, double x, double capHalfWidth
     for (QLegendMarker* marker : chart.legend()->markers(bar)) marker->setVisible(false);
 }
 
-// The lines of the chart: one per value of the second swept flag (one line
-// when there is none), the points in the order of the first.
-std::map<int, std::vector<std::pair<int, Estimate>>> linesOf(const SweepPlan& plan,
-                                                               const std::vector<PointSummary>& summary) {
-    std::map<int, std::vector<std::pair<int, Estimate>>> lines;
-    for (std::size_t p = 0; p < summary.size(); ++p) {
-        if (summary[p].runs == 0) continue;
-        const auto& v = plan.values(p);
-        lines[v.size() > 1 ? v[1] : 0].emplace_back(v[0], summary[p].order);
+// The points of one quantity, in the order of the swept flag.
+std::vector<std::pair<int, Estimate>> pointsOf(const SweepPlan& plan, const std::vector<PointSummary>& summary,
+                                               PlotQuantity q) {
+    std::vector<std::pair<int, Estimate>> points;
+    for (std::size_t p = 0; p < summary.size(); ++p)
+        if (summary[p].runs > 0) points.emplace_back(plan.values(p)[0], plottedEstimate(summary[p], q));
+    return points;
+}
+
+// An axis for the quantity: the order parameter's whole range, the others'
+// from their error bars, rounded out to whole ticks.
+QValueAxis* quantityAxis(const std::vector<std::pair<int, Estimate>>& points, PlotQuantity q, const QString& title) {
+    auto* axis = new QValueAxis;
+    axis->setTitleText(title);
+    if (q == PlotQuantity::order) {
+        axis->setRange(0, 1);
+        axis->setTickCount(11);
+        axis->setLabelFormat("%.1f");
+        return axis;
     }
-    return lines;
+    double lo = q == PlotQuantity::susceptibility ? 0 : INFINITY, hi = -INFINITY;
+    for (const auto& [value, e] : points) {
+        const double half = std::isnan(e.se) ? 0 : e.se;
+        if (std::isnan(e.mean)) continue;
+        lo = std::min(lo, e.mean - half);
+        hi = std::max(hi, e.mean + half);
+    }
+    if (!(lo < hi)) lo = std::isfinite(lo) ? lo - 1 : 0, hi = std::isfinite(hi) ? hi + 1 : 1;
+    axis->setRange(lo, hi);
+    axis->applyNiceNumbers();
+    axis->setLabelFormat("%g");
+    return axis;
+}
+
+// The quantity's line with its error bars, on the chart's x axis and `yAxis`.
+void addQuantity(QChart& chart, QValueAxis& xAxis, QValueAxis& yAxis, const QString& name,
+                 const std::vector<std::pair<int, Estimate>>& points, QColor colour, double capHalfWidth) {
+    auto* line = new QLineSeries;
+    line->setName(name);
+    line->setPointsVisible(true);
+    for (const auto& [value, e] : points)
+        if (!std::isnan(e.mean)) line->append(value, e.mean);
+    chart.addSeries(line);
+    line->attachAxis(&xAxis);
+    line->attachAxis(&yAxis);
+    line->setColor(colour);
+    for (const auto& [value, e] : points)
+        if (!std::isnan(e.mean) && !std::isnan(e.se)) addErrorBar(chart, *line, value, capHalfWidth, e);
 }
 
 // The runner speaks in lines of its own; what Qt would say about its
@@ -111,9 +149,14 @@ ChartApplication::~ChartApplication() {
     qInstallMessageHandler(previousHandler_);
 }
 
-void writeSweepChart(const SweepPlan& plan, const std::vector<PointSummary>& summary, std::ostream& png) {
+void writeSweepChart(const SweepPlan& plan, const std::vector<PointSummary>& summary, PlotQuantity q,
+                     std::ostream& png) {
     ChartApplication application;
     const auto& sweeps = plan.base().sweeps;
+    if (sweeps.size() == 2) {
+        writePhaseDiagram(plan, summary, q, png);
+        return;
+    }
     const Sweep& x = sweeps[0];
     const int from = x.from, to = x.from == x.to ? x.from + 1 : x.to;
 
@@ -121,7 +164,9 @@ void writeSweepChart(const SweepPlan& plan, const std::vector<PointSummary>& sum
     auto* chart = new QChart;  // owned by the scene
     scene.addItem(chart);
     chart->setGeometry(0, 0, kWidth, kHeight);
-    chart->setTitle(QString::fromStdString("Order parameter against " + x.name));
+    const bool withSusceptibility = q != PlotQuantity::susceptibility;
+    chart->setTitle(QString::fromStdString(quantityTitle(q) + (withSusceptibility ? " and susceptibility" : "") +
+                                           " against " + x.name));
     // a margin on both sides keeps the end points' error bars whole
     auto* xAxis = new QValueAxis;
     const double margin = (to - from) / 40.0;
@@ -131,38 +176,27 @@ void writeSweepChart(const SweepPlan& plan, const std::vector<PointSummary>& sum
     xAxis->setTickInterval((to - from) / (tickCount(from, to) - 1.0));
     xAxis->setLabelFormat("%g");
     xAxis->setTitleText(QString::fromStdString(x.name));
-    auto* yAxis = new QValueAxis;
-    yAxis->setRange(0, 1);
-    yAxis->setTickCount(11);
-    yAxis->setLabelFormat("%.1f");
-    yAxis->setTitleText(QString("order parameter, mean ± standard error of %1 run%2")
-                            .arg(plan.base().repeats)
-                            .arg(plan.base().repeats == 1 ? "" : "s"));
     chart->addAxis(xAxis, Qt::AlignBottom);
-    chart->addAxis(yAxis, Qt::AlignLeft);
 
-    // The lines first, so that they take the theme's colours in turn; the
-    // error bars after them, in their line's colour.
-    const auto lines = linesOf(plan, summary);
-    std::vector<QLineSeries*> series;
-    for (const auto& [second, points] : lines) {
-        auto* line = series.emplace_back(new QLineSeries);
-        if (sweeps.size() > 1) line->setName(QString::fromStdString(sweeps[1].name + " " + std::to_string(second)));
-        line->setPointsVisible(true);
-        for (const auto& [value, e] : points) line->append(value, e.mean);
-        chart->addSeries(line);
-        line->attachAxis(xAxis);
-        line->attachAxis(yAxis);
-    }
+    const int repeats = plan.base().repeats;
+    const QString errors = repeats == 1 ? QString("± standard error from the correlation time")
+                                        : QString("mean ± standard error of %1 runs").arg(repeats);
     const double capHalfWidth = (to - from) / 150.0;
-    auto line = series.begin();
-    for (const auto& [second, points] : lines) {
-        for (const auto& [value, e] : points)
-            if (!std::isnan(e.se)) addErrorBar(*chart, **line, value, capHalfWidth, e);
-        ++line;
+    const auto points = pointsOf(plan, summary, q);
+    const QString title = QString::fromStdString(quantityTitle(q));
+    auto* yAxis = quantityAxis(points, q, title + ", " + errors);
+    chart->addAxis(yAxis, Qt::AlignLeft);
+    addQuantity(*chart, *xAxis, *yAxis, title, points, QColor(0x1f77b4), capHalfWidth);
+    if (withSusceptibility) {
+        // the susceptibility peaks where the order parameter falls: on an axis of its own, on the right
+        const auto chi = pointsOf(plan, summary, PlotQuantity::susceptibility);
+        auto* chiAxis = quantityAxis(chi, PlotQuantity::susceptibility,
+                                     repeats == 1 ? QString("susceptibility") : "susceptibility, " + errors);
+        chart->addAxis(chiAxis, Qt::AlignRight);
+        addQuantity(*chart, *xAxis, *chiAxis, "susceptibility", chi, QColor(0xd62728), capHalfWidth);
     }
-    chart->legend()->setVisible(sweeps.size() > 1);
-    chart->legend()->setAlignment(Qt::AlignRight);
+    chart->legend()->setVisible(withSusceptibility);
+    chart->legend()->setAlignment(Qt::AlignTop);
 
     QImage image(kWidth, kHeight, QImage::Format_RGB32);
     image.fill(Qt::white);

@@ -1,7 +1,7 @@
 // The summary of a sweep as a chart in a PNG picture, drawn without a window.
 //
-// The order parameter against the first swept flag, one line per value of
-// the second, with error bars of one standard error over the repeats. The
+// For one swept flag, a quantity against it with error bars of one standard
+// error, and the susceptibility beside it; for two, a phase diagram. The
 // chart is Qt Charts' own drawing on the offscreen platform, so the runner
 // stays headless.
 #pragma once
@@ -43,7 +43,11 @@ private:
     std::unique_ptr<QApplication> app_;
 };
 
-// Uses the running QApplication or makes one. Throws std::runtime_error when the picture cannot be drawn or encoded.
-void writeSweepChart(const SweepPlan& plan, const std::vector<PointSummary>& summary, std::ostream& png);
+// Uses the running QApplication or makes one. For one swept flag, `q`
+// against it with error bars and, unless `q` is the susceptibility, the
+// susceptibility on an axis of its own; for two, the phase diagram of `q`.
+// Throws std::runtime_error when the picture cannot be drawn or encoded.
+void writeSweepChart(const SweepPlan& plan, const std::vector<PointSummary>& summary, PlotQuantity q,
+                     std::ostream& png);
 
 }  // namespace nyajkor::batch

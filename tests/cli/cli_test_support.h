@@ -29,6 +29,12 @@ inline RunResult run(const std::vector<std::string>& args) {
     return {status, out.str(), err.str()};
 }
 
+// A command line with more arguments after it.
+inline std::vector<std::string> with(std::vector<std::string> args, const std::vector<std::string>& more) {
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
 inline std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> result;
     std::istringstream in(text);

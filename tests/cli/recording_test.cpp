@@ -20,11 +20,6 @@ using ::testing::HasSubstr;
 const std::vector<std::string> kRun = {"--seed", "3", "--n", "500", "--radius", "10", "--predators", "2",
                                        "--centre", "middle"};
 
-std::vector<std::string> with(std::vector<std::string> args, const std::vector<std::string>& more) {
-    args.insert(args.end(), more.begin(), more.end());
-    return args;
-}
-
 TEST_F(BatchFiles, TrajectoryFramesEndWithTheDumpedState) {
     const RunResult r = run(with(kRun, {"--ticks", "30", "--trajectory", path("t.xyz.gz"), "--every", "10",
                                         "--dump", path("d.csv")}));

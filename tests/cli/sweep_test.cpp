@@ -22,11 +22,6 @@ using namespace test;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-std::vector<std::string> with(std::vector<std::string> args, const std::vector<std::string>& more) {
-    args.insert(args.end(), more.begin(), more.end());
-    return args;
-}
-
 // A few ticks of a small flock; kSmall adds the flags that kTiny leaves to a sweep.
 const std::vector<std::string> kTiny = {"--warmup", "4", "--ticks", "6", "--seed", "21"};
 const std::vector<std::string> kSmall = with(kTiny, {"--n", "500", "--radius", "3"});
@@ -62,7 +57,7 @@ TEST(SweepSummary, MeansAndStandardErrorsOverTheFinishedRepeats) {
     // two points of three repeats; the second lost its middle run, the third point ran once
     const SweepPlan plan(parseOptions({"--sweep", "noise=0:20:10", "--repeats", "3", "--seed", "1"}));
     auto result = [](double order, double neighbours, double distance) {
-        return RunStatistics{{order, 0.5}, {neighbours, 0.5}, {distance, 0.5}};
+        return RunStatistics{{order, 0.5}, {neighbours, 0.5}, {distance, 0.5}, {}};
     };
     const std::vector<std::optional<RunStatistics>> results = {
         result(0.2, 1, 4), result(0.4, 2, 4), result(0.9, 6, 4),
@@ -84,6 +79,24 @@ TEST(SweepSummary, MeansAndStandardErrorsOverTheFinishedRepeats) {
     EXPECT_EQ(summary[2].runs, 1);
     EXPECT_EQ(summary[2].order.mean, 0.25);
     EXPECT_TRUE(std::isnan(summary[2].order.se));
+}
+
+TEST(SweepSummary, TransitionStatisticsAveragedAndTheRunsErrorsCombined) {
+    const SweepPlan plan(parseOptions({"--sweep", "noise=0:0:1", "--repeats", "3", "--seed", "1"}));
+    auto result = [](double chi, double binder, double tau, double error) {
+        RunStatistics r{};
+        r.phase = {0.3, 0.1, 0.02, chi, binder, tau, error};
+        return std::optional(r);
+    };
+    const auto summary = summarise(plan, {result(10, 0.5, 20, 0.03), result(16, 0.6, 40, 0.04), std::nullopt});
+    ASSERT_EQ(summary[0].runs, 2);
+    EXPECT_DOUBLE_EQ(summary[0].susceptibility.mean, 13);
+    EXPECT_DOUBLE_EQ(summary[0].susceptibility.se, 3);  // sample deviation 3 sqrt(2), over sqrt(2)
+    EXPECT_DOUBLE_EQ(summary[0].binder.mean, 0.55);
+    EXPECT_DOUBLE_EQ(summary[0].tau.mean, 30);
+    EXPECT_DOUBLE_EQ(summary[0].meanSquare.mean, 0.1);
+    // the error of the mean of two runs with errors 0.03 and 0.04: sqrt(0.03^2 + 0.04^2) / 2
+    EXPECT_DOUBLE_EQ(summary[0].orderError, 0.025);
 }
 
 TEST(SweepSummary, AccumulatorGivesTheSampleDeviation) {
@@ -117,15 +130,22 @@ TEST_F(SweepFiles, SameBytesWhateverTheNumberOfJobs) {
     EXPECT_EQ(one.second, two.second);
     const auto rows = lines(one.first);
     ASSERT_EQ(rows.size(), 1u + 8);
+    // the columns the table has always had keep their places; the new ones follow
     EXPECT_EQ(rows[0], "n,noise,seed,order_mean,order_sd,avg_neighbours_mean,avg_neighbours_sd,"
-                       "mean_nn_distance_mean,mean_nn_distance_sd");
-    EXPECT_THAT(fields(rows[1]), ::testing::ElementsAre("500", "0", "21", ::testing::_, ::testing::_,
-                                                        ::testing::_, ::testing::_, ::testing::_, ::testing::_));
+                       "mean_nn_distance_mean,mean_nn_distance_sd,order_sq_mean,order_fourth_mean,susceptibility,"
+                       "binder,order_tau,order_err,run,shard,sweep_id");
+    const auto first = fields(rows[1]);
+    ASSERT_EQ(first.size(), 18u);
+    EXPECT_THAT(std::vector(first.begin(), first.begin() + 3), ElementsAre("500", "0", "21"));
+    EXPECT_THAT(std::vector(first.end() - 3, first.end() - 1), ElementsAre("0", "1/1"));
     EXPECT_THAT(rows[8], ::testing::StartsWith("1000,50,22,"));
+    EXPECT_THAT(fields(rows[8])[15], "7");
     const auto summary = lines(one.second);
     ASSERT_EQ(summary.size(), 1u + 4);
     EXPECT_EQ(summary[0], "n,noise,runs,order_mean,order_se,avg_neighbours_mean,avg_neighbours_se,"
-                          "mean_nn_distance_mean,mean_nn_distance_se");
+                          "mean_nn_distance_mean,mean_nn_distance_se,order_sq_mean,order_sq_se,order_fourth_mean,"
+                          "order_fourth_se,susceptibility_mean,susceptibility_se,binder_mean,binder_se,"
+                          "order_tau_mean,order_tau_se,order_err");
     EXPECT_THAT(summary[4], ::testing::StartsWith("1000,50,2,"));
 }
 
@@ -262,6 +282,15 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{with(kSweep, {"--ticks", "0"}), "--ticks: a sweep measures 1 tick or more"},
         BadInput{with(kSweep, {"--frame", "f.png"}), "--frame: not with --sweep"},
         BadInput{with(kSweep, {"--plot", "-"}), "--plot: a PNG picture cannot go to standard output"},
+        BadInput{{"--shard", "1/2"}, "--shard: only with --sweep"},
+        BadInput{with(kSweep, {"--shard", "1/2"}), "--shard: needs --seed"},
+        BadInput{with(kSweep, {"--seed", "1", "--shard", "3/2"}), "--shard: 3 is out of range (allowed: 1..2)"},
+        BadInput{with(kSweep, {"--seed", "1", "--shard", "2"}), "--shard: '2' is not K/M"},
+        BadInput{with(kSweep, {"--merge", "a.csv"}), "--merge: needs --seed"},
+        BadInput{with(kSweep, {"--seed", "1", "--merge", "a.csv", "b.csv", "--shard", "1/2"}),
+                 "--shard: not with --merge"},
+        BadInput{with(kSweep, {"--seed", "1", "--merge"}), "--merge: a value is missing"},
+        BadInput{with(kSweep, {"--plot-quantity", "chi"}), "--plot-quantity: 'chi' is not order, susceptibility"},
         BadInput{with(kSweep, {"--plot", "missing/dir/p.png"}), "--plot: cannot write 'missing/dir/p.png'"}));
 
 TEST(SweepProgress, TimeLeftReadsAsMinutesOrHours) {

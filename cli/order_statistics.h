@@ -1,0 +1,45 @@
+// What a study of the order-disorder transition asks of one run's series of
+// the order parameter phi, and of the runs of one grid point.
+//
+// Moments are averages over the measured ticks, <phi^k> = (1/n) sum phi_t^k.
+// Successive ticks are correlated, so the standard error of <phi> is taken
+// from the effective number of independent samples n / (2 tau), tau being
+// the integrated autocorrelation time in the convention
+//     tau = 1/2 + sum_{t=1}^{M} rho(t)
+// (tau = 1/2 for independent samples), summed up to the first window M with
+// M >= c tau(M), c = 5 (the automatic windowing of Sokal), M at most n / 2. The
+// autocovariance at lag t is (1/(n-t)) sum_i (phi_i - <phi>)(phi_{i+t} - <phi>),
+// and rho(t) is it over the one at lag 0.
+//
+// Every sum runs in the order of the series, so the results are the same bit
+// for bit on every build.
+#pragma once
+
+#include <vector>
+
+namespace nyajkor::batch {
+
+// The window factor of the automatic windowing.
+inline constexpr double kWindowFactor = 5;
+
+struct OrderStatistics {
+    double mean = 0;            // <phi>
+    double meanSquare = 0;      // <phi^2>
+    double meanFourth = 0;      // <phi^4>
+    double susceptibility = 0;  // N (<phi^2> - <phi>^2)
+    double binder = 0;          // 1 - <phi^4> / (3 <phi^2>^2); NaN when <phi^2> is 0
+    double tau = 0;             // integrated autocorrelation time, in ticks; NaN when it cannot be told
+    double meanError = 0;       // standard error of <phi>: sqrt(C(0) 2 tau / n); NaN with tau
+};
+
+// The integrated autocorrelation time of `series`. 1/2 for a series that
+// does not change (nothing is correlated); NaN for fewer than two values or
+// when no window up to n / 2 satisfies the window condition (the series is
+// too short for its correlations).
+double integratedAutocorrelationTime(const std::vector<double>& series);
+
+// The statistics of a run of `individuals` individuals from its series of
+// the order parameter over the measured ticks; all NaN for an empty series.
+OrderStatistics orderStatistics(const std::vector<double>& phi, int individuals);
+
+}  // namespace nyajkor::batch
