@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "app/main_window.h"
+#include "tests/app/window_test_support.h"
 #include "app/scroll_bar.h"
 #include "model/captions.h"
 #include "surface/dx_draw.h"
@@ -43,22 +44,14 @@ private slots:
 private:
     template <class T>
     T* child(const char* name) {
-        T* found = form->findChild<T*>(QString::fromLatin1(name));
-        if (!found) qFatal("no control named %s", name);
-        return found;
+        return nyajkor::app::test::control<T>(form.get(), name);
     }
     QAction* item(const char* name) { return child<QAction>(name); }
     void click(const char* name) { QTest::mouseClick(child<QPushButton>(name), Qt::LeftButton); }
     Flock& f() { return form->flock(); }
     QString caption(const char* label) { return child<QLabel>(label)->text(); }
-    bool timerRunning() { return child<nyajkor::TDXTimer>("Timer1")->Enabled(); }
-    QString runState() {
-        auto on = [](bool b) { return b ? QStringLiteral("on") : QStringLiteral("off"); };
-        return QStringLiteral("timer %1, start %2, stop %3, tovabb %4, ujraindit %5")
-            .arg(on(timerRunning()), on(child<QPushButton>("start")->isEnabled()),
-                 on(child<QPushButton>("stop")->isEnabled()), on(child<QPushButton>("tovabb")->isEnabled()),
-                 on(child<QPushButton>("ujraindit")->isEnabled()));
-    }
+    bool timerRunning() { return nyajkor::app::test::timerRunning(form.get()); }
+    QString runState() { return nyajkor::app::test::runState(form.get()); }
     // Chooses the menu item and answers its file dialog with `path`; a
     // message box that follows is answered too, and its text returned.
     QString chooseFile(const char* name, const QString& path) {
