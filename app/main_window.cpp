@@ -22,6 +22,8 @@
 #include "model/random.h"
 #include "model/rounding.h"
 #include "model/simulation.h"
+#include "record/movie.h"
+#include "record/trajectory.h"
 #include "render/frame.h"
 #include "surface/dx_draw.h"
 #include "surface/dx_timer.h"
@@ -82,6 +84,7 @@ TForm1::TForm1() : f_(std::make_unique<Flock>()), host_(std::make_unique<Host>(*
     createMemo();
     createShortcuts();
     orderTabsTopToBottom();
+    updateRecordingItems();
     Panel14->raise();
     CD = new QColorDialog(this);
     CD->setObjectName(QStringLiteral("CD"));
@@ -156,12 +159,15 @@ void TForm1::startClick() {
 }
 
 void TForm1::ujrainditClick() {
+    leaveReplay();
     for (QPushButton* button : {tovabb, ujraindit, stop}) button->setEnabled(true);
     f_->rng.seed(clockSeed());
     restart(*f_, inputs());
     torles(*f_, *host_);
     history_.clear();
     idosorablak->refresh(history_);
+    ticks_ = 0;
+    updateRecordingItems();
     setTimerEnabled(true);
 }
 
@@ -190,16 +196,24 @@ void TForm1::timer() {
 }
 
 void TForm1::step() {
+    if (replay_) return replayStep();
     const Inputs in = inputs();
     tick(*f_, in);
+    ++ticks_;
+    showStatistics();
+    rajzolasvezerlo(*f_, in, view_, *host_);
+    recordFrame();
+}
+
+// The captions and the plot follow the statistics of the last tick.
+void TForm1::showStatistics() {
     Label22->setText(QString::fromStdString(atlagszomszedFelirat(f_->atlagszomszed, decimalSeparator())));
     Label7->setText(QString::fromStdString(rendszazalekFelirat(f_->rendszazalek)));
     history_.record(f_->rendszazalek, f_->atlagszomszed);
     idosorablak->refresh(history_);
-    rajzolasvezerlo(*f_, in, view_, *host_);
 }
 
-void TForm1::redraw() { rajzolasvezerlo(*f_, inputs(), view_, *host_); }
+void TForm1::redraw() { rajzolasvezerlo(*f_, viewInputs(), view_, *host_); }
 
 // ---- scroll bars -------------------------------------------------------------
 

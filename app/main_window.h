@@ -9,7 +9,9 @@
 // the view can be saved as a PNG picture, and the window can be used from
 // the keyboard alone: Tab goes through the scroll bars top to bottom, and
 // Space, F5, Insert and Ctrl+S stand for the run buttons and menu items
-// used most.
+// used most. The recording menu records the view as a movie, saves and
+// loads the whole state in the runner's checkpoint files, and replays a
+// trajectory the runner wrote.
 //
 // The window owns the one flock of the program and drives it: Start and the
 // restart seed it, the frame timer ticks it, and each tick and each redraw
@@ -40,8 +42,11 @@ class QPushButton;
 class QTextEdit;
 
 namespace nyajkor {
+class MovieEncoder;
 class TDXDraw;
 class TDXTimer;
+class TrajectoryReader;
+struct TrajectoryFrame;
 }  // namespace nyajkor
 
 namespace nyajkor::app {
@@ -66,6 +71,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -183,6 +189,24 @@ private:
 
     void showPredatorCount();
 
+    // recording, saved states and replay (main_window_recording.cpp)
+    void startRecordingClick();
+    void stopRecordingClick();
+    void saveStateClick();
+    void loadStateClick();
+    void replayClick();
+    QString askFileName(const QString& title, const QString& filter, const QString& suffix, bool saving);
+    void updateRecordingItems();
+    void recordFrame();
+    void showControlsOf(const Inputs& in);
+    void enableControlsOfTheModes();
+    void showStatistics();
+    void showReplayFrame(const TrajectoryFrame& frame);
+    void replayStep();
+    void leaveReplay();
+    // the controls as the view reads them: in replay, the centre shows where the frame has one
+    Inputs viewInputs() const;
+
     std::unique_ptr<Flock> f_;
     View view_;
     std::unique_ptr<Host> host_;
@@ -204,6 +228,14 @@ private:
     QFileDialog* SD = nullptr;  // made at its first use
     OrderPlot* idosorablak = nullptr;
     bool plotPlaced_ = false;  // the plot opens beside the window the first time
+
+    // recording, saved states and replay
+    long ticks_ = 0;                          // ticks since the last restart, kept in saved states
+    std::unique_ptr<MovieEncoder> movie_;     // the recording under way, if any
+    QString moviePath_;
+    std::unique_ptr<TrajectoryReader> replay_;  // the trajectory being replayed, if any
+    bool replayCentre_ = false;               // the frame shown has an attracting centre
+    QString lastFolder_;                      // where the last recording, state or trajectory was
 
     // buttons
     QPushButton* start = nullptr;
@@ -246,6 +278,9 @@ private:
     QAction* rendparameteridosor = nullptr;
     QAction* szemuvegszinek = nullptr;
     QAction* szinek = nullptr;
+    QAction* startRecording = nullptr;
+    QAction* stopRecording = nullptr;
+    QAction* saveState = nullptr;
 };
 
 }  // namespace nyajkor::app

@@ -195,6 +195,15 @@ const TForm1::MenuRow TForm1::kMenus[] = {
     {"vonzoszin", "Vonzócentrum", "szinek", MenuRow::Item, &TForm1::vonzoszinClick, nullptr, nullptr},
     {"ragadozoszin", "Ragadozók", "szinek", MenuRow::Item, &TForm1::ragadozoszinClick, nullptr,
      nullptr},
+    {"recording", "Rögzítés", nullptr, MenuRow::Submenu, nullptr, nullptr, nullptr},
+    {"startRecording", "Felvétel indítása…", "recording", MenuRow::Item, &TForm1::startRecordingClick,
+     &TForm1::startRecording, nullptr},
+    {"stopRecording", "Felvétel leállítása", "recording", MenuRow::Item, &TForm1::stopRecordingClick,
+     &TForm1::stopRecording, nullptr},
+    {"saveState", "Állapot mentése…", "recording", MenuRow::Item, &TForm1::saveStateClick, &TForm1::saveState,
+     nullptr},
+    {"loadState", "Állapot betöltése…", "recording", MenuRow::Item, &TForm1::loadStateClick, nullptr, nullptr},
+    {"replay", "Visszajátszás…", "recording", MenuRow::Item, &TForm1::replayClick, nullptr, nullptr},
 };
 
 Inputs TForm1::inputs() const {
@@ -203,6 +212,14 @@ Inputs TForm1::inputs() const {
     for (const MenuRow& row : kMenus)
         if (row.mark) in.*row.mark = (this->*row.action)->isChecked();
     return in;
+}
+
+// The inverse of inputs(): every bar moved (running its handler, as a user's
+// move would) and every check mark set (running none).
+void TForm1::showControlsOf(const Inputs& in) {
+    for (const ScrollBarRow& row : kScrollBars) (this->*row.widget)->setPosition(in.*row.feeds);
+    for (const MenuRow& row : kMenus)
+        if (row.mark) (this->*row.action)->setChecked(in.*row.mark);
 }
 
 void TForm1::createPanels() {

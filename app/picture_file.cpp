@@ -16,9 +16,10 @@ namespace {
 
 using files::TargetProblem;
 
-[[noreturn]] void fail(const QString& path, const QString& reason) {
-    const QString message = QStringLiteral("A kép mentése nem sikerült: %1: %2")
-                                .arg(QDir::toNativeSeparators(path), reason);
+const QString kPictureFailure = QStringLiteral("A kép mentése nem sikerült");
+
+[[noreturn]] void fail(const QString& failure, const QString& path, const QString& reason) {
+    const QString message = QStringLiteral("%1: %2: %3").arg(failure, QDir::toNativeSeparators(path), reason);
     throw std::runtime_error(message.toStdString());
 }
 
@@ -33,7 +34,7 @@ QString reasonOf(const files::TargetRefusal& r) {
         case TargetProblem::notWritable: return QStringLiteral("a fájl nem írható");
         case TargetProblem::folderMissing: return QStringLiteral("a mappa nem létezik");
         case TargetProblem::folderNotWritable: return QStringLiteral("a mappába nem lehet írni");
-        case TargetProblem::unsupportedKind: return QStringLiteral("ide nem lehet képet írni");
+        case TargetProblem::unsupportedKind: return QStringLiteral("ide nem lehet fájlt írni");
         case TargetProblem::systemError: break;
     }
     return systemReason(r.error);
@@ -43,7 +44,7 @@ QByteArray pngOf(const QString& path, const QImage& image) {
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "PNG")) fail(path, QStringLiteral("a PNG nem készült el"));
+    if (!image.save(&buffer, "PNG")) fail(kPictureFailure, path, QStringLiteral("a PNG nem készült el"));
     return png;
 }
 
@@ -51,19 +52,23 @@ QByteArray pngOf(const QString& path, const QImage& image) {
 
 void savePicture(const PixelCanvas& canvas, const QString& path) {
     // A view that could not be set up has no pixels to save.
-    if (canvas.width() == 0 || canvas.height() == 0) fail(path, QStringLiteral("a nézetnek nincs képe"));
+    if (canvas.width() == 0 || canvas.height() == 0)
+        fail(kPictureFailure, path, QStringLiteral("a nézetnek nincs képe"));
     // The canvas stores Qt's 32-bit RGB layout, so the image wraps it as it is.
     const QImage image(reinterpret_cast<const uchar*>(canvas.bits()), canvas.width(), canvas.height(),
                        canvas.bytesPerLine(), QImage::Format_RGB32);
     const QByteArray png = pngOf(path, image);
+    saveWhole(kPictureFailure, path, png.constData(), static_cast<std::size_t>(png.size()));
+}
 
+void saveWhole(const QString& failure, const QString& path, const char* data, std::size_t size) {
     auto examined = files::examineTarget(QFile::encodeName(path).toStdString());
-    if (const auto* refused = std::get_if<files::TargetRefusal>(&examined)) fail(path, reasonOf(*refused));
+    if (const auto* refused = std::get_if<files::TargetRefusal>(&examined)) fail(failure, path, reasonOf(*refused));
     files::WholeFile file(std::get<files::OutputTarget>(examined));
-    if (const int error = file.open()) fail(path, systemReason(error));
-    file.write(png.constData(), static_cast<std::size_t>(png.size()));
+    if (const int error = file.open()) fail(failure, path, systemReason(error));
+    file.write(data, size);
     // (a file left uncommitted is discarded with its temporary)
-    if (const int error = file.commit()) fail(path, systemReason(error));
+    if (const int error = file.commit()) fail(failure, path, systemReason(error));
 }
 
 }  // namespace nyajkor::app

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <QString>
+#include <cstddef>
 
 namespace nyajkor {
 class PixelCanvas;
@@ -21,5 +22,10 @@ namespace nyajkor::app {
 // Writes the canvas to `path` as PNG. Throws std::runtime_error with the
 // message for the user ("A kép mentése nem sikerült: ...") when it cannot.
 void savePicture(const PixelCanvas& canvas, const QString& path);
+
+// Writes `size` bytes to `path` the same way; throws std::runtime_error
+// with the message "<failure>: <path>: <reason>" when it cannot. The
+// window's other files (saved states, movies) are written with it.
+void saveWhole(const QString& failure, const QString& path, const char* data, std::size_t size);
 
 }  // namespace nyajkor::app

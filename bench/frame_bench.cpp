@@ -15,6 +15,7 @@
 #include "model/scenes.h"
 #include "model/simulation.h"
 #include "bench/bench_host.h"
+#include "record/movie.h"
 #include "render/frame.h"
 
 namespace nyajkor {
@@ -59,10 +60,36 @@ void Frame(benchmark::State& state, bool anaglyph) {
     for (auto _ : state) rajzolasvezerlo(*s.flock, in, s.view, s.host);
 }
 
+// A tick and its frame, as the window's timer does them; with a recording,
+// each frame also goes to the movie. The encoder works on other threads, so
+// the two should take the same time: the recording costs the ticking thread
+// only the frame's copy, as long as ffmpeg keeps up with the ticks.
+void TickAndFrame(benchmark::State& state, bool recording) {
+    Scene& s = scene();
+    std::unique_ptr<MovieEncoder> movie;
+    if (recording) {
+        const std::string ffmpeg = findFfmpeg();
+        if (ffmpeg.empty()) return state.SkipWithError("ffmpeg is not installed");
+        movie = std::make_unique<MovieEncoder>(ffmpeg, s.host.width(), s.host.height());
+    }
+    PixelCanvas& canvas = *static_cast<PixelCanvas*>(s.host.canvas());
+    for (auto _ : state) {
+        tick(*s.flock, s.inputs);
+        rajzolasvezerlo(*s.flock, s.inputs, s.view, s.host);
+        if (movie) movie->addFrame(canvas.bits());
+    }
+    // (the movie is abandoned with the encoder, after the timing has ended)
+}
+
 // The reference comes first, so every later line can be put against it.
 BENCHMARK(Tick)->Name("tick/5000")->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(Frame, normal, false)->Name("frame/5000/normal+cube")->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(Frame, anaglyph, true)->Name("frame/5000/anaglyph+cube")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(TickAndFrame, plain, false)->Name("tick+frame/5000")->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK_CAPTURE(TickAndFrame, recording, true)
+    ->Name("tick+frame/5000/recording")
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
 
 // The usual table (format and colours as the flags ask), then each
 // benchmark's real time as a ratio to the first one reported. Real time,

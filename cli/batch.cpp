@@ -9,11 +9,14 @@
 #include "cli/frame_picture.h"
 #include "cli/output_file.h"
 #include "cli/progress.h"
+#include "cli/run_recording.h"
 #include "cli/run_setup.h"
 #include "cli/sweep.h"
 #include "model/captions.h"
+#include "model/checkpoint.h"
 #include "model/scenes.h"
 #include "model/simulation.h"
+#include "record/real_text.h"
 
 namespace nyajkor::batch {
 
@@ -42,11 +45,7 @@ int refusedOrStopped(const std::exception& e, std::ostream& err, const std::atom
     return 2;
 }
 
-std::string realText(double v) {
-    char buf[64];
-    auto end = std::to_chars(buf, buf + sizeof buf, v).ptr;
-    return std::string(buf, end);
-}
+std::string realText(double v) { return nyajkor::realText(v); }
 
 namespace {
 
@@ -80,48 +79,89 @@ void writeSummary(std::ostream& out, std::uint32_t seed, long ticks, const Flock
         << "\nstrength " << f.tavtartaserosseg << '\n';
 }
 
-// One run: the per-tick statistics, the final state, the picture.
+// Sets the state to --resume's checkpoint; UsageError when it cannot be
+// used, with the flock as it was. Returns the ticks run before it.
+long restoreResumed(Flock& f, Inputs& in, const Options& o) {
+    long first = 0;
+    try {
+        restoreCheckpoint(readCheckpointFile(o.checkpointToResume), f, in, first);
+    } catch (const CheckpointError& e) {
+        throw UsageError("--resume: " + quoted(o.checkpointToResume) + " " + e.what());
+    }
+    return first;
+}
+
+// The state the run starts from: Start with the controls the flags set, or
+// the restored checkpoint with the controls the flags move.
+void prepareStart(Flock& f, Inputs& in, const Options& o, std::uint32_t seed, std::ostream& err) {
+    if (o.checkpointToResume.empty()) {
+        in = controlsFor(o);
+        prepareRun(f, o, in, seed);
+    } else {
+        setBoxConstants(f);
+        moveGivenControls(f, in, o);
+    }
+    const bool equilibriumSet = o.checkpointToResume.empty() || wasGiven(o, "equilibrium");
+    if (equilibriumSet && in.tavolsag != o.equilibrium)
+        err << kMessagePrefix << "note: the equilibrium distance is " << in.tavolsag << ", not " << o.equilibrium
+            << ": it stays within the perception radius\n";
+}
+
+// One run: the per-tick statistics, the run along the way, the final state,
+// the picture and the checkpoint.
 int runSingle(const Options& o, std::ostream& out, std::ostream& err, bool showProgress,
               const std::atomic<int>* stop) {
-    std::optional<OutputFile> csv, dump, frame;
+    std::optional<OutputFile> csv, dump, frame, trajectory, movie, checkpoint;
+    std::unique_ptr<Flock> flock;
+    Inputs in;
+    long first = 0;  // the ticks run before this run's first
     try {
-        beginOutputs({{"csv", o.csvPath, csv}, {"dump", o.dumpPath, dump}, {"frame", o.framePath, frame}}, out);
+        checkRecordingNeeds(o, out);
+        flock = std::make_unique<Flock>();
+        if (!o.checkpointToResume.empty()) first = restoreResumed(*flock, in, o);
+        beginOutputs({{"csv", o.csvPath, csv}, {"dump", o.dumpPath, dump}, {"frame", o.framePath, frame},
+                      {"trajectory", o.trajectoryPath, trajectory}, {"movie", o.moviePath, movie},
+                      {"checkpoint", o.checkpointPath, checkpoint}},
+                     out);
     } catch (const UsageError& e) {
         return refusedOrStopped(e, err, stop);
+    } catch (const std::exception& e) {
+        return failedOrStopped(e, err, stop);
     }
     auto stopped = [&] { return stop && stop->load() != 0; };
 
     try {
-        const Inputs in = controlsFor(o);
-        if (in.tavolsag != o.equilibrium)
-            err << kMessagePrefix << "note: the equilibrium distance is " << in.tavolsag << ", not "
-                << o.equilibrium << ": it stays within the perception radius\n";
         const std::uint32_t seed = o.seed.value_or(clockSeed());
-        auto flock = std::make_unique<Flock>();
         Flock& f = *flock;
-        prepareRun(f, o, in, seed);
+        prepareStart(f, in, o, seed, err);
+        RunRecording recording(o, trajectory ? &trajectory->stream() : nullptr,
+                               movie ? &movie->stream() : nullptr, out);
 
         if (csv) writeStatisticsHeader(csv->stream());
+        recording.afterTick(f, in, first, first);
         Progress progress(err, showProgress, "ticks");
         long t = 1;
         for (; t <= o.ticks && !stopped(); ++t) {
             tick(f, in);
-            if (csv) writeStatisticsRow(csv->stream(), t, f);
+            if (csv) writeStatisticsRow(csv->stream(), first + t, f);
+            recording.afterTick(f, in, first + t, first);
             progress.update(t, o.ticks, static_cast<double>(t) / static_cast<double>(o.ticks));
         }
         if (!stopped()) {
+            recording.finish();
             if (dump) writeDump(dump->stream(), f);
             if (frame) writeFramePicture(f, in, o.frameWidth, o.frameHeight, frame->stream());
+            if (checkpoint) checkpoint->stream() << checkpointBytes(f, in, first + o.ticks);
         }
         // the last look before the first file is put in place: after it, all are
         if (stopped()) {
-            err << kMessagePrefix << "interrupted at tick " << t - 1 << "; no file written\n";
+            err << kMessagePrefix << "interrupted at tick " << first + t - 1 << "; no file written"
+                << (o.framesDir.empty() ? "" : " but the pictures of --frames so far") << '\n';
             return stoppedStatus(stop->load());
         }
-        if (csv) csv->commit();
-        if (dump) dump->commit();
-        if (frame) frame->commit();
-        if (o.csvPath != "-" && o.dumpPath != "-") writeSummary(out, seed, o.ticks, f);
+        for (auto* file : {&csv, &dump, &frame, &trajectory, &movie, &checkpoint})
+            if (*file) (*file)->commit();
+        if (o.csvPath != "-" && o.dumpPath != "-" && o.trajectoryPath != "-") writeSummary(out, seed, o.ticks, f);
         return finishStandardOutput(out, err, stop);
     } catch (const std::exception& e) {
         return failedOrStopped(e, err, stop);

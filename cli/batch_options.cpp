@@ -192,6 +192,21 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
                   [](Options& o, const std::string& v) {
                       std::tie(o.frameWidth, o.frameHeight) = sizeOf("size", v);
                   }}},
+        {"trajectory", {"FILE  positions and velocities as extended XYZ, at the start and every --every\n"
+                        "                     ticks; gzip-compressed when FILE ends in .gz; - for standard output",
+                        [](Options& o, const std::string& v) { o.trajectoryPath = v; }}},
+        {"movie", {"FILE.mp4  the view at the start and every --every ticks as an H.264 movie at 25\n"
+                   "                     frames a second, with the view flags of --frame (needs ffmpeg)",
+                   [](Options& o, const std::string& v) { o.moviePath = v; }}},
+        {"frames", {"DIR     the same frames as --movie as PNG pictures DIR/frame-000000.png, ...",
+                    [](Options& o, const std::string& v) { o.framesDir = v; }}},
+        {"every", {"K       ticks between frames of --trajectory, --movie and --frames, 1..10000000 (default 1)",
+                   [](Options& o, const std::string& v) { o.every = integerIn("every", v, 1, 10000000); }}},
+        {"checkpoint", {"FILE  the whole state after the last tick, exactly, for --resume",
+                        [](Options& o, const std::string& v) { o.checkpointPath = v; }}},
+        {"resume", {"FILE    start from a checkpoint instead of Start: the run goes on exactly; the\n"
+                    "                     flags given with it move the controls, as the user would between ticks",
+                    [](Options& o, const std::string& v) { o.checkpointToResume = v; }}},
         {"sweep", {"NAME=FROM:TO:STEP  runs at NAME = FROM, FROM+STEP, ... up to TO; given twice, a grid",
                    [](Options& o, const std::string& v) { o.sweeps.push_back(sweepOf(v)); }}},
         {"repeats", {"R   runs per grid point, with the seeds S, S+1, ..., 1..1000 (default 1)",
@@ -225,6 +240,13 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
         {"version", {"      the version, one line", [](Options& o, const std::string&) { o.version = true; }, false}},
     };
     return table;
+}
+
+// The flag's place in the table, which is its bit in Options::givenFlags.
+std::size_t flagIndex(const std::string& name) {
+    const auto& table = flags();
+    const auto at = std::find_if(table.begin(), table.end(), [&](const auto& row) { return row.first == name; });
+    return static_cast<std::size_t>(at - table.begin());
 }
 
 const Flag* findFlag(const std::string& name) {
@@ -288,7 +310,7 @@ void checkSweep(const Options& o, const std::set<std::string>& given) {
         throw UsageError("--sweep: " + o.sweeps[0].name + " is swept twice");
     for (const Sweep& s : o.sweeps)
         if (given.count(s.name)) throw UsageError("--sweep: " + s.name + " is also given as --" + s.name);
-    for (const std::string flag : {"dump", "frame"})
+    for (const std::string flag : {"dump", "frame", "trajectory", "movie", "frames", "every", "checkpoint", "resume"})
         if (given.count(flag)) throw UsageError("--" + flag + ": not with --sweep");
     if (o.ticks == 0) throw UsageError("--ticks: a sweep measures 1 tick or more");
     checkSweepSize(o);
@@ -301,6 +323,19 @@ void checkSweep(const Options& o, const std::set<std::string>& given) {
     if (given.count("plot-quantity") && !given.count("plot")) throw UsageError("--plot-quantity: only with --plot");
 }
 
+// What the outputs along the run and the checkpoints need.
+void checkRecording(const Options& o, const std::set<std::string>& given) {
+    if (given.count("every") && o.trajectoryPath.empty() && o.moviePath.empty() && o.framesDir.empty())
+        throw UsageError("--every: only with --trajectory, --movie or --frames");
+    if (!o.checkpointToResume.empty() && given.count("seed"))
+        throw UsageError("--seed: not with --resume; the generator's state comes from the checkpoint");
+    if (!o.moviePath.empty() && (o.frameWidth < 2 || o.frameHeight < 2))
+        throw UsageError("--size: a movie needs at least 2x2 pixels");
+    for (auto [flag, path] : {std::pair{"movie", o.moviePath}, {"checkpoint", o.checkpointPath}})
+        if (path == "-")
+            throw UsageError("--" + std::string(flag) + ": cannot go to standard output; name a file");
+}
+
 // Pictures need a file of their own: standard output may be a terminal.
 void checkPictureOutputs(const Options& o) {
     for (auto [flag, path] : {std::pair{"frame", o.framePath}, {"plot", o.plotPath}})
@@ -311,8 +346,13 @@ void checkPictureOutputs(const Options& o) {
 // Flags that only shape what another flag writes, refused without it
 // rather than ignored.
 void checkDependentFlags(const Options& o, const std::set<std::string>& given) {
-    for (const std::string flag : {"size", "anaglyph", "alpha", "beta", "zoom", "no-cube"})
-        if (given.count(flag) && !given.count("frame")) throw UsageError("--" + flag + ": only with --frame");
+    // the view's flags shape the pictures, and with --checkpoint or --resume they are controls kept in the state
+    const bool pictures = given.count("frame") || given.count("movie") || given.count("frames");
+    const bool state = given.count("checkpoint") || given.count("resume");
+    if (given.count("size") && !pictures) throw UsageError("--size: only with --frame, --movie or --frames");
+    for (const std::string flag : {"anaglyph", "alpha", "beta", "zoom", "no-cube"})
+        if (given.count(flag) && !pictures && !state)
+            throw UsageError("--" + flag + ": only with --frame, --movie, --frames, --checkpoint or --resume");
     if (o.centreAt && o.centre != CentreMode::placed) throw UsageError("--centre-at: only with --centre placed");
 }
 
@@ -370,7 +410,10 @@ Options parseOptions(const std::vector<std::string>& args) {
     }
     checkDependentFlags(o, given);
     checkSweep(o, given);
+    checkRecording(o, given);
     checkPictureOutputs(o);
+    if (flags().size() > 64) throw std::logic_error("more flags than bits to mark them given");
+    for (const std::string& name : given) o.givenFlags |= std::uint64_t{1} << flagIndex(name);
     return o;
 }
 
@@ -409,28 +452,43 @@ std::string usage() {
         "beside it that replaces it at the end, keeping its permissions; a link is followed, and a\n"
         "device or FIFO (/dev/null, a named pipe) is written through, never replaced. SIGINT,\n"
         "SIGTERM, SIGHUP and SIGPIPE stop the work between ticks as Ctrl-C does; the exit status is\n"
-        "128 + the signal. A second Ctrl-C ends the runner at once, its temporary files removed.\n";
+        "128 + the signal. A second Ctrl-C ends the runner at once, its temporary files removed.\n"
+        "\n--trajectory, --movie and --frames record a single run along the way: the state it starts\n"
+        "in and the state after every --every-th tick. --checkpoint writes the whole state after the\n"
+        "last tick (docs/checkpoint.md); --resume starts from such a file instead of Start, numbers\n"
+        "its ticks on from the checkpoint's and goes on exactly as the run would have gone on. Flags\n"
+        "given with --resume move their controls as the user would between ticks: --n takes effect\n"
+        "at a restart only, --predators adds that many more.\n";
     return text;
 }
 
+bool wasGiven(const Options& o, const std::string& name) {
+    const std::size_t k = flagIndex(name);
+    return k < 64 && (o.givenFlags >> k & 1) != 0;
+}
+
 void applySwept(Options& o, const std::string& name, int value) { findFlag(name)->apply(o, std::to_string(value)); }
+
+void moveRadiusAndEquilibrium(Inputs& in, std::optional<int> radius, std::optional<int> equilibrium) {
+    // As in the window, a scroll bar that moves keeps the equilibrium
+    // distance within the perception radius; one set to where it stands
+    // fires nothing.
+    if (radius && *radius != in.sugar) {
+        in.sugar = *radius;
+        in.tavolsag = tavegyeztetes(in.sugar, in.tavolsag);
+    }
+    if (equilibrium && *equilibrium != in.tavolsag) {
+        in.tavolsag = *equilibrium;
+        in.tavolsag = tavegyeztetes(in.sugar, in.tavolsag);
+    }
+}
 
 Inputs controlsFor(const Options& o) {
     Inputs in;
     in.egyedszam = o.n;
     in.vkozos = o.speed;
     in.parameter = o.noise;
-    // As in the window, a scroll bar that moves keeps the equilibrium
-    // distance within the perception radius; one set to where it stands
-    // fires nothing.
-    if (o.radius != in.sugar) {
-        in.sugar = o.radius;
-        in.tavolsag = tavegyeztetes(in.sugar, in.tavolsag);
-    }
-    if (o.equilibrium != in.tavolsag) {
-        in.tavolsag = o.equilibrium;
-        in.tavolsag = tavegyeztetes(in.sugar, in.tavolsag);
-    }
+    moveRadiusAndEquilibrium(in, o.radius, o.equilibrium);
     in.egyensulyerosseg = o.strength;
     in.autotaszito = o.distanceMode == DistanceMode::autoRepulsive;
     in.egyenitaszito = o.distanceMode == DistanceMode::customRepulsive;

@@ -79,6 +79,17 @@ struct Options {
     int frameWidth = 599;
     int frameHeight = 698;
 
+    // the run along the way, from the state it starts in and after every
+    // `every`-th tick: a trajectory, a movie, numbered pictures
+    std::string trajectoryPath;           // empty: none; "-": standard output
+    std::string moviePath;                // empty: none
+    std::string framesDir;                // empty: none
+    long every = 1;
+
+    // the whole state after the last tick, and a state to start from instead of Start
+    std::string checkpointPath;           // empty: none
+    std::string checkpointToResume;       // empty: Start
+
     // a sweep: none for a single run; one or two flags for a grid of runs
     std::vector<Sweep> sweeps;
     int repeats = 1;                      // runs per grid point, seeds seed, seed+1, ...
@@ -93,6 +104,10 @@ struct Options {
 
     bool help = false;
     bool version = false;
+
+    // bit k: the k-th flag of the table was on the command line (see wasGiven);
+    // bits rather than names, so that copying the options allocates nothing
+    std::uint64_t givenFlags = 0;
 };
 
 // What every message of the runner on standard error starts with.
@@ -110,6 +125,9 @@ public:
 
 Options parseOptions(const std::vector<std::string>& args);
 
+// Whether the flag `name` (without its dashes) was on the command line.
+bool wasGiven(const Options& o, const std::string& name);
+
 // Sets the flag `name` of a sweep to `value`, as the flag given on the
 // command line would.
 void applySwept(Options& o, const std::string& name, int value);
@@ -119,5 +137,10 @@ std::string usage();
 
 // The window's controls as the options set them, before Start.
 Inputs controlsFor(const Options& o);
+
+// Moves the perception radius and then the equilibrium distance scroll
+// bars, those given, as a user would: each keeps the equilibrium distance
+// within the radius, and a bar set to where it stands fires nothing.
+void moveRadiusAndEquilibrium(Inputs& in, std::optional<int> radius, std::optional<int> equilibrium);
 
 }  // namespace nyajkor::batch

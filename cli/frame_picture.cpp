@@ -13,34 +13,40 @@
 
 namespace nyajkor::batch {
 
-namespace {
-
 // The view's surface, without a window to hold or to present to.
-class PictureHost : public ViewHost {
+class FrameRenderer::Host : public ViewHost {
 public:
-    PictureHost(int width, int height) : canvas_(width, height) {}
+    Host(int width, int height) : canvas_(width, height) {}
     int width() const override { return canvas_.width(); }
     int height() const override { return canvas_.height(); }
     Canvas* canvas() override { return &canvas_; }
     void flip() override {}
     const PixelCanvas& pixels() const { return canvas_; }
+    View view;
 
 private:
     PixelCanvas canvas_;
 };
 
-}  // namespace
+FrameRenderer::FrameRenderer(int width, int height) : host_(std::make_unique<Host>(width, height)) {}
+
+FrameRenderer::~FrameRenderer() = default;
+
+const PixelCanvas& FrameRenderer::draw(Flock& f, const Inputs& in) {
+    rajzolasvezerlo(f, in, host_->view, *host_);
+    return host_->pixels();
+}
 
 void writeFramePicture(Flock& f, const Inputs& in, int width, int height, std::ostream& out) {
-    PictureHost host(width, height);
-    View view;
-    rajzolasvezerlo(f, in, view, host);
+    FrameRenderer renderer(width, height);
+    writePng(renderer.draw(f, in), "frame", out);
+}
 
+void writePng(const PixelCanvas& canvas, const char* flag, std::ostream& out) {
     // The canvas stores Qt's 32-bit RGB layout, so the image wraps it as it is.
-    const PixelCanvas& canvas = host.pixels();
     const QImage image(reinterpret_cast<const uchar*>(canvas.bits()), canvas.width(), canvas.height(),
                        canvas.bytesPerLine(), QImage::Format_RGB32);
-    writePng(image, "frame", out);
+    writePng(image, flag, out);
 }
 
 void writePng(const QImage& image, const char* flag, std::ostream& out) {

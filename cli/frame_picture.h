@@ -1,18 +1,39 @@
-// The view of a flock as a PNG picture, drawn without a window.
+// The view of a flock as a picture, drawn without a window.
 #pragma once
 
+#include <memory>
 #include <ostream>
 
 #include "model/flock.h"
 
 class QImage;
 
+namespace nyajkor {
+class PixelCanvas;
+}
+
 namespace nyajkor::batch {
 
-// Draws one frame of `f` exactly as the window's view of the given size
-// would show it, with the angles, zoom and check marks of `in`, and writes
-// it to `out` as PNG. Throws std::runtime_error when encoding fails.
+// Draws frames of a flock exactly as the window's view of the given size
+// would show them, with the angles, zoom and check marks of the inputs.
+class FrameRenderer {
+public:
+    FrameRenderer(int width, int height);
+    ~FrameRenderer();
+    const PixelCanvas& draw(Flock& f, const Inputs& in);
+
+private:
+    class Host;
+    std::unique_ptr<Host> host_;
+};
+
+// Draws one frame of `f` and writes it to `out` as PNG. Throws
+// std::runtime_error when encoding fails.
 void writeFramePicture(Flock& f, const Inputs& in, int width, int height, std::ostream& out);
+
+// Writes the canvas to `out` as PNG; throws std::runtime_error naming
+// `flag` when encoding fails.
+void writePng(const PixelCanvas& canvas, const char* flag, std::ostream& out);
 
 // Writes `image` to `out` as PNG; throws std::runtime_error naming `flag`
 // when encoding fails.

@@ -1,5 +1,8 @@
 #include "cli/run_setup.h"
 
+#include <algorithm>
+
+#include "model/rounding.h"
 #include "model/simulation.h"
 
 namespace nyajkor::batch {
@@ -18,6 +21,88 @@ void prepareRun(Flock& f, const Options& o, const Inputs& in, std::uint32_t seed
     for (int p = 0; p < o.predators; ++p) ujragadozo(f);
     // the zoom scroll bar moved after Start, as the user would move it
     f.nagyitasszorzo = in.nagyitas / 10.0;
+}
+
+}  // namespace nyajkor::batch
+
+namespace nyajkor::batch {
+
+namespace {
+
+// A scroll bar moved to `position` within its range; false when it stood
+// there already, which fires nothing.
+bool moveBar(int& bar, int position, int lo, int hi) {
+    position = std::clamp(position, lo, hi);
+    if (position == bar) return false;
+    bar = position;
+    return true;
+}
+
+void moveCentreControls(Flock& f, Inputs& in, const Options& o) {
+    in.kozepenvonzo = o.centre == CentreMode::middle;
+    in.mozgovonzo = o.centre == CentreMode::moving;
+    in.elhelyez = o.centre == CentreMode::placed;
+    if (in.kozepenvonzo) {
+        f.vonzox = f.xkozep;
+        f.vonzoy = f.xkozep;
+        f.vonzoz = f.zkozep;
+    }
+    if (in.elhelyez) {
+        // the coordinate bars show the centre; one that has to move moves it
+        if (moveBar(in.xvonzokord, kerekit(f.vonzox), 50, 250)) f.vonzox = in.xvonzokord;
+        if (moveBar(in.yvonzokord, kerekit(f.vonzoy), 50, 250)) f.vonzoy = in.yvonzokord;
+        if (moveBar(in.zvonzokord, kerekit(f.vonzoz), 50, 250)) f.vonzoz = in.zvonzokord;
+    }
+}
+
+}  // namespace
+
+void moveGivenControls(Flock& f, Inputs& in, const Options& o) {
+    const auto given = [&o](const char* flag) { return wasGiven(o, flag); };
+    if (given("n")) in.egyedszam = o.n;  // read at the next restart only
+    if (given("speed")) in.vkozos = o.speed;
+    if (given("noise")) in.parameter = o.noise;
+    moveRadiusAndEquilibrium(in, given("radius") ? std::optional(o.radius) : std::nullopt,
+                             given("equilibrium") ? std::optional(o.equilibrium) : std::nullopt);
+    if (given("distance-mode")) {
+        in.autotaszito = o.distanceMode == DistanceMode::autoRepulsive;
+        in.egyenitaszito = o.distanceMode == DistanceMode::customRepulsive;
+        in.autovonzo = o.distanceMode == DistanceMode::autoAttractive;
+        in.egyenivonzo = o.distanceMode == DistanceMode::customAttractive;
+        // a custom mode opens its bar at the strength in effect
+        if (in.egyenitaszito || in.egyenivonzo) in.egyensulyerosseg = f.tavtartaserosseg;
+    }
+    if (given("strength")) {
+        in.egyensulyerosseg = o.strength;
+        if (in.egyenitaszito || in.egyenivonzo) f.tavtartaserosseg = o.strength;
+    }
+    if (given("cohesion")) {
+        in.tkpvonzas = true;
+        in.tkpvonzaserosseg = *o.cohesion;
+    }
+    if (given("centre")) moveCentreControls(f, in, o);
+    if (o.centreAt) {
+        const std::array<int, 3> at = *o.centreAt;
+        in.xvonzokord = at[0];
+        in.yvonzokord = at[1];
+        in.zvonzokord = at[2];
+        f.vonzox = at[0];
+        f.vonzoy = at[1];
+        f.vonzoz = at[2];
+    }
+    if (given("centre-strength")) in.vonzaserosseg = o.centreStrength;
+    if (given("perceivers")) in.eszlelok = o.perceivers;
+    for (int p = 0; p < o.predators; ++p) ujragadozo(f);  // "Új ragadozó" clicked K more times
+    if (given("predator-range")) in.ragadozoeszleles = o.predatorRange;
+    if (given("reaction")) in.reakcioerosseg = o.reaction;
+    if (given("alpha")) in.Xalfa = o.alpha;
+    if (given("beta")) in.Zbeta = o.beta;
+    if (given("zoom")) {
+        in.nagyitas = o.zoom;
+        f.nagyitasszorzo = in.nagyitas / 10.0;
+    }
+    if (given("anaglyph")) in.szemuveg = true;
+    if (given("no-cube")) in.befoglalokocka = false;
 }
 
 }  // namespace nyajkor::batch

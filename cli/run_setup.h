@@ -16,3 +16,12 @@ namespace nyajkor::batch {
 void prepareRun(Flock& f, const Options& o, const Inputs& in, std::uint32_t seed);
 
 }  // namespace nyajkor::batch
+
+namespace nyajkor::batch {
+
+// After a checkpoint is restored: the flags given with --resume, each moving
+// its control (and what the window's handler of that control changes in
+// the flock) as the user would between ticks.
+void moveGivenControls(Flock& f, Inputs& in, const Options& o);
+
+}  // namespace nyajkor::batch

@@ -21,6 +21,7 @@
 #include <span>
 
 #include "app/main_window.h"
+#include "tests/app/window_test_support.h"
 #include "app/order_plot.h"
 #include "app/scroll_bar.h"
 #include "app/translations.h"
@@ -48,12 +49,10 @@ private slots:
 private:
     template <class T>
     T* child(const char* name) {
-        T* found = form->findChild<T*>(QString::fromLatin1(name));
-        if (!found) qFatal("no control named %s", name);
-        return found;
+        return nyajkor::app::test::control<T>(form.get(), name);
     }
     ScrollBar* bar(const char* name) { return child<ScrollBar>(name); }
-    bool timerRunning() { return child<nyajkor::TDXTimer>("Timer1")->Enabled(); }
+    bool timerRunning() { return nyajkor::app::test::timerRunning(form.get()); }
     void key(QKeyCombination k) { QTest::keyClick(QApplication::focusWidget(), k.key(), k.keyboardModifiers()); }
 
     std::unique_ptr<TForm1> form;

@@ -29,6 +29,7 @@
 #include "app/colour.h"
 #include "app/error_box.h"
 #include "app/main_window.h"
+#include "tests/app/window_test_support.h"
 #include "app/order_history.h"
 #include "app/order_plot.h"
 #include "app/scroll_bar.h"
@@ -78,9 +79,7 @@ private slots:
 private:
     template <class T>
     T* child(const char* name) {
-        T* found = form->findChild<T*>(QString::fromLatin1(name));
-        if (!found) qFatal("no control named %s", name);
-        return found;
+        return nyajkor::app::test::control<T>(form.get(), name);
     }
     ScrollBar* bar(const char* name) { return child<ScrollBar>(name); }
     QAction* item(const char* name) { return child<QAction>(name); }
@@ -123,13 +122,8 @@ private:
         b->setSliderPosition(position);
     }
     // The run buttons' enabled states and the timer, as one line.
-    QString runState() {
-        auto on = [](bool b) { return b ? QStringLiteral("on") : QStringLiteral("off"); };
-        return QStringLiteral("timer %1, start %2, stop %3, tovabb %4, ujraindit %5")
-            .arg(on(timerRunning()), on(button("start")->isEnabled()), on(button("stop")->isEnabled()),
-                 on(button("tovabb")->isEnabled()), on(button("ujraindit")->isEnabled()));
-    }
-    bool timerRunning();
+    QString runState() { return nyajkor::app::test::runState(form.get()); }
+    bool timerRunning() { return nyajkor::app::test::timerRunning(form.get()); }
     // Which of the named controls are enabled, as one line.
     QString enabled(std::initializer_list<const char*> names) {
         QStringList on;
@@ -152,8 +146,6 @@ private:
     std::unique_ptr<TForm1> form;
 };
 
-bool MainWindowTest::timerRunning() { return child<nyajkor::TDXTimer>("Timer1")->Enabled(); }
-
 void MainWindowTest::init() {
     form = std::make_unique<TForm1>();
     form->show();
@@ -169,7 +161,7 @@ void MainWindowTest::launchStateAndCaptions() {
     QStringList bar;
     for (QAction* a : form->menuBar()->actions())
         if (a->isVisible()) bar << a->text();
-    QCOMPARE(bar.join(QLatin1Char('|')), QStringLiteral("Névjegy|Igazodás módja|Ábrázolás módja|Színek"));
+    QCOMPARE(bar.join(QLatin1Char('|')), QStringLiteral("Névjegy|Igazodás módja|Ábrázolás módja|Színek|Rögzítés"));
     QCOMPARE(menu("ragadozo")->title(), QStringLiteral("0 ragadozó"));
 
     QCOMPARE(checked({"autotaszito", "egyenitaszito", "autovonzo", "egyenivonzo", "tkpvonzas",

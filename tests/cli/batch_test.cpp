@@ -157,6 +157,17 @@ INSTANTIATE_TEST_SUITE_P(
                       BadInput{{"--anaglyph=1"}, "--anaglyph takes no value"},
                       BadInput{{"--frame", "-"}, "cannot go to standard output"}));
 
+INSTANTIATE_TEST_SUITE_P(
+    RecordingAndCheckpoints, BatchBadInput,
+    ::testing::Values(BadInput{{"--every", "3"}, "--every: only with --trajectory, --movie or --frames"},
+                      BadInput{{"--trajectory", "t.xyz", "--every", "0"}, "1..10000000"},
+                      BadInput{{"--resume", "c.ckpt", "--seed", "1"}, "--seed: not with --resume"},
+                      BadInput{{"--resume", "/nonexistent/c.ckpt"}, "'/nonexistent/c.ckpt' cannot be opened"},
+                      BadInput{{"--movie", "-"}, "--movie: cannot go to standard output"},
+                      BadInput{{"--checkpoint", "-"}, "--checkpoint: cannot go to standard output"},
+                      BadInput{{"--movie", "m.mp4", "--size", "1x5"}, "a movie needs at least 2x2 pixels"},
+                      BadInput{{"--frames", "/nonexistent/folder"}, "'/nonexistent/folder' is not a folder"}));
+
 TEST_F(BatchFiles, FrameIsThePictureTheWindowWouldShow) {
     const RunResult r = run({"--seed", "3", "--n", "500", "--radius", "4", "--ticks", "5", "--frame",
                              path("view.png"), "--size", "320x240", "--no-cube"});

@@ -20,6 +20,8 @@ echo "Depends: $depends"
 for p in libqt6widgets6 libqt6charts6 libc6 libstdc++6 qt6-qpa-plugins qt6-translations-l10n; do
   check "depends on $p" grep -qw -- "$p" <<<"$depends"
 done
+check "depends on zlib1g (gzip trajectories)" grep -qw zlib1g <<<"$depends"
+check "recommends ffmpeg (movies)" grep -qw ffmpeg <<<"$(dpkg-deb -f "$deb" Recommends)"
 contents=$(dpkg-deb -c "$deb")
 for f in ./usr/bin/nyajkor3d ./usr/bin/nyajkor3d-batch ./usr/share/applications/nyajkor3d.desktop \
          ./usr/share/icons/hicolor/scalable/apps/nyajkor3d.svg ./usr/share/man/man1/nyajkor3d-batch.1.gz; do

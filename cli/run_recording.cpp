@@ -1,0 +1,69 @@
+#include "cli/run_recording.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "cli/output_file.h"
+#include "surface/pixel_canvas.h"
+
+namespace nyajkor::batch {
+
+namespace {
+
+std::string picturePath(const std::string& folder, long number) {
+    char name[32];
+    std::snprintf(name, sizeof name, "frame-%06ld.png", number);
+    return folder + "/" + name;
+}
+
+}  // namespace
+
+void checkRecordingNeeds(const Options& o, std::ostream& standardOutput) {
+    if (!o.moviePath.empty() && findFfmpeg().empty())
+        throw UsageError("--movie: the ffmpeg program is not installed (Debian package ffmpeg)");
+    if (o.framesDir.empty()) return;
+    std::error_code error;
+    if (!std::filesystem::is_directory(o.framesDir, error))
+        throw UsageError("--frames: " + quoted(o.framesDir) + " is not a folder");
+    // the first picture begun and dropped again: its folder takes files
+    std::optional<OutputFile> first;
+    beginOutputs({{"frames", picturePath(o.framesDir, 0), first}}, standardOutput);
+}
+
+RunRecording::RunRecording(const Options& o, std::ostream* trajectory, std::ostream* movie,
+                           std::ostream& standardOutput)
+    : every_(o.every), framesDir_(o.framesDir), standardOutput_(standardOutput), movieOut_(movie) {
+    if (trajectory) trajectory_.emplace(*trajectory, isCompressedName(o.trajectoryPath));
+    if (movie || !framesDir_.empty()) renderer_.emplace(o.frameWidth, o.frameHeight);
+    if (movie) movie_ = std::make_unique<MovieEncoder>(findFfmpeg(), o.frameWidth, o.frameHeight);
+}
+
+RunRecording::~RunRecording() = default;
+
+void RunRecording::afterTick(Flock& f, const Inputs& in, long tick, long first) {
+    if ((tick - first) % every_ == 0) record(f, in, tick);
+}
+
+void RunRecording::record(Flock& f, const Inputs& in, long tick) {
+    if (trajectory_) trajectory_->write(f, tick, in.vonzoAktiv());
+    if (!renderer_) return;
+    const PixelCanvas& canvas = renderer_->draw(f, in);
+    if (movie_) movie_->addFrame(canvas.bits());
+    if (!framesDir_.empty()) writeFramePng(canvas);
+}
+
+// Each picture is whole once written: a run stopped on the way keeps the
+// pictures written before it.
+void RunRecording::writeFramePng(const PixelCanvas& canvas) {
+    std::optional<OutputFile> file;
+    beginOutputs({{"frames", picturePath(framesDir_, picture_++), file}}, standardOutput_);
+    writePng(canvas, "frames", file->stream());
+    file->commit();
+}
+
+void RunRecording::finish() {
+    if (trajectory_) trajectory_->finish();
+    if (movie_) movie_->finish(*movieOut_);
+}
+
+}  // namespace nyajkor::batch

@@ -1,0 +1,48 @@
+// The run along the way: a trajectory, a movie and numbered pictures of the
+// state the run starts in and of every K-th tick after it.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "cli/batch_options.h"
+#include "cli/frame_picture.h"
+#include "record/movie.h"
+#include "record/trajectory.h"
+
+namespace nyajkor::batch {
+
+// Throws UsageError when --movie is given and ffmpeg is not installed, or
+// the pictures of --frames cannot be written into their folder, so that
+// the command stops before any work.
+void checkRecordingNeeds(const Options& o, std::ostream& standardOutput);
+
+class RunRecording {
+public:
+    // `trajectory` and `movie` are the streams of those outputs, or nullptr.
+    RunRecording(const Options& o, std::ostream* trajectory, std::ostream* movie, std::ostream& standardOutput);
+    ~RunRecording();
+
+    // Records the state after tick `tick` when it is the state the run
+    // started from (`first`) or a multiple of --every ticks after it.
+    void afterTick(Flock& f, const Inputs& in, long tick, long first);
+    // Ends the trajectory and puts the encoded movie into its stream.
+    void finish();
+
+private:
+    void record(Flock& f, const Inputs& in, long tick);
+    void writeFramePng(const PixelCanvas& canvas);
+
+    long every_;
+    std::string framesDir_;
+    std::ostream& standardOutput_;
+    std::optional<TrajectoryWriter> trajectory_;
+    std::ostream* movieOut_ = nullptr;
+    std::unique_ptr<MovieEncoder> movie_;
+    std::optional<FrameRenderer> renderer_;
+    long picture_ = 0;
+};
+
+}  // namespace nyajkor::batch

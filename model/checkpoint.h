@@ -1,0 +1,56 @@
+// Exact checkpoints: the whole state of a run, to go on with later.
+//
+// A checkpoint holds every field of the flock that the next tick or the
+// next frame reads, the tick count and the positions and check marks of
+// the controls, so that a run resumed from it goes on bit for bit as if it
+// had never stopped. The occupancy lattice is not kept: every tick clears
+// it and fills it again from the positions before reading it.
+//
+// The file is binary: a magic, a format version, the payload's length, the
+// payload as 64-bit little-endian words (integers in two's complement,
+// reals as their IEEE-754 bits) and an FNV-1a 64-bit checksum of all that
+// precedes it. docs/checkpoint.md lists the words. Reading checks the
+// whole file before it changes anything, so a file that is truncated,
+// corrupted, foreign or of a newer version is refused with the state as
+// it was.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+#include "model/flock.h"
+
+namespace nyajkor {
+
+inline constexpr char kCheckpointMagic[8] = {'N', 'Y', 'J', 'K', '3', 'D', 'C', 'P'};
+inline constexpr std::uint32_t kCheckpointVersion = 1;
+
+// Why a checkpoint cannot be used.
+enum class CheckpointProblem { unreadable, foreign, truncated, newerVersion, corrupted };
+
+// A checkpoint that cannot be used; what() is one line for the user of the
+// runner, problem() lets the window say it in its own words.
+class CheckpointError : public std::runtime_error {
+public:
+    CheckpointError(CheckpointProblem problem, const std::string& what)
+        : std::runtime_error(what), problem_(problem) {}
+    CheckpointProblem problem() const { return problem_; }
+
+private:
+    CheckpointProblem problem_;
+};
+
+// The checkpoint of `f`, `in` and the ticks run since Start, as the bytes of its file.
+std::string checkpointBytes(const Flock& f, const Inputs& in, long ticks);
+
+// Checks `bytes` whole, then sets `f`, `in` and `ticks` from them. Throws
+// CheckpointError, changing nothing, when they are not a checkpoint this
+// program can read.
+void restoreCheckpoint(const std::string& bytes, Flock& f, Inputs& in, long& ticks);
+
+// The bytes of a checkpoint file, at most as many as a checkpoint can
+// have and one more; throws CheckpointError when it cannot be read.
+std::string readCheckpointFile(const std::string& path);
+
+}  // namespace nyajkor

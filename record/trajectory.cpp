@@ -1,0 +1,187 @@
+#include "record/trajectory.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <charconv>
+#include <sstream>
+
+#include "record/real_text.h"
+
+namespace nyajkor {
+
+bool isCompressedName(const std::string& path) {
+    return path.size() > 3 && path.compare(path.size() - 3, 3, ".gz") == 0;
+}
+
+// ---- writing -------------------------------------------------------------------
+
+// A gzip stream into an ostream, so that a compressed trajectory goes
+// wherever a plain one would.
+class TrajectoryWriter::Deflater {
+public:
+    explicit Deflater(std::ostream& out) : out_(out) {
+        // 15 window bits plus 16: a gzip header and trailer rather than zlib's
+        if (deflateInit2(&z_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+            throw std::runtime_error("the compressor could not be set up");
+    }
+    ~Deflater() { deflateEnd(&z_); }
+
+    void put(const char* data, std::size_t size, int flush) {
+        z_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
+        z_.avail_in = static_cast<uInt>(size);
+        do {
+            z_.next_out = chunk_;
+            z_.avail_out = sizeof chunk_;
+            deflate(&z_, flush);
+            out_.write(reinterpret_cast<const char*>(chunk_),
+                       static_cast<std::streamsize>(sizeof chunk_ - z_.avail_out));
+        } while (z_.avail_out == 0);
+    }
+
+private:
+    std::ostream& out_;
+    z_stream z_{};
+    Bytef chunk_[1 << 16];
+};
+
+TrajectoryWriter::TrajectoryWriter(std::ostream& out, bool compressed) : out_(out) {
+    if (compressed) deflater_ = std::make_unique<Deflater>(out);
+}
+
+TrajectoryWriter::~TrajectoryWriter() = default;
+
+std::string trajectoryFrameText(const Flock& f, long tick, bool centreActive) {
+    const int count = f.egyeddb + f.ragadozodb + (centreActive ? 1 : 0);
+    std::string text = std::to_string(count) + "\nLattice=\"" + std::to_string(kRacsX) + " 0 0 0 " +
+                       std::to_string(kRacsX) + " 0 0 0 " + std::to_string(kRacsZ) +
+                       "\" Properties=species:S:1:pos:R:3:velo:R:3 pbc=\"F F F\" tick=" + std::to_string(tick) +
+                       " order=" + realText(f.rendparameter) + " avg_neighbours=" + realText(f.atlagszomszed) +
+                       "\n";
+    const auto particle = [&text](char species, double x, double y, double z, double vx, double vy, double vz) {
+        text += species;
+        for (double v : {x, y, z, vx, vy, vz}) text += ' ' + realText(v);
+        text += '\n';
+    };
+    for (int i = 1; i <= f.egyeddb; ++i) particle('I', f.x[i], f.y[i], f.z[i], f.vx[i], f.vy[i], f.vz[i]);
+    for (int p = 1; p <= f.ragadozodb; ++p) particle('P', f.ragx[p], f.ragy[p], f.ragz[p], 0, 0, 0);
+    if (centreActive) particle('C', f.vonzox, f.vonzoy, f.vonzoz, 0, 0, 0);
+    return text;
+}
+
+void TrajectoryWriter::write(const Flock& f, long tick, bool centreActive) {
+    put(trajectoryFrameText(f, tick, centreActive));
+}
+
+void TrajectoryWriter::put(const std::string& text) {
+    if (deflater_)
+        deflater_->put(text.data(), text.size(), Z_NO_FLUSH);
+    else
+        out_.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+void TrajectoryWriter::finish() {
+    if (deflater_) deflater_->put(nullptr, 0, Z_FINISH);
+}
+
+// ---- reading -------------------------------------------------------------------
+
+struct TrajectoryReader::File {
+    gzFile gz = nullptr;
+    ~File() {
+        if (gz) gzclose(gz);
+    }
+};
+
+TrajectoryReader::TrajectoryReader(const std::string& path) : file_(std::make_unique<File>()) {
+    // gzopen reads a plain file as it is, so one reader takes both kinds
+    file_->gz = gzopen(path.c_str(), "rb");
+    if (!file_->gz) throw TrajectoryError("cannot open '" + path + "'", 0);
+}
+
+TrajectoryReader::~TrajectoryReader() = default;
+
+bool TrajectoryReader::readLine(std::string& line) {
+    line.clear();
+    char chunk[4096];
+    while (gzgets(file_->gz, chunk, sizeof chunk)) {
+        line += chunk;
+        if (!line.empty() && line.back() == '\n') {
+            line.pop_back();
+            ++line_;
+            return true;
+        }
+    }
+    int code = 0;
+    const char* message = gzerror(file_->gz, &code);
+    if (code != Z_OK && code != Z_STREAM_END)
+        throw TrajectoryError("line " + std::to_string(line_ + 1) + ": " + message, line_ + 1);
+    if (line.empty()) return false;
+    ++line_;  // a last line without its newline
+    return true;
+}
+
+namespace {
+
+template <typename Number>
+bool numberFrom(std::string_view text, Number& v) {
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    return ec == std::errc{} && ptr == text.data() + text.size();
+}
+
+// The value of `key=` in a comment line, up to the next space; empty when absent.
+std::string_view valueOf(std::string_view comment, std::string_view key) {
+    std::size_t at = 0;
+    while ((at = comment.find(key, at)) != std::string_view::npos) {
+        const bool starts = at == 0 || comment[at - 1] == ' ';
+        if (starts && comment.substr(at + key.size(), 1) == "=") {
+            const std::size_t from = at + key.size() + 1, end = comment.find(' ', from);
+            return comment.substr(from, end == std::string_view::npos ? end : end - from);
+        }
+        at += key.size();
+    }
+    return {};
+}
+
+}  // namespace
+
+bool TrajectoryReader::next(TrajectoryFrame& frame) {
+    std::string line;
+    if (!readLine(line)) return false;
+    const auto failAt = [](long line, const std::string& what) {
+        throw TrajectoryError("line " + std::to_string(line) + ": " + what, line);
+    };
+    const auto fail = [&] (const std::string& what) { failAt(line_, what); };
+    const auto endsEarly = [&] { failAt(line_ + 1, "the frame ends early"); };
+    std::size_t count = 0;
+    if (!numberFrom(line, count)) fail("not a number of particles");
+    if (count > std::size_t{kMaxEgyed} + kMaxRagadozo + 1) fail("more particles than a flock has");
+    if (!readLine(line)) endsEarly();
+    if (valueOf(line, "Properties") != "species:S:1:pos:R:3:velo:R:3")
+        fail("not a trajectory of species, positions and velocities");
+    if (!numberFrom(valueOf(line, "tick"), frame.tick) || !numberFrom(valueOf(line, "order"), frame.order) ||
+        !numberFrom(valueOf(line, "avg_neighbours"), frame.avgNeighbours))
+        fail("the frame's tick, order or avg_neighbours is missing");
+    frame.particles.resize(count);
+    for (TrajectoryParticle& p : frame.particles) {
+        if (!readLine(line)) endsEarly();
+        std::istringstream fields(line);
+        std::string species, v[6];
+        fields >> species >> v[0] >> v[1] >> v[2] >> v[3] >> v[4] >> v[5];
+        double* into[6] = {&p.x, &p.y, &p.z, &p.vx, &p.vy, &p.vz};
+        bool ok = species.size() == 1 && std::string("IPC").find(species[0]) != std::string::npos;
+        for (int k = 0; k < 6 && ok; ++k) ok = numberFrom(v[k], *into[k]);
+        std::string extra;
+        if (!ok || fields >> extra) fail("not a particle: species and six reals");
+        p.species = species[0];
+    }
+    const auto number = [&frame](char species) {
+        return std::count_if(frame.particles.begin(), frame.particles.end(),
+                             [species](const TrajectoryParticle& p) { return p.species == species; });
+    };
+    if (number('I') > kMaxEgyed || number('P') > kMaxRagadozo || number('C') > 1)
+        fail("more individuals, predators or centres than a flock has");
+    return true;
+}
+
+}  // namespace nyajkor

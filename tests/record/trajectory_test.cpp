@@ -1,0 +1,133 @@
+#include "record/trajectory.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "model/simulation.h"
+#include "record/real_text.h"
+
+namespace nyajkor {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TrajectoryTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { flock_ = std::make_unique<Flock>(); }
+    static void TearDownTestSuite() { flock_.reset(); }
+
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() / ("nyajkor-trajectory-" + std::to_string(::getpid()));
+        fs::create_directories(folder_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    // Three frames of a small run with two predators, each written after its tick.
+    void writeRun(const fs::path& path, bool centre) {
+        Flock& f = *flock_;
+        Inputs in;
+        in.egyedszam = 500;
+        in.sugar = 4;
+        in.mozgovonzo = centre;
+        setBoxConstants(f);
+        start(f, in, 77);
+        ujragadozo(f);
+        ujragadozo(f);
+        std::ofstream out(path, std::ios::binary);
+        TrajectoryWriter writer(out, isCompressedName(path.string()));
+        for (long t = 0; t <= 10; ++t) {
+            if (t > 0) tick(f, in);
+            if (t % 5 == 0) writer.write(f, t, centre);
+        }
+        writer.finish();
+    }
+
+    static inline std::unique_ptr<Flock> flock_;
+    fs::path folder_;
+};
+
+// The last frame read back holds the flock's state exactly, particle by
+// particle, whether the file is plain or compressed.
+TEST_F(TrajectoryTest, ReadsBackTheFlockExactly) {
+    for (const char* name : {"run.xyz", "run.xyz.gz"}) {
+        for (const bool centre : {false, true}) {
+            SCOPED_TRACE(std::string(name) + (centre ? " with the centre" : ""));
+            const fs::path path = folder_ / name;
+            writeRun(path, centre);
+            TrajectoryReader reader(path.string());
+            TrajectoryFrame frame;
+            std::vector<long> ticks;
+            while (reader.next(frame)) ticks.push_back(frame.tick);
+            EXPECT_EQ(ticks, (std::vector<long>{0, 5, 10}));
+            const Flock& f = *flock_;
+            ASSERT_EQ(frame.particles.size(), 500u + 2u + (centre ? 1u : 0u));
+            EXPECT_EQ(frame.order, f.rendparameter);
+            EXPECT_EQ(frame.avgNeighbours, f.atlagszomszed);
+            for (int i = 1; i <= 500; ++i) {
+                const TrajectoryParticle& p = frame.particles[i - 1];
+                ASSERT_EQ(p.species, 'I');
+                ASSERT_TRUE(p.x == f.x[i] && p.y == f.y[i] && p.z == f.z[i] && p.vx == f.vx[i] &&
+                            p.vy == f.vy[i] && p.vz == f.vz[i])
+                    << "individual " << i;
+            }
+            EXPECT_EQ(frame.particles[500].species, 'P');
+            EXPECT_EQ(frame.particles[501].x, f.ragx[2]);
+            if (centre) {
+                EXPECT_EQ(frame.particles[502].species, 'C');
+                EXPECT_EQ(frame.particles[502].z, f.vonzoz);
+            }
+        }
+    }
+}
+
+TEST_F(TrajectoryTest, CommentLineIsTheExtendedXyzHeader) {
+    writeRun(folder_ / "run.xyz", false);
+    std::ifstream in(folder_ / "run.xyz");
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    ASSERT_EQ(lines.size(), 3u * 504u);
+    EXPECT_EQ(lines[2 * 504], "502");
+    EXPECT_EQ(lines[2 * 504 + 1],
+              "Lattice=\"350 0 0 0 350 0 0 0 250\" Properties=species:S:1:pos:R:3:velo:R:3 pbc=\"F F F\" "
+              "tick=10 order=" + realText(flock_->rendparameter) +
+                  " avg_neighbours=" + realText(flock_->atlagszomszed));
+}
+
+TEST_F(TrajectoryTest, MalformedFramesAreRefusedWithTheirLine) {
+    const std::string header = "Lattice=\"350 0 0 0 350 0 0 0 250\" Properties=species:S:1:pos:R:3:velo:R:3 "
+                               "pbc=\"F F F\" tick=3 order=0.5 avg_neighbours=2\n";
+    struct Case {
+        const char* name;
+        std::string text;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"count", "two\n", "line 1: not a number of particles"},
+        {"short", "2\n" + header + "I 1 2 3 4 5 6\n", "line 4: the frame ends early"},
+        {"species", "1\n" + header + "X 1 2 3 4 5 6\n", "line 3: not a particle"},
+        {"real", "1\n" + header + "I 1 2 3 4 5 six\n", "line 3: not a particle"},
+        {"extra", "1\n" + header + "I 1 2 3 4 5 6 7\n", "line 3: not a particle"},
+        {"columns", "1\nProperties=species:S:1:pos:R:3 tick=1 order=0 avg_neighbours=0\nI 1 2 3\n",
+         "line 2: not a trajectory"},
+        {"tick", "0\nProperties=species:S:1:pos:R:3:velo:R:3 order=0 avg_neighbours=0\n", "line 2: the frame's tick"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::ofstream(folder_ / "bad.xyz") << c.text;
+        TrajectoryReader reader((folder_ / "bad.xyz").string());
+        TrajectoryFrame frame;
+        try {
+            reader.next(frame);
+            ADD_FAILURE() << "accepted";
+        } catch (const TrajectoryError& e) {
+            EXPECT_EQ(std::string(e.what()).rfind(c.message, 0), 0u) << e.what();
+        }
+    }
+    EXPECT_THROW(TrajectoryReader((folder_ / "missing.xyz").string()), TrajectoryError);
+}
+
+}  // namespace
+}  // namespace nyajkor
