@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <stdexcept>
 
 namespace nyajkor {
@@ -22,6 +23,67 @@ Wide ceilDiv(Wide a, Wide d) {
 
 Int magnitude(Int v) {
     return v < 0 ? -v : v;
+}
+
+// A line named by its axes: a is the longer one (x on ties), b the other;
+// from (a0, b0) the line takes n steps along a and nb along b, in the
+// directions sa and sb. Step i lies at a0 + sa i along a and b0 + sb m(i)
+// along b, where m(i) = floor((2 i nb + n) / (2 n)) rounds i nb / n, halves up.
+struct LineAxes {
+    bool xMajor;
+    Int a0, b0;
+    Int n, nb;
+    Int sa, sb;
+};
+
+LineAxes axesOf(int x0, int y0, int x1, int y1) {
+    const Int dx = Int{x1} - x0, dy = Int{y1} - y0;
+    const bool xMajor = magnitude(dx) >= magnitude(dy);
+    const Int da = xMajor ? dx : dy, db = xMajor ? dy : dx;
+    return {xMajor,
+            xMajor ? x0 : y0,
+            xMajor ? y0 : x0,
+            magnitude(da),
+            magnitude(db),
+            da < 0 ? -1 : 1,
+            db < 0 ? -1 : 1};
+}
+
+struct StepRange {
+    Int first, last;
+};
+
+// The steps 0..n-1 of the line whose pen square, reaching `before` pixels
+// back and `after` pixels forward from its pixel, touches a canvas of sizeA
+// by sizeB pixels along a and b; empty when none does. Worked out from the
+// step formula rather than by walking, so a line far off the canvas costs
+// nothing.
+std::optional<StepRange> visibleSteps(const LineAxes& l, Int before, Int after, Int sizeA, Int sizeB) {
+    // pixel positions whose stamp reaches the canvas
+    const Int loA = -before, hiA = sizeA - 1 + after;
+    const Int loB = -before, hiB = sizeB - 1 + after;
+
+    Wide iFirst = 0, iLast = l.n - 1;
+    if (l.sa > 0) {
+        iFirst = std::max<Wide>(iFirst, loA - l.a0);
+        iLast = std::min<Wide>(iLast, hiA - l.a0);
+    } else {
+        iFirst = std::max<Wide>(iFirst, l.a0 - hiA);
+        iLast = std::min<Wide>(iLast, l.a0 - loA);
+    }
+    const Wide mLo = std::max<Wide>(0, l.sb > 0 ? loB - l.b0 : l.b0 - hiB);
+    const Wide mHi = l.sb > 0 ? hiB - l.b0 : l.b0 - loB;
+    if (mLo > mHi) return std::nullopt;
+    if (l.nb == 0) {
+        if (mLo > 0) return std::nullopt;
+    } else {
+        // m(i) >= mLo  <=>  i >= (2 n mLo - n) / (2 nb);  m(i) <= mHi  <=>  2 i nb < 2 n mHi + n
+        iFirst = std::max<Wide>(iFirst, ceilDiv(2 * Wide{l.n} * mLo - l.n, 2 * Wide{l.nb}));
+        iLast = std::min<Wide>(iLast, ceilDiv(2 * Wide{l.n} * mHi + l.n, 2 * Wide{l.nb}) - 1);
+    }
+    if (iFirst > iLast) return std::nullopt;
+    // within 0..n-1 now, so they fit
+    return StepRange{static_cast<Int>(iFirst), static_cast<Int>(iLast)};
 }
 
 }  // namespace
@@ -250,52 +312,19 @@ void PixelCanvas::stamp(Int x, Int y, Int width, Pixel p) {
 void PixelCanvas::drawLine(int x0, int y0, int x1, int y1) {
     const Ink ink(Pen, Brush);
     if (!(ink.paintsPen || (ink.dotted && ink.paintsBrush))) return;
-
-    // name the axes: a is the longer one (x on ties), b the other; the line
-    // takes n steps along a and nb along b, in the directions sa and sb
-    const Int dx = Int{x1} - x0, dy = Int{y1} - y0;
-    const bool xMajor = magnitude(dx) >= magnitude(dy);
-    const Int a0 = xMajor ? x0 : y0, b0 = xMajor ? y0 : x0;
-    const Int da = xMajor ? dx : dy, db = xMajor ? dy : dx;
-    const Int n = magnitude(da), nb = magnitude(db);
-    const Int sa = da < 0 ? -1 : 1, sb = db < 0 ? -1 : 1;
-    if (n == 0) return;
-
-    // pixel positions whose stamp reaches the canvas
-    const Int reachBefore = ink.width / 2, reachAfter = (ink.width - 1) / 2;
-    const Int sizeA = xMajor ? width_ : height_, sizeB = xMajor ? height_ : width_;
-    const Int loA = -reachBefore, hiA = sizeA - 1 + reachAfter;
-    const Int loB = -reachBefore, hiB = sizeB - 1 + reachAfter;
-
-    // step i lies at a0 + sa i along a and b0 + sb m(i) along b, where
-    // m(i) = floor((2 i nb + n) / (2 n)) rounds i nb / n, halves up
-    Wide iFirst = 0, iLast = n - 1;
-    if (sa > 0) {
-        iFirst = std::max<Wide>(iFirst, loA - a0);
-        iLast = std::min<Wide>(iLast, hiA - a0);
-    } else {
-        iFirst = std::max<Wide>(iFirst, a0 - hiA);
-        iLast = std::min<Wide>(iLast, a0 - loA);
-    }
-    const Wide mLo = std::max<Wide>(0, sb > 0 ? loB - b0 : b0 - hiB);
-    const Wide mHi = sb > 0 ? hiB - b0 : b0 - loB;
-    if (mLo > mHi) return;
-    if (nb == 0) {
-        if (mLo > 0) return;
-    } else {
-        // m(i) >= mLo  <=>  i >= (2 n mLo - n) / (2 nb);  m(i) <= mHi  <=>  2 i nb < 2 n mHi + n
-        iFirst = std::max<Wide>(iFirst, ceilDiv(2 * Wide{n} * mLo - n, 2 * Wide{nb}));
-        iLast = std::min<Wide>(iLast, ceilDiv(2 * Wide{n} * mHi + n, 2 * Wide{nb}) - 1);
-    }
-    if (iFirst > iLast) return;
+    const LineAxes l = axesOf(x0, y0, x1, y1);
+    if (l.n == 0) return;
+    const Int sizeA = l.xMajor ? width_ : height_, sizeB = l.xMajor ? height_ : width_;
+    const auto steps = visibleSteps(l, ink.width / 2, (ink.width - 1) / 2, sizeA, sizeB);
+    if (!steps) return;
 
     // walk the visible steps, carrying m(i) and the remainder of its division
-    const Wide start = 2 * iFirst * nb + n;
-    Int m = static_cast<Int>(start / (2 * Wide{n}));
-    Int remainder = static_cast<Int>(start % (2 * Wide{n}));
-    for (Int i = static_cast<Int>(iFirst); i <= static_cast<Int>(iLast); ++i) {
-        const Int a = a0 + sa * i, b = b0 + sb * m;
-        const Int x = xMajor ? a : b, y = xMajor ? b : a;
+    const Wide start = 2 * Wide{steps->first} * l.nb + l.n;
+    Int m = static_cast<Int>(start / (2 * Wide{l.n}));
+    Int remainder = static_cast<Int>(start % (2 * Wide{l.n}));
+    for (Int i = steps->first; i <= steps->last; ++i) {
+        const Int a = l.a0 + l.sa * i, b = l.b0 + l.sb * m;
+        const Int x = l.xMajor ? a : b, y = l.xMajor ? b : a;
         const bool on = !ink.dotted || i % 2 == 0;
         if (on ? ink.paintsPen : ink.paintsBrush) {
             const Pixel p = on ? ink.pen : ink.brush;
@@ -304,9 +333,9 @@ void PixelCanvas::drawLine(int x0, int y0, int x1, int y1) {
             else
                 stamp(x, y, ink.width, p);
         }
-        remainder += 2 * nb;
-        if (remainder >= 2 * n) {
-            remainder -= 2 * n;
+        remainder += 2 * l.nb;
+        if (remainder >= 2 * l.n) {
+            remainder -= 2 * l.n;
             ++m;
         }
     }
