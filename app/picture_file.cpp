@@ -8,7 +8,7 @@
 #include <stdexcept>
 
 #include "files/whole_file.h"
-#include "surface/pixel_canvas.h"
+#include "surface/canvas_image.h"
 
 namespace nyajkor::app {
 
@@ -54,10 +54,7 @@ void savePicture(const PixelCanvas& canvas, const QString& path) {
     // A view that could not be set up has no pixels to save.
     if (canvas.width() == 0 || canvas.height() == 0)
         fail(kPictureFailure, path, QStringLiteral("a nézetnek nincs képe"));
-    // The canvas stores Qt's 32-bit RGB layout, so the image wraps it as it is.
-    const QImage image(reinterpret_cast<const uchar*>(canvas.bits()), canvas.width(), canvas.height(),
-                       canvas.bytesPerLine(), QImage::Format_RGB32);
-    const QByteArray png = pngOf(path, image);
+    const QByteArray png = pngOf(path, imageOf(canvas));
     saveWhole(kPictureFailure, path, png.constData(), static_cast<std::size_t>(png.size()));
 }
 

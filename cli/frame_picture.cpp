@@ -9,7 +9,7 @@
 #include "render/camera.h"
 #include "render/frame.h"
 #include "render/view_host.h"
-#include "surface/pixel_canvas.h"
+#include "surface/canvas_image.h"
 
 namespace nyajkor::batch {
 
@@ -43,10 +43,7 @@ void writeFramePicture(Flock& f, const Inputs& in, int width, int height, std::o
 }
 
 void writePng(const PixelCanvas& canvas, const char* flag, std::ostream& out) {
-    // The canvas stores Qt's 32-bit RGB layout, so the image wraps it as it is.
-    const QImage image(reinterpret_cast<const uchar*>(canvas.bits()), canvas.width(), canvas.height(),
-                       canvas.bytesPerLine(), QImage::Format_RGB32);
-    writePng(image, flag, out);
+    writePng(imageOf(canvas), flag, out);
 }
 
 void writePng(const QImage& image, const char* flag, std::ostream& out) {

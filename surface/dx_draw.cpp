@@ -1,11 +1,12 @@
 #include "surface/dx_draw.h"
 
-#include <QImage>
 #include <QPainter>
 #include <QtDebug>
 
 #include <algorithm>
 #include <new>
+
+#include "surface/canvas_image.h"
 
 namespace nyajkor {
 
@@ -61,9 +62,7 @@ void TDXDraw::paintEvent(QPaintEvent*) {
     if (!initialized_ || !QRect(origin, sizeOf(canvas)).contains(rect()))
         painter.fillRect(rect(), palette().window());
     if (!initialized_) return;
-    const QImage image(reinterpret_cast<const uchar*>(canvas.bits()), canvas.width(), canvas.height(),
-                       canvas.bytesPerLine(), QImage::Format_RGB32);
-    painter.drawImage(origin, image);
+    painter.drawImage(origin, imageOf(canvas));
 }
 
 void TDXDraw::initialize() {
