@@ -1,12 +1,12 @@
-// The simulation's colours as Qt colours and back.
+// The view's colours as Qt colours and back.
 //
-// The model keeps colours as 0x00BBGGRR (red in the low byte); the colour
+// The view keeps colours as 0x00BBGGRR (red in the low byte); the colour
 // dialog speaks QColor.
 #pragma once
 
 #include <QColor>
 
-#include "model/flock.h"
+#include "render/colour.h"
 
 namespace nyajkor::app {
 

@@ -134,7 +134,7 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 
 void TForm1::FormResize() {
     holdWindow();
-    setScreenCentre(*f_, DX->width(), DX->height());
+    setScreenCentre(view_, DX->width(), DX->height());
     setBoxConstants(*f_);
 }
 
@@ -155,6 +155,7 @@ void TForm1::startClick() {
     for (ScrollBar* bar : {egyedszam, vkozos, parameter, sugar, nagyitas, Xalfa, Zbeta})
         bar->setEnabled(true);
     setStartDefaults(*f_);
+    setViewDefaults(view_);
     ujrainditClick();
 }
 
@@ -163,7 +164,7 @@ void TForm1::ujrainditClick() {
     for (QPushButton* button : {tovabb, ujraindit, stop}) button->setEnabled(true);
     f_->rng.seed(clockSeed());
     restart(*f_, inputs());
-    torles(*f_, *host_);
+    torles(view_, *host_);
     history_.clear();
     idosorablak->refresh(history_);
     ticks_ = 0;
@@ -235,7 +236,7 @@ void TForm1::XalfaChange() { redraw(); }
 void TForm1::ZbetaChange() { redraw(); }
 
 void TForm1::nagyitasChange() {
-    f_->nagyitasszorzo = nagyitas->value() / 10.0;
+    view_.nagyitasszorzo = nagyitas->value() / 10.0;
     redraw();
 }
 
@@ -371,13 +372,13 @@ QFileDialog* TForm1::pictureDialog() {
     return SD;
 }
 
-void TForm1::reszecskeszinClick() { chooseColour(f_->szinegyed); }
-void TForm1::hatterszinClick() { chooseColour(f_->szinhatter); }
-void TForm1::kockaszinClick() { chooseColour(f_->szinkocka); }
-void TForm1::vonzoszinClick() { chooseColour(f_->szinvonzo); }
-void TForm1::ragadozoszinClick() { chooseColour(f_->szinragadozo); }
-void TForm1::balszemClick() { chooseColour(f_->szinbalszem); }
-void TForm1::jobbszemClick() { chooseColour(f_->szinjobbszem); }
+void TForm1::reszecskeszinClick() { chooseColour(view_.szinegyed); }
+void TForm1::hatterszinClick() { chooseColour(view_.szinhatter); }
+void TForm1::kockaszinClick() { chooseColour(view_.szinkocka); }
+void TForm1::vonzoszinClick() { chooseColour(view_.szinvonzo); }
+void TForm1::ragadozoszinClick() { chooseColour(view_.szinragadozo); }
+void TForm1::balszemClick() { chooseColour(view_.szinbalszem); }
+void TForm1::jobbszemClick() { chooseColour(view_.szinjobbszem); }
 
 // The dialog opens with the colour last confirmed in it, whichever object
 // that was for; cancelling changes nothing.

@@ -28,10 +28,12 @@
 
 #include <QMainWindow>
 #include <memory>
+#include <string>
 
 #include "app/order_history.h"
 #include "model/flock.h"
 #include "render/camera.h"
+#include "render/view.h"
 #include "render/view_host.h"
 
 class QColorDialog;
@@ -63,6 +65,8 @@ public:
 
     // The simulation state, for the view and for tests.
     Flock& flock() { return *f_; }
+    // The view's own record: colours, zoom, eye offset, screen centre.
+    const View& view() const { return view_; }
     // The controls' positions and check marks as the model and view read them.
     Inputs inputs() const;
 
@@ -204,6 +208,8 @@ private:
     void showReplayFrame(const TrajectoryFrame& frame);
     void replayStep();
     void leaveReplay();
+    // sets the flock and the view's settings from a checkpoint's bytes
+    void restoreState(const std::string& bytes, Inputs& in, long& ticks);
     // the controls as the view reads them: in replay, the centre shows where the frame has one
     Inputs viewInputs() const;
 

@@ -132,7 +132,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
 void TForm1::saveStateClick() {
     const QString path = askFileName(QStringLiteral("Állapot mentése"), kStateFilter, QStringLiteral("ckpt"), true);
     if (path.isEmpty()) return;
-    writeWhole(QStringLiteral("Az állapot mentése nem sikerült"), path, checkpointBytes(*f_, inputs(), ticks_));
+    writeWhole(QStringLiteral("Az állapot mentése nem sikerült"), path,
+               checkpointBytes(*f_, viewSettingsOf(view_), inputs(), ticks_));
 }
 
 // The state, every control and check mark from the file; the run then waits
@@ -145,17 +146,17 @@ void TForm1::loadStateClick() {
     long ticks = 0;
     try {
         bytes = readCheckpointFile(path.toStdString());
-        restoreCheckpoint(bytes, *f_, in, ticks);
+        restoreState(bytes, in, ticks);
     } catch (const CheckpointError& e) {
         fail(QStringLiteral("Az állapot betöltése nem sikerült"), path, checkpointReason(e));
     }
     leaveReplay();
     setTimerEnabled(false);
     // Moving the bars runs their handlers, which set the strength, the zoom
-    // and the centre from them; the file has the flock's own values, so it
+    // and the centre from them; the file has the run's own values, so it
     // is read once more after.
     showControlsOf(in);
-    restoreCheckpoint(bytes, *f_, in, ticks);
+    restoreState(bytes, in, ticks);
     ticks_ = ticks;
     enableControlsOfTheModes();
     start->setEnabled(false);
@@ -166,6 +167,12 @@ void TForm1::loadStateClick() {
     showStatistics();
     updateRecordingItems();
     redraw();
+}
+
+void TForm1::restoreState(const std::string& bytes, Inputs& in, long& ticks) {
+    ViewSettings settings;
+    restoreCheckpoint(bytes, *f_, settings, in, ticks);
+    applyViewSettings(view_, settings);
 }
 
 // What the handlers of the check marks and of Start enable, for the marks as they are.
@@ -203,9 +210,10 @@ void TForm1::replayClick() {
     }
     setTimerEnabled(false);
     if (f_->egyeddb == 0) {
-        // before the first Start the flock has no colours yet
+        // before the first Start the view has no colours yet
         setStartDefaults(*f_);
-        f_->nagyitasszorzo = nagyitas->value() / 10.0;
+        setViewDefaults(view_);
+        view_.nagyitasszorzo = nagyitas->value() / 10.0;
     }
     replay_ = std::move(reader);
     for (ScrollBar* bar : {nagyitas, Xalfa, Zbeta}) bar->setEnabled(true);

@@ -17,6 +17,7 @@
 #include "bench/bench_host.h"
 #include "record/movie.h"
 #include "render/frame.h"
+#include "render/view.h"
 
 namespace nyajkor {
 namespace {
@@ -30,6 +31,7 @@ constexpr int kRadius = 5;
 struct Scene {
     Scene() : inputs(everyModeInputs(kN, kRadius)), flock(std::make_unique<Flock>()) {
         startScene(*flock, inputs, 20240611, kMaxRagadozo);
+        setViewDefaults(view);
         for (int t = 0; t < 20; ++t) {
             tick(*flock, inputs);
             rajzolasvezerlo(*flock, inputs, view, host);

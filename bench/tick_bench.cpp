@@ -379,6 +379,7 @@ void BM_WholeFrame(benchmark::State& state) {
     startBenchScene(f, in, kind);
     const Snapshot snap(f);
     View view;
+    setViewDefaults(view);
     BenchHost host;
     const double plainMs = plainReferenceMs(f, snap, 3);
 

@@ -17,6 +17,7 @@
 #include "model/scenes.h"
 #include "model/simulation.h"
 #include "record/real_text.h"
+#include "render/view.h"
 
 namespace nyajkor::batch {
 
@@ -81,25 +82,28 @@ void writeSummary(std::ostream& out, std::uint32_t seed, long ticks, const Flock
 
 // Sets the state to --resume's checkpoint; UsageError when it cannot be
 // used, with the flock as it was. Returns the ticks run before it.
-long restoreResumed(Flock& f, Inputs& in, const Options& o) {
+long restoreResumed(Flock& f, View& v, Inputs& in, const Options& o) {
     long first = 0;
+    ViewSettings settings;
     try {
-        restoreCheckpoint(readCheckpointFile(o.checkpointToResume), f, in, first);
+        restoreCheckpoint(readCheckpointFile(o.checkpointToResume), f, settings, in, first);
     } catch (const CheckpointError& e) {
         throw UsageError("--resume: " + quoted(o.checkpointToResume) + " " + e.what());
     }
+    applyViewSettings(v, settings);
     return first;
 }
 
 // The state the run starts from: Start with the controls the flags set, or
 // the restored checkpoint with the controls the flags move.
-void prepareStart(Flock& f, Inputs& in, const Options& o, std::uint32_t seed, std::ostream& err) {
+void prepareStart(Flock& f, View& v, Inputs& in, const Options& o, std::uint32_t seed, std::ostream& err) {
     if (o.checkpointToResume.empty()) {
         in = controlsFor(o);
         prepareRun(f, o, in, seed);
+        prepareView(v, in);
     } else {
         setBoxConstants(f);
-        moveGivenControls(f, in, o);
+        moveGivenControls(f, v, in, o);
     }
     const bool equilibriumSet = o.checkpointToResume.empty() || wasGiven(o, "equilibrium");
     if (equilibriumSet && in.tavolsag != o.equilibrium)
@@ -113,12 +117,14 @@ int runSingle(const Options& o, std::ostream& out, std::ostream& err, bool showP
               const std::atomic<int>* stop) {
     std::optional<OutputFile> csv, dump, frame, trajectory, movie, checkpoint;
     std::unique_ptr<Flock> flock;
+    std::unique_ptr<View> view;
     Inputs in;
     long first = 0;  // the ticks run before this run's first
     try {
         checkRecordingNeeds(o, out);
         flock = std::make_unique<Flock>();
-        if (!o.checkpointToResume.empty()) first = restoreResumed(*flock, in, o);
+        view = std::make_unique<View>();
+        if (!o.checkpointToResume.empty()) first = restoreResumed(*flock, *view, in, o);
         beginOutputs({{"csv", o.csvPath, csv}, {"dump", o.dumpPath, dump}, {"frame", o.framePath, frame},
                       {"trajectory", o.trajectoryPath, trajectory}, {"movie", o.moviePath, movie},
                       {"checkpoint", o.checkpointPath, checkpoint}},
@@ -133,25 +139,26 @@ int runSingle(const Options& o, std::ostream& out, std::ostream& err, bool showP
     try {
         const std::uint32_t seed = o.seed.value_or(clockSeed());
         Flock& f = *flock;
-        prepareStart(f, in, o, seed, err);
+        View& v = *view;
+        prepareStart(f, v, in, o, seed, err);
         RunRecording recording(o, trajectory ? &trajectory->stream() : nullptr,
                                movie ? &movie->stream() : nullptr, out);
 
         if (csv) writeStatisticsHeader(csv->stream());
-        recording.afterTick(f, in, first, first);
+        recording.afterTick(f, in, v, first, first);
         Progress progress(err, showProgress, "ticks");
         long t = 1;
         for (; t <= o.ticks && !stopped(); ++t) {
             tick(f, in);
             if (csv) writeStatisticsRow(csv->stream(), first + t, f);
-            recording.afterTick(f, in, first + t, first);
+            recording.afterTick(f, in, v, first + t, first);
             progress.update(t, o.ticks, static_cast<double>(t) / static_cast<double>(o.ticks));
         }
         if (!stopped()) {
             recording.finish();
             if (dump) writeDump(dump->stream(), f);
-            if (frame) writeFramePicture(f, in, o.frameWidth, o.frameHeight, frame->stream());
-            if (checkpoint) checkpoint->stream() << checkpointBytes(f, in, first + o.ticks);
+            if (frame) writeFramePicture(f, in, v, o.frameWidth, o.frameHeight, frame->stream());
+            if (checkpoint) checkpoint->stream() << checkpointBytes(f, viewSettingsOf(v), in, first + o.ticks);
         }
         // the last look before the first file is put in place: after it, all are
         if (stopped()) {

@@ -6,7 +6,6 @@
 #include <stdexcept>
 #include <string>
 
-#include "render/camera.h"
 #include "render/frame.h"
 #include "render/view_host.h"
 #include "surface/canvas_image.h"
@@ -22,7 +21,6 @@ public:
     Canvas* canvas() override { return &canvas_; }
     void flip() override {}
     const PixelCanvas& pixels() const { return canvas_; }
-    View view;
 
 private:
     PixelCanvas canvas_;
@@ -32,14 +30,14 @@ FrameRenderer::FrameRenderer(int width, int height) : host_(std::make_unique<Hos
 
 FrameRenderer::~FrameRenderer() = default;
 
-const PixelCanvas& FrameRenderer::draw(Flock& f, const Inputs& in) {
-    rajzolasvezerlo(f, in, host_->view, *host_);
+const PixelCanvas& FrameRenderer::draw(const Flock& f, const Inputs& in, View& v) {
+    rajzolasvezerlo(f, in, v, *host_);
     return host_->pixels();
 }
 
-void writeFramePicture(Flock& f, const Inputs& in, int width, int height, std::ostream& out) {
+void writeFramePicture(const Flock& f, const Inputs& in, View& v, int width, int height, std::ostream& out) {
     FrameRenderer renderer(width, height);
-    writePng(renderer.draw(f, in), "frame", out);
+    writePng(renderer.draw(f, in, v), "frame", out);
 }
 
 void writePng(const PixelCanvas& canvas, const char* flag, std::ostream& out) {

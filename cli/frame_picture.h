@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "model/flock.h"
+#include "render/view.h"
 
 class QImage;
 
@@ -15,12 +16,13 @@ class PixelCanvas;
 namespace nyajkor::batch {
 
 // Draws frames of a flock exactly as the window's view of the given size
-// would show them, with the angles, zoom and check marks of the inputs.
+// would show them, with the angles and check marks of the inputs and the
+// colours and zoom of the view's record.
 class FrameRenderer {
 public:
     FrameRenderer(int width, int height);
     ~FrameRenderer();
-    const PixelCanvas& draw(Flock& f, const Inputs& in);
+    const PixelCanvas& draw(const Flock& f, const Inputs& in, View& v);
 
 private:
     class Host;
@@ -29,7 +31,7 @@ private:
 
 // Draws one frame of `f` and writes it to `out` as PNG. Throws
 // std::runtime_error when encoding fails.
-void writeFramePicture(Flock& f, const Inputs& in, int width, int height, std::ostream& out);
+void writeFramePicture(const Flock& f, const Inputs& in, View& v, int width, int height, std::ostream& out);
 
 // Writes the canvas to `out` as PNG; throws std::runtime_error naming
 // `flag` when encoding fails.

@@ -40,14 +40,14 @@ RunRecording::RunRecording(const Options& o, std::ostream* trajectory, std::ostr
 
 RunRecording::~RunRecording() = default;
 
-void RunRecording::afterTick(Flock& f, const Inputs& in, long tick, long first) {
-    if ((tick - first) % every_ == 0) record(f, in, tick);
+void RunRecording::afterTick(const Flock& f, const Inputs& in, View& v, long tick, long first) {
+    if ((tick - first) % every_ == 0) record(f, in, v, tick);
 }
 
-void RunRecording::record(Flock& f, const Inputs& in, long tick) {
+void RunRecording::record(const Flock& f, const Inputs& in, View& v, long tick) {
     if (trajectory_) trajectory_->write(f, tick, in.vonzoAktiv());
     if (!renderer_) return;
-    const PixelCanvas& canvas = renderer_->draw(f, in);
+    const PixelCanvas& canvas = renderer_->draw(f, in, v);
     if (movie_) movie_->addFrame(canvas.bits());
     if (!framesDir_.empty()) writeFramePng(canvas);
 }

@@ -26,13 +26,14 @@ public:
     ~RunRecording();
 
     // Records the state after tick `tick` when it is the state the run
-    // started from (`first`) or a multiple of --every ticks after it.
-    void afterTick(Flock& f, const Inputs& in, long tick, long first);
+    // started from (`first`) or a multiple of --every ticks after it; the
+    // pictures are drawn with the view `v`.
+    void afterTick(const Flock& f, const Inputs& in, View& v, long tick, long first);
     // Ends the trajectory and puts the encoded movie into its stream.
     void finish();
 
 private:
-    void record(Flock& f, const Inputs& in, long tick);
+    void record(const Flock& f, const Inputs& in, View& v, long tick);
     void writeFramePng(const PixelCanvas& canvas);
 
     long every_;

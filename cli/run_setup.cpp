@@ -19,8 +19,12 @@ void prepareRun(Flock& f, const Options& o, const Inputs& in, std::uint32_t seed
         f.vonzoz = in.zvonzokord;
     }
     for (int p = 0; p < o.predators; ++p) ujragadozo(f);
+}
+
+void prepareView(View& v, const Inputs& in) {
+    setViewDefaults(v);
     // the zoom scroll bar moved after Start, as the user would move it
-    f.nagyitasszorzo = in.nagyitas / 10.0;
+    v.nagyitasszorzo = in.nagyitas / 10.0;
 }
 
 }  // namespace nyajkor::batch
@@ -57,7 +61,7 @@ void moveCentreControls(Flock& f, Inputs& in, const Options& o) {
 
 }  // namespace
 
-void moveGivenControls(Flock& f, Inputs& in, const Options& o) {
+void moveGivenControls(Flock& f, View& v, Inputs& in, const Options& o) {
     const auto given = [&o](const char* flag) { return wasGiven(o, flag); };
     if (given("n")) in.egyedszam = o.n;  // read at the next restart only
     if (given("speed")) in.vkozos = o.speed;
@@ -99,7 +103,7 @@ void moveGivenControls(Flock& f, Inputs& in, const Options& o) {
     if (given("beta")) in.Zbeta = o.beta;
     if (given("zoom")) {
         in.nagyitas = o.zoom;
-        f.nagyitasszorzo = in.nagyitas / 10.0;
+        v.nagyitasszorzo = in.nagyitas / 10.0;
     }
     if (given("anaglyph")) in.szemuveg = true;
     if (given("no-cube")) in.befoglalokocka = false;

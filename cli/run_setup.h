@@ -8,12 +8,16 @@
 #include <cstdint>
 
 #include "cli/batch_options.h"
+#include "render/view.h"
 
 namespace nyajkor::batch {
 
 // Start with `seed` in place of the clock, then the custom strength, the
-// placed centre, the predators and the zoom the options ask for.
+// placed centre and the predators the options ask for.
 void prepareRun(Flock& f, const Options& o, const Inputs& in, std::uint32_t seed);
+
+// Start's view, then the zoom the options ask for.
+void prepareView(View& v, const Inputs& in);
 
 }  // namespace nyajkor::batch
 
@@ -21,7 +25,7 @@ namespace nyajkor::batch {
 
 // After a checkpoint is restored: the flags given with --resume, each moving
 // its control (and what the window's handler of that control changes in
-// the flock) as the user would between ticks.
-void moveGivenControls(Flock& f, Inputs& in, const Options& o);
+// the flock or the view) as the user would between ticks.
+void moveGivenControls(Flock& f, View& v, Inputs& in, const Options& o);
 
 }  // namespace nyajkor::batch

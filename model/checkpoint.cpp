@@ -52,8 +52,8 @@ T fromWord(std::uint64_t w) {
 // by writing, checking and loading alike. `a.word(field)` is one word;
 // `a.count(field, lo, hi)` one that must lie in lo..hi and is returned, so
 // that the loops take their length from the file and not from the flock.
-template <typename Archive, typename F, typename I, typename Ticks>
-void payload(Archive& a, F& f, I& in, Ticks& ticks) {
+template <typename Archive, typename F, typename V, typename I, typename Ticks>
+void payload(Archive& a, F& f, V& view, I& in, Ticks& ticks) {
     a.count(ticks, 0, std::numeric_limits<long>::max());
     a.generator(f.rng);
     const int n = a.count(f.egyeddb, 1, kMaxEgyed);
@@ -63,8 +63,8 @@ void payload(Archive& a, F& f, I& in, Ticks& ticks) {
     a.word(f.latotav);
     a.word(f.kozossebesseg);
     a.word(f.zaj);
-    a.word(f.nagyitasszorzo);
-    a.word(f.szemtav);
+    a.word(view.nagyitasszorzo);
+    a.word(view.szemtav);
     a.word(f.osszvx);
     a.word(f.osszvy);
     a.word(f.osszvz);
@@ -75,8 +75,8 @@ void payload(Archive& a, F& f, I& in, Ticks& ticks) {
     a.word(f.vonzox);
     a.word(f.vonzoy);
     a.word(f.vonzoz);
-    for (auto* colour : {&f.szinegyed, &f.szinhatter, &f.szinkocka, &f.szinvonzo, &f.szinragadozo,
-                         &f.szinbalszem, &f.szinjobbszem})
+    for (auto* colour : {&view.szinegyed, &view.szinhatter, &view.szinkocka, &view.szinvonzo,
+                         &view.szinragadozo, &view.szinbalszem, &view.szinjobbszem})
         a.word(*colour);
 
     for (auto* control : {&in.egyedszam, &in.vkozos, &in.parameter, &in.sugar, &in.egyensulyerosseg,
@@ -168,10 +168,10 @@ public:
 
 }  // namespace
 
-std::string checkpointBytes(const Flock& f, const Inputs& in, long ticks) {
+std::string checkpointBytes(const Flock& f, const ViewSettings& view, const Inputs& in, long ticks) {
     std::string words;
     Writer w(words);
-    payload(w, f, in, ticks);
+    payload(w, f, view, in, ticks);
     std::string bytes(kCheckpointMagic, sizeof kCheckpointMagic);
     putLittleEndian(bytes, kCheckpointVersion, 4);
     putLittleEndian(bytes, words.size(), 8);
@@ -180,7 +180,7 @@ std::string checkpointBytes(const Flock& f, const Inputs& in, long ticks) {
     return bytes;
 }
 
-void restoreCheckpoint(const std::string& bytes, Flock& f, Inputs& in, long& ticks) {
+void restoreCheckpoint(const std::string& bytes, Flock& f, ViewSettings& view, Inputs& in, long& ticks) {
     using enum CheckpointProblem;
     if (bytes.size() < sizeof kCheckpointMagic ||
         std::memcmp(bytes.data(), kCheckpointMagic, sizeof kCheckpointMagic) != 0)
@@ -204,10 +204,10 @@ void restoreCheckpoint(const std::string& bytes, Flock& f, Inputs& in, long& tic
     // every word checked before the first one is stored
     const char* words = bytes.data() + kHeaderSize;
     Checker checker(words, length / kWord);
-    payload(checker, f, in, ticks);
+    payload(checker, f, view, in, ticks);
     if (checker.left() != 0) throw CheckpointError(corrupted, "is corrupted: it holds more data than its state");
     Loader loader(words, length / kWord);
-    payload(loader, f, in, ticks);
+    payload(loader, f, view, in, ticks);
 }
 
 std::string readCheckpointFile(const std::string& path) {

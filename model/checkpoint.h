@@ -1,9 +1,9 @@
 // Exact checkpoints: the whole state of a run, to go on with later.
 //
-// A checkpoint holds every field of the flock that the next tick or the
-// next frame reads, the tick count and the positions and check marks of
-// the controls, so that a run resumed from it goes on bit for bit as if it
-// had never stopped. The occupancy lattice is not kept: every tick clears
+// A checkpoint holds every field of the flock that the next tick reads, the
+// settings of the view that the next frame reads, the tick count and the
+// positions and check marks of the controls, so that a run resumed from it
+// goes on bit for bit as if it had never stopped. The occupancy lattice is not kept: every tick clears
 // it and fills it again from the positions before reading it.
 //
 // The file is binary: a magic, a format version, the payload's length, the
@@ -41,13 +41,26 @@ private:
     CheckpointProblem problem_;
 };
 
-// The checkpoint of `f`, `in` and the ticks run since Start, as the bytes of its file.
-std::string checkpointBytes(const Flock& f, const Inputs& in, long ticks);
+// What a checkpoint keeps of the view, which the model does not draw: the
+// zoom factor, the anaglyph eye offset and the colours (0x00BBGGRR). The view
+// fills it and takes it back.
+struct ViewSettings {
+    double nagyitasszorzo = 0;
+    int szemtav = 0;
+    std::uint32_t szinegyed = 0, szinhatter = 0, szinkocka = 0, szinvonzo = 0;
+    std::uint32_t szinragadozo = 0, szinbalszem = 0, szinjobbszem = 0;
 
-// Checks `bytes` whole, then sets `f`, `in` and `ticks` from them. Throws
-// CheckpointError, changing nothing, when they are not a checkpoint this
-// program can read.
-void restoreCheckpoint(const std::string& bytes, Flock& f, Inputs& in, long& ticks);
+    bool operator==(const ViewSettings&) const = default;
+};
+
+// The checkpoint of `f`, the view's settings `view`, `in` and the ticks run
+// since Start, as the bytes of its file.
+std::string checkpointBytes(const Flock& f, const ViewSettings& view, const Inputs& in, long ticks);
+
+// Checks `bytes` whole, then sets `f`, `view`, `in` and `ticks` from them.
+// Throws CheckpointError, changing nothing, when they are not a checkpoint
+// this program can read.
+void restoreCheckpoint(const std::string& bytes, Flock& f, ViewSettings& view, Inputs& in, long& ticks);
 
 // The bytes of a checkpoint file, at most as many as a checkpoint can
 // have and one more; throws CheckpointError when it cannot be read.

@@ -1,9 +1,9 @@
 // The flock state and the inputs the model reads from its controls.
 //
 // One Flock record holds the whole simulation under its historical names:
-// the individuals, the occupancy lattice, the box and screen constants, the
-// run parameters, the statistics, the attracting centre, the predators and
-// the colours. It is allocated once at its largest size (5000 individuals,
+// the individuals, the occupancy lattice, the box constants, the run
+// parameters, the statistics, the attracting centre and the predators; what
+// only the drawing needs is the view's own record (render/view.h). It is allocated once at its largest size (5000 individuals,
 // 5 predators, the occupancy lattice's largest fill) and zero-filled, so
 // starting, restarting and ticking never allocate. Arrays of individuals are
 // indexed 1..5000 and of predators 1..5, so index 0 is unused.
@@ -27,15 +27,6 @@ struct UpdateScratch;
 
 constexpr int kMaxEgyed = 5000;     // largest flock
 constexpr int kMaxRagadozo = 5;     // most predators at once
-
-// Colours are 0x00BBGGRR, red in the low byte.
-using Color = std::uint32_t;
-constexpr Color clBlack = 0x000000;
-constexpr Color clWhite = 0xFFFFFF;
-constexpr Color clRed = 0x0000FF;
-constexpr Color clGreen = 0x008000;
-constexpr Color clBlue = 0xFF0000;
-constexpr Color clNone = 0x1FFFFFFF;
 
 struct Inputs {
     // scroll bar positions
@@ -85,17 +76,14 @@ struct Flock {
     std::vector<double> x, y, z;           // position, lattice units
     std::vector<double> vx, vy, vz;        // velocity, units per tick, length kozossebesseg
     std::vector<double> ujvx, ujvy, ujvz;  // new velocities of the update in progress
-    std::vector<double> px, py, pz;        // rotated, unzoomed view coordinates; py is depth
-    std::vector<std::int32_t> sorrend;     // draw order: k-th entry is the k-th index drawn
 
     // occupancy lattice: for each cell the individual whose rounded position
     // is the cell (the highest index where several share it), or 0
     OccupancyLattice racs;
 
-    // box and screen constants (set by the window's resize; zero before it)
+    // box constants (set by the window's resize; zero before it)
     int xmeret = 0, zmeret = 0;            // box extents: 350 (x, y), 250 (z)
     int xkozep = 0, zkozep = 0;            // box centre: 175 (x, y), 125 (z)
-    int kepkozepx = 0, kepkozepy = 0;      // screen centre of the view, pixels
 
     // run parameters
     int egyeddb = 0;                       // N, 500..5000, set at restart
@@ -104,8 +92,6 @@ struct Flock {
     int latotav = 0;                       // perception radius, 0..20
     int tavtartaserosseg = 0;              // distance-keeping strength, 0..20
     int hangolasszamlalo = 0;              // ticks towards the next auto-tune step, 0..99
-    double nagyitasszorzo = 0;             // zoom factor, 1.0..2.5
-    int szemtav = 0;                       // anaglyph eye offset, pixels
 
     // statistics of the last tick
     double osszvx = 0, osszvy = 0, osszvz = 0;  // summed velocity
@@ -116,16 +102,10 @@ struct Flock {
 
     // attracting centre
     double vonzox = 0, vonzoy = 0, vonzoz = 0;
-    int vonzosorszam = 0;                  // draw-order rank among the individuals
 
     // predators, 1..kMaxRagadozo; only 1..ragadozodb are live
     int ragadozodb = 0;
     std::vector<double> ragx, ragy, ragz;
-    std::vector<std::int32_t> ragadozosorszam;
-
-    // colours
-    Color szinegyed = 0, szinhatter = 0, szinkocka = 0, szinvonzo = 0;
-    Color szinragadozo = 0, szinbalszem = 0, szinjobbszem = 0;
 
     // the one random generator of the run
     Random rng;

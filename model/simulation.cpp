@@ -14,28 +14,12 @@ void setBoxConstants(Flock& f) {
     f.zkozep = kRacsZ / 2;
 }
 
-void setScreenCentre(Flock& f, int viewWidth, int viewHeight) {
-    f.kepkozepx = viewWidth / 2;
-    f.kepkozepy = viewHeight / 2;
-}
-
 void setStartDefaults(Flock& f) {
-    f.szinbalszem = clRed;
-    f.szinjobbszem = clGreen;
-    f.szinegyed = clBlue;
-    f.szinhatter = clWhite;
-    f.szinkocka = clRed;
-    f.szinragadozo = clRed;
-    f.szinvonzo = clGreen;
     f.ragadozodb = 0;
-    f.vonzosorszam = 0;
-    std::fill(f.ragadozosorszam.begin(), f.ragadozosorszam.end(), 0);
-    f.nagyitasszorzo = 1.5;
     f.tavtartaserosseg = 5;
     f.vonzox = f.xkozep;
     f.vonzoy = f.xkozep;
     f.vonzoz = f.zkozep;
-    f.szemtav = 20;
 }
 
 void pickUpParameters(Flock& f, const Inputs& in) {

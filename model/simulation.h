@@ -13,12 +13,11 @@
 
 namespace nyajkor {
 
-// The window's resize: the box constants, and the screen centre of a view
-// of the given size.
+// The window's resize: the box constants.
 void setBoxConstants(Flock& f);
-void setScreenCentre(Flock& f, int viewWidth, int viewHeight);
 
-// Start's defaults: colours, predators, zoom, strength, centre, eye offset.
+// Start's defaults of the model: predators, strength, centre. The view sets
+// its own (render/view.h).
 void setStartDefaults(Flock& f);
 
 // Restart after the generator is reseeded: N and the parameters from the

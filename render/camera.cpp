@@ -57,15 +57,15 @@ bool vetites(View& v) {
     return true;
 }
 
-std::optional<Pixel> place(View& v, const Flock& f, double rx, double ry, double rz) {
-    v.pontx = f.nagyitasszorzo * rx;
-    v.ponty = f.nagyitasszorzo * ry;
-    v.pontz = f.nagyitasszorzo * rz;
+std::optional<Pixel> place(View& v, double rx, double ry, double rz) {
+    v.pontx = v.nagyitasszorzo * rx;
+    v.ponty = v.nagyitasszorzo * ry;
+    v.pontz = v.nagyitasszorzo * rz;
     if (!vetites(v)) return std::nullopt;
-    return Pixel{f.kepkozepx + v.kepx, f.kepkozepy + v.kepy};
+    return Pixel{v.kepkozepx + v.kepx, v.kepkozepy + v.kepy};
 }
 
-void rotationPass(Flock& f, const Inputs& in, View& v) {
+void rotationPass(const Flock& f, const Inputs& in, View& v) {
     const Rotation r = rotationOf(in);
     // Box positions turn about the box centre; the box is square in x and y,
     // so both use xkozep.
@@ -89,9 +89,9 @@ void rotationPass(Flock& f, const Inputs& in, View& v) {
     }
     for (int i = 1, n = liveIndividuals(f); i <= n; ++i) {
         rotate(f.x[i], f.y[i], f.z[i]);
-        f.px[i] = v.pontx;
-        f.py[i] = v.ponty;
-        f.pz[i] = v.pontz;
+        v.px[i] = v.pontx;
+        v.py[i] = v.ponty;
+        v.pz[i] = v.pontz;
     }
 }
 

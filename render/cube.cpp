@@ -25,7 +25,7 @@ Corners projectCorners(const Flock& f, const Inputs& in, View& v) {
         v.ponty = kSignY[(k - 1) % 4] * f.xkozep;
         v.pontz = k <= 4 ? -f.zkozep : f.zkozep;
         forgatas(v, r);
-        corners[k] = place(v, f, v.pontx, v.ponty, v.pontz);
+        corners[k] = place(v, v.pontx, v.ponty, v.pontz);
     }
     return corners;
 }

@@ -9,7 +9,7 @@
 
 #include "model/flock.h"
 #include "render/camera.h"
-#include "surface/canvas.h"
+#include "render/canvas.h"
 
 namespace nyajkor {
 

@@ -26,22 +26,22 @@ int depthKey(double depth) {
 
 // 1 + the number of individuals strictly farther than `depth`, at most n:
 // the drawing position after which an object at that depth is drawn.
-int rankAt(const Flock& f, int n, double depth) {
+int rankAt(const View& v, int n, double depth) {
     int farther = 0;
     for (int i = 1; i <= n; ++i) {
-        if (f.py[i] < depth) ++farther;
+        if (v.py[i] < depth) ++farther;
     }
     return std::min(1 + farther, n);
 }
 
-void sortIndividuals(Flock& f, int n) {
+void sortIndividuals(View& v, int n) {
     if (n == 0) return;
     std::array<int, kMaxEgyed + 1> keys;
     std::array<int, kBuckets + 1> counts{};
 
     // keys, shifted so that the farthest is 1; a key beyond the last bucket
     // (impossible inside the box) joins the last bucket rather than being lost
-    for (int i = 1; i <= n; ++i) keys[i] = depthKey(f.py[i]);
+    for (int i = 1; i <= n; ++i) keys[i] = depthKey(v.py[i]);
     const int farthest = *std::min_element(keys.begin() + 1, keys.begin() + n + 1);
     for (int i = 1; i <= n; ++i) keys[i] = std::min(keys[i] - farthest + 1, kBuckets);
     for (int i = 1; i <= n; ++i) ++counts[keys[i]];
@@ -59,20 +59,20 @@ void sortIndividuals(Flock& f, int n) {
     // placement in increasing index, each bucket filling from its last
     // position down: equal keys end up in descending index
     for (int i = 1; i <= n; ++i) {
-        f.sorrend[counts[keys[i]]] = i;
+        v.sorrend[counts[keys[i]]] = i;
         --counts[keys[i]];
     }
 }
 
 }  // namespace
 
-void rendezes(Flock& f, const Inputs& in, const View& v) {
+void rendezes(const Flock& f, const Inputs& in, View& v) {
     const int n = liveIndividuals(f);
-    sortIndividuals(f, n);
+    sortIndividuals(v, n);
     // the other objects are ranked by their exact depths, not by keys
-    if (in.vonzoAktiv()) f.vonzosorszam = rankAt(f, n, v.pvonzoy);
+    if (in.vonzoAktiv()) v.vonzosorszam = rankAt(v, n, v.pvonzoy);
     for (int j = 1, predators = livePredators(f); j <= predators; ++j) {
-        f.ragadozosorszam[j] = rankAt(f, n, v.pragy[j]);
+        v.ragadozosorszam[j] = rankAt(v, n, v.pragy[j]);
     }
 }
 

@@ -15,7 +15,8 @@ namespace nyajkor {
 
 // Writes sorrend[1..N], farthest bucket first and, within one bucket, in
 // descending index; vonzosorszam while an attracting centre is active, and
-// ragadozosorszam[1..ragadozodb]. Reads the depths of the rotation pass.
-void rendezes(Flock& f, const Inputs& in, const View& v);
+// ragadozosorszam[1..ragadozodb], all in the view. Reads the depths of the
+// rotation pass.
+void rendezes(const Flock& f, const Inputs& in, View& v);
 
 }  // namespace nyajkor

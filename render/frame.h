@@ -11,27 +11,27 @@
 
 #include "model/flock.h"
 #include "render/camera.h"
+#include "render/canvas.h"
 #include "render/view_host.h"
-#include "surface/canvas.h"
 
 namespace nyajkor {
 
 // Draws and presents one frame: holds the window, recomputes the screen
 // centre, clears to the background (black in the anaglyph view), draws the
 // view the check marks ask for, releases the canvas and flips.
-void rajzolasvezerlo(Flock& f, const Inputs& in, View& v, ViewHost& host);
+void rajzolasvezerlo(const Flock& f, const Inputs& in, View& v, ViewHost& host);
 
 // Clears the view to the background colour, also in the anaglyph mode, and
 // presents it.
-void torles(const Flock& f, ViewHost& host);
+void torles(const View& v, ViewHost& host);
 
 // The normal view into the canvas: dotted rings for the individuals, a disc
 // for the attracting centre and for each predator, the cube over all.
-void rajzolas(Flock& f, const Inputs& in, View& v, Canvas& c);
+void rajzolas(const Flock& f, const Inputs& in, View& v, Canvas& c);
 
 // The anaglyph view into the canvas: every object twice, from the left eye in
 // its colour and then from the right eye in its colour, one object after the
 // other; the cube once per eye over all.
-void rajzolasszemuveghez(Flock& f, const Inputs& in, View& v, Canvas& c);
+void rajzolasszemuveghez(const Flock& f, const Inputs& in, View& v, Canvas& c);
 
 }  // namespace nyajkor

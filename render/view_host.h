@@ -7,7 +7,7 @@
 // no toolkit and runs without any window at all.
 #pragma once
 
-#include "surface/canvas.h"
+#include "render/canvas.h"
 
 namespace nyajkor {
 

@@ -39,7 +39,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "surface/canvas.h"
+#include "render/canvas.h"
 
 namespace nyajkor {
 

@@ -137,7 +137,7 @@ void KeyboardTest::keysMoveTheFocusedBarByItsChanges() {
     }
     // the handlers ran as for a mouse move: egyedszam's enabled "Újraindít", nagyitas set the zoom
     QVERIFY(child<QPushButton>("ujraindit")->isEnabled());
-    QCOMPARE(form->flock().nagyitasszorzo, 2.5);
+    QCOMPARE(form->view().nagyitasszorzo, 2.5);
 }
 
 void KeyboardTest::aClickOnTheTrackMovesByTheLargeChange() {

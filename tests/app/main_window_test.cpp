@@ -86,6 +86,7 @@ private:
     QPushButton* button(const char* name) { return child<QPushButton>(name); }
     QMenu* menu(const char* name) { return child<QMenu>(name); }
     Flock& f() { return form->flock(); }
+    const nyajkor::View& v() { return form->view(); }
     OrderPlot* plot() { return child<OrderPlot>("idosorablak"); }
     // Answers the next modal dialog once it is open.
     template <class Dialog, class Answer>
@@ -215,7 +216,7 @@ void MainWindowTest::windowSnapsBackToItsPlace() {
     // the resize also set the box and the screen centre of the view
     QCOMPARE(f().xmeret, 350);
     QCOMPARE(f().zkozep, 125);
-    QCOMPARE(f().kepkozepx, child<QWidget>("DX")->width() / 2);
+    QCOMPARE(v().kepkozepx, child<QWidget>("DX")->width() / 2);
 }
 
 void MainWindowTest::runButtonsFollowTheStateTable() {
@@ -224,8 +225,8 @@ void MainWindowTest::runButtonsFollowTheStateTable() {
     QCOMPARE(enabled({"egyedszam", "vkozos", "parameter", "sugar", "nagyitas", "Xalfa", "Zbeta"}),
              QStringLiteral("egyedszam vkozos parameter sugar nagyitas Xalfa Zbeta"));
     QCOMPARE(f().egyeddb, 2000);
-    QCOMPARE(f().szinhatter, nyajkor::clWhite);
-    QCOMPARE(f().nagyitasszorzo, 1.5);
+    QCOMPARE(v().szinhatter, nyajkor::clWhite);
+    QCOMPARE(v().nagyitasszorzo, 1.5);
 
     click("stop");
     QCOMPARE(runState(), QStringLiteral("timer off, start off, stop on, tovabb on, ujraindit on"));
@@ -292,15 +293,15 @@ void MainWindowTest::restartBeforeStartRunsWithZeroDefaults() {
     click("ujraindit");
     QCOMPARE(runState(), QStringLiteral("timer on, start on, stop on, tovabb on, ujraindit on"));
     QCOMPARE(f().egyeddb, 600);
-    QCOMPARE(f().szinegyed, nyajkor::Color{0});
-    QCOMPARE(f().szinhatter, nyajkor::Color{0});
-    QCOMPARE(f().nagyitasszorzo, 0.0);
+    QCOMPARE(v().szinegyed, nyajkor::Color{0});
+    QCOMPARE(v().szinhatter, nyajkor::Color{0});
+    QCOMPARE(v().nagyitasszorzo, 0.0);
     QCOMPARE(f().tavtartaserosseg, 0);
     QCOMPARE(f().vonzox, 0.0);
-    QCOMPARE(f().szemtav, 0);
+    QCOMPARE(v().szemtav, 0);
     form->timer();  // a tick with nothing set runs too
     click("start");
-    QCOMPARE(f().szinhatter, nyajkor::clWhite);
+    QCOMPARE(v().szinhatter, nyajkor::clWhite);
     QCOMPARE(runState(), QStringLiteral("timer on, start off, stop on, tovabb on, ujraindit on"));
 }
 
@@ -468,7 +469,7 @@ void MainWindowTest::turningTheViewRedrawsWhileStopped() {
     QVERIFY(before != after);
     QCOMPARE(f().x[1], x1);  // the flock stood still
     drag("nagyitas", 20);
-    QCOMPARE(f().nagyitasszorzo, 2.0);
+    QCOMPARE(v().nagyitasszorzo, 2.0);
     QVERIFY(view->grab().toImage() != after);
 }
 
@@ -487,16 +488,16 @@ void MainWindowTest::colourDialogRemembersAndCancels() {
     answer(Qt::yellow, false);
     choose("hatterszin");
     QCOMPARE(offered, QColor(Qt::black));
-    QCOMPARE(f().szinhatter, nyajkor::clWhite);
+    QCOMPARE(v().szinhatter, nyajkor::clWhite);
 
     answer(QColor(0x12, 0x34, 0x56), true);
     choose("kockaszin");
-    QCOMPARE(f().szinkocka, nyajkor::Color{0x563412});
+    QCOMPARE(v().szinkocka, nyajkor::Color{0x563412});
 
     answer(Qt::yellow, false);
     choose("reszecskeszin");
     QCOMPARE(offered, QColor(0x12, 0x34, 0x56));  // the last confirmed, not the individuals'
-    QCOMPARE(f().szinegyed, nyajkor::clBlue);
+    QCOMPARE(v().szinegyed, nyajkor::clBlue);
 }
 
 void MainWindowTest::glassesSwapTheColourMenus() {

@@ -86,9 +86,10 @@ TEST_F(BatchFiles, FlagsGivenWithResumeMoveTheirControls) {
                              "--checkpoint", path("moved")});
     ASSERT_EQ(r.status, 0) << r.err;
     auto f = std::make_unique<Flock>();
+    ViewSettings view;
     Inputs in;
     long ticks = 0;
-    restoreCheckpoint(readCheckpointFile(path("moved")), *f, in, ticks);
+    restoreCheckpoint(readCheckpointFile(path("moved")), *f, view, in, ticks);
     EXPECT_EQ(ticks, 3);
     EXPECT_EQ(in.sugar, 4);
     EXPECT_EQ(in.tavolsag, 4);  // pulled down with the radius
@@ -97,7 +98,7 @@ TEST_F(BatchFiles, FlagsGivenWithResumeMoveTheirControls) {
     EXPECT_FALSE(in.autotaszito);
     EXPECT_EQ(in.egyensulyerosseg, 12);
     EXPECT_EQ(f->tavtartaserosseg, 12);
-    EXPECT_EQ(f->nagyitasszorzo, 2.0);
+    EXPECT_EQ(view.nagyitasszorzo, 2.0);
     EXPECT_EQ(f->ragadozodb, 1);
 }
 

@@ -108,7 +108,6 @@ TEST_F(Seeding, RestartKeepsStartSettingsAndResetsTheRun) {
     for (int k = 0; k < 3; ++k) tick(f, in);
     f.tavtartaserosseg = 17;
     f.vonzox = 60.5;
-    f.szinegyed = 0x123456;
     f.hangolasszamlalo = 42;
     const double ragx1 = f.ragx[1];
 
@@ -118,7 +117,6 @@ TEST_F(Seeding, RestartKeepsStartSettingsAndResetsTheRun) {
     restart(f, in);
     EXPECT_EQ(f.tavtartaserosseg, 17);
     EXPECT_EQ(f.vonzox, 60.5);
-    EXPECT_EQ(f.szinegyed, 0x123456u);
     EXPECT_EQ(f.ragadozodb, 2);
     EXPECT_EQ(f.ragx[1], ragx1);
     EXPECT_EQ(f.hangolasszamlalo, 0);
@@ -130,20 +128,11 @@ TEST_F(Seeding, RestartKeepsStartSettingsAndResetsTheRun) {
 
 TEST_F(Seeding, StartSetsTheDefaults) {
     startScene(f, plainInputs(500, 0), 3u);
-    EXPECT_EQ(f.szinbalszem, 0x0000FFu);
-    EXPECT_EQ(f.szinjobbszem, 0x008000u);
-    EXPECT_EQ(f.szinegyed, 0xFF0000u);
-    EXPECT_EQ(f.szinhatter, 0xFFFFFFu);
-    EXPECT_EQ(f.szinkocka, 0x0000FFu);
-    EXPECT_EQ(f.szinragadozo, 0x0000FFu);
-    EXPECT_EQ(f.szinvonzo, 0x008000u);
     EXPECT_EQ(f.ragadozodb, 0);
-    EXPECT_EQ(f.nagyitasszorzo, 1.5);
     EXPECT_EQ(f.tavtartaserosseg, 5);
     EXPECT_EQ(f.vonzox, 175.0);
     EXPECT_EQ(f.vonzoy, 175.0);
     EXPECT_EQ(f.vonzoz, 125.0);
-    EXPECT_EQ(f.szemtav, 20);
 }
 
 // ---------------------------------------------------------------- rounding and the lattice

@@ -119,22 +119,22 @@ TEST(Camera, PerspectiveMagnifiesNearerPoints) {
 class Placing : public RenderTest {};
 
 TEST_F(Placing, AnaglyphEyesSeeANearPointCrossed) {
-    f.nagyitasszorzo = 1.0;
+    v.nagyitasszorzo = 1.0;
     v.szemx = -20;
-    ASSERT_TRUE(place(v, f, 100, 100, 0));
+    ASSERT_TRUE(place(v, 100, 100, 0));
     EXPECT_EQ(v.kepx, 122);
     EXPECT_EQ(v.kepy, 0);
     v.szemx = 20;
-    ASSERT_TRUE(place(v, f, 100, 100, 0));
+    ASSERT_TRUE(place(v, 100, 100, 0));
     EXPECT_EQ(v.kepx, 115);
     EXPECT_EQ(v.kepy, 0);
 }
 
 TEST_F(Placing, ZoomsAllThreeCoordinatesAndAddsTheScreenCentre) {
-    setScreenCentre(f, 601, 701);
-    f.nagyitasszorzo = 2.0;
+    setScreenCentre(v, 601, 701);
+    v.nagyitasszorzo = 2.0;
     // x: 200 * 650 / (650 - 200) = 288.9; y: -100 * 650 / 450 = -144.4
-    const auto p = place(v, f, 100, 100, -50);
+    const auto p = place(v, 100, 100, -50);
     ASSERT_TRUE(p);
     EXPECT_EQ(p->x, 300 + 289);
     EXPECT_EQ(p->y, 350 - 144);
@@ -202,12 +202,12 @@ TEST_F(RotationPass, RotatesLiveObjectsAboutTheBoxCentre) {
     EXPECT_NEAR(v.pragx[1], -20, 1e-12);
     EXPECT_NEAR(v.pragy[1], 0, 1e-12);
     EXPECT_NEAR(v.pragz[1], -25, 1e-12);
-    EXPECT_NEAR(f.px[1], 0, 1e-12);
-    EXPECT_NEAR(f.py[1], 0, 1e-12);
-    EXPECT_NEAR(f.pz[1], 0, 1e-12);
-    EXPECT_NEAR(f.px[2], 15, 1e-12);
-    EXPECT_NEAR(f.py[2], 10, 1e-12);
-    EXPECT_NEAR(f.pz[2], 5, 1e-12);
+    EXPECT_NEAR(v.px[1], 0, 1e-12);
+    EXPECT_NEAR(v.py[1], 0, 1e-12);
+    EXPECT_NEAR(v.pz[1], 0, 1e-12);
+    EXPECT_NEAR(v.px[2], 15, 1e-12);
+    EXPECT_NEAR(v.py[2], 10, 1e-12);
+    EXPECT_NEAR(v.pz[2], 5, 1e-12);
 }
 
 TEST_F(RotationPass, LeavesInactiveCentreAndDeadEntriesAlone) {
@@ -215,11 +215,11 @@ TEST_F(RotationPass, LeavesInactiveCentreAndDeadEntriesAlone) {
     placePredators({{175, 195, 100}});
     v.pvonzoy = 42;
     v.pragy[2] = 43;
-    f.py[2] = 44;
+    v.py[2] = 44;
     rotationPass(f, in, v);
     EXPECT_EQ(v.pvonzoy, 42);
     EXPECT_EQ(v.pragy[2], 43);
-    EXPECT_EQ(f.py[2], 44);
+    EXPECT_EQ(v.py[2], 44);
 }
 
 }  // namespace

@@ -65,7 +65,7 @@ TEST_F(Cube, TheEyeShiftsTheOutlineSideways) {
 TEST_F(Cube, EdgesWithACornerBehindTheEyeAreLeftOut) {
     // At zoom 2.5, Xalfa 36, Zbeta 39 the corner C1 (+175, +175, -125) comes
     // to zoomed depth 693, behind the eye at 650; its three edges go.
-    f.nagyitasszorzo = 2.5;
+    v.nagyitasszorzo = 2.5;
     in.Xalfa = 36;
     in.Zbeta = 39;
     kockarajzolo(f, in, v, canvas);

@@ -20,7 +20,7 @@ using ::testing::ElementsAre;
 class DepthOrder : public RenderTest {
 protected:
     std::vector<int> order() const {
-        return {f.sorrend.begin() + 1, f.sorrend.begin() + f.egyeddb + 1};
+        return {v.sorrend.begin() + 1, v.sorrend.begin() + f.egyeddb + 1};
     }
 };
 
@@ -73,8 +73,8 @@ TEST_F(DepthOrder, WholeFlockIsOrderedByBucketThenDescendingIndex) {
         ASSERT_EQ(sorted, all) << "not a permutation at Xalfa " << xalfa;
 
         for (int r = 1; r < 5000; ++r) {
-            const int a = f.sorrend[r], b = f.sorrend[r + 1];
-            const double ka = bucketOf(f.py[a]), kb = bucketOf(f.py[b]);
+            const int a = v.sorrend[r], b = v.sorrend[r + 1];
+            const double ka = bucketOf(v.py[a]), kb = bucketOf(v.py[b]);
             ASSERT_TRUE(ka < kb || (ka == kb && a > b))
                 << "positions " << r << ", " << r + 1 << " at Xalfa " << xalfa;
         }
@@ -92,7 +92,7 @@ TEST_F(DepthOrder, DepthsFarOutsideTheBoxStillGiveEveryIndexOnce) {
     std::sort(sorted.begin(), sorted.end());
     EXPECT_THAT(sorted, ElementsAre(1, 2, 3, 4, 5, 6, 7, 8, 9));
     // the farthest first, within reach of the buckets in order
-    EXPECT_EQ(f.sorrend[1], 8);
+    EXPECT_EQ(v.sorrend[1], 8);
 }
 
 TEST_F(DepthOrder, LiveCountBeyondTheArraysIsHeldToThem) {
@@ -111,7 +111,7 @@ TEST_F(DepthOrder, CentreRanksByExactDepthAmongTheIndividuals) {
     setDepths({2.5, 2.7, 1.2});
     v.pvonzoy = 2.6;  // 2.5 and 1.2 are farther
     rendezes(f, in, v);
-    EXPECT_EQ(f.vonzosorszam, 3);  // drawn last, over individual 2 although that one is nearer
+    EXPECT_EQ(v.vonzosorszam, 3);  // drawn last, over individual 2 although that one is nearer
 }
 
 struct RankCase {
@@ -130,7 +130,7 @@ TEST_P(CentreRank, CountsStrictlyFartherIndividualsCappedAtN) {
     setDepths({1.0, 2.0, 3.0, 4.0});
     v.pvonzoy = GetParam().depth;
     rendezes(f, in, v);
-    EXPECT_EQ(f.vonzosorszam, GetParam().rank);
+    EXPECT_EQ(v.vonzosorszam, GetParam().rank);
 }
 
 INSTANTIATE_TEST_SUITE_P(DepthOrder, CentreRank,
@@ -146,30 +146,30 @@ TEST_F(DepthOrder, PredatorsRankOneByOneAndLevelOnesShareARank) {
     v.pragy[1] = 2.5;
     v.pragy[2] = 2.5;
     v.pragy[3] = 99;
-    f.ragadozosorszam[4] = 77;  // not live
+    v.ragadozosorszam[4] = 77;  // not live
     rendezes(f, in, v);
-    EXPECT_EQ(f.ragadozosorszam[1], 3);
-    EXPECT_EQ(f.ragadozosorszam[2], 3);
-    EXPECT_EQ(f.ragadozosorszam[3], 4);
-    EXPECT_EQ(f.ragadozosorszam[4], 77);
+    EXPECT_EQ(v.ragadozosorszam[1], 3);
+    EXPECT_EQ(v.ragadozosorszam[2], 3);
+    EXPECT_EQ(v.ragadozosorszam[3], 4);
+    EXPECT_EQ(v.ragadozosorszam[4], 77);
 }
 
 TEST_F(DepthOrder, RanksKeepTheirValuesWhileTheirObjectsAreAbsent) {
     setDepths({1.0, 2.0});
-    f.vonzosorszam = 77;
-    f.ragadozosorszam[1] = 78;
+    v.vonzosorszam = 77;
+    v.ragadozosorszam[1] = 78;
     v.pvonzoy = 1.5;
     v.pragy[1] = 1.5;
     rendezes(f, in, v);  // no centre active, no predators
-    EXPECT_EQ(f.vonzosorszam, 77);
-    EXPECT_EQ(f.ragadozosorszam[1], 78);
+    EXPECT_EQ(v.vonzosorszam, 77);
+    EXPECT_EQ(v.ragadozosorszam[1], 78);
 }
 
 TEST_F(DepthOrder, EmptyFlockOrdersNothing) {
     in.elhelyez = true;
-    f.sorrend[1] = 77;
+    v.sorrend[1] = 77;
     rendezes(f, in, v);
-    EXPECT_EQ(f.sorrend[1], 77);
+    EXPECT_EQ(v.sorrend[1], 77);
 }
 
 }  // namespace

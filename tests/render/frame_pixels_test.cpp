@@ -85,8 +85,8 @@ TEST_F(FramePixels, ClearingCoversTheWholeSurfaceInTheBackground) {
     in.szemuveg = true;
     placeIndividuals({{175, 175, 125}});
     rajzolasvezerlo(f, in, v, host);
-    f.szinhatter = 0x00336699;
-    torles(f, host);
+    v.szinhatter = 0x00336699;
+    torles(v, host);
     EXPECT_EQ(allColours(), (std::set<Color>{0x00336699}));
 }
 

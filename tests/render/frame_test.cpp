@@ -76,7 +76,7 @@ protected:
 
 TEST_F(Frame, ControllerPinsClearsDrawsReleasesAndPresentsInThatOrder) {
     RecordingHost oddHost{601, 701, &canvas};
-    f.kepkozepx = f.kepkozepy = 0;
+    v.kepkozepx = v.kepkozepy = 0;
     rajzolasvezerlo(f, in, v, oddHost);
 
     ASSERT_GE(canvas.calls.size(), 4u);
@@ -89,13 +89,13 @@ TEST_F(Frame, ControllerPinsClearsDrawsReleasesAndPresentsInThatOrder) {
     EXPECT_EQ(canvas.calls.back().op, Op::Flip);
     EXPECT_THAT(canvas.only(Op::FillRect), SizeIs(1));
     EXPECT_THAT(canvas.only(Op::Flip), SizeIs(1));
-    EXPECT_EQ(f.kepkozepx, 300);
-    EXPECT_EQ(f.kepkozepy, 350);
+    EXPECT_EQ(v.kepkozepx, 300);
+    EXPECT_EQ(v.kepkozepy, 350);
 }
 
 TEST_F(Frame, AnaglyphBackgroundIsBlackWhateverTheBackgroundColour) {
     in.szemuveg = true;
-    f.szinhatter = 0x123456;
+    v.szinhatter = 0x123456;
     rajzolasvezerlo(f, in, v, host);
     const Call& clear = canvas.calls[1];
     EXPECT_EQ(clear.op, Op::FillRect);
@@ -103,22 +103,22 @@ TEST_F(Frame, AnaglyphBackgroundIsBlackWhateverTheBackgroundColour) {
 }
 
 TEST_F(Frame, ClearingUsesTheBackgroundColourWithoutPinningOrRecentring) {
-    f.szinhatter = 0x123456;
-    f.kepkozepx = 11;
-    f.kepkozepy = 12;
-    torles(f, host);
+    v.szinhatter = 0x123456;
+    v.kepkozepx = 11;
+    v.kepkozepy = 12;
+    torles(v, host);
     EXPECT_THAT(ops(), ElementsAre(Op::FillRect, Op::Release, Op::Flip));
     const Call& clear = canvas.calls[0];
     EXPECT_EQ(clear.brush.color, 0x123456u);
     EXPECT_EQ((std::vector{clear.x1, clear.y1, clear.x2, clear.y2}), (std::vector{0, 0, kWidth, kHeight}));
-    EXPECT_EQ(f.kepkozepx, 11);
-    EXPECT_EQ(f.kepkozepy, 12);
+    EXPECT_EQ(v.kepkozepx, 11);
+    EXPECT_EQ(v.kepkozepy, 12);
 }
 
 TEST_F(Frame, WithoutASurfaceNothingIsDrawnOrPresented) {
     RecordingHost bare{kWidth, kHeight, nullptr};
     rajzolasvezerlo(f, in, v, bare);
-    torles(f, bare);
+    torles(v, bare);
     EXPECT_EQ(bare.holds, 1);
     EXPECT_EQ(bare.presents, 0);
 }
@@ -126,7 +126,7 @@ TEST_F(Frame, WithoutASurfaceNothingIsDrawnOrPresented) {
 TEST_F(Frame, EmptyFlockBeforeStartDrawsOnlyTheBackgroundAndTheCube) {
     f.egyeddb = 0;
     f.ragadozodb = 0;
-    f.nagyitasszorzo = 0;
+    v.nagyitasszorzo = 0;
     rajzolasvezerlo(f, in, v, host);
     EXPECT_THAT(canvas.only(Op::Ellipse), IsEmpty());
     EXPECT_THAT(canvas.only(Op::LineTo), SizeIs(12));
@@ -147,7 +147,7 @@ TEST_F(Frame, NormalViewDrawsBackToFrontWithEachObjectOnceAfterItsRank) {
 }
 
 TEST_F(Frame, CubeIsDrawnOverEverythingInItsColour) {
-    f.szinkocka = 0x00ABCDEF;
+    v.szinkocka = 0x00ABCDEF;
     rajzolas(f, in, v, canvas);
     const std::vector<Call>& calls = canvas.calls;
     std::size_t firstLine = 0;
@@ -165,8 +165,8 @@ TEST_F(Frame, AbsentObjectsAndTheCubeAreNotDrawn) {
     in.kozepenvonzo = false;
     in.befoglalokocka = false;
     f.ragadozodb = 0;
-    f.vonzosorszam = 1;  // stale ranks that would match a drawing position
-    f.ragadozosorszam[1] = 1;
+    v.vonzosorszam = 1;  // stale ranks that would match a drawing position
+    v.ragadozosorszam[1] = 1;
     rajzolas(f, in, v, canvas);
     EXPECT_THAT(marks(), ElementsAre(individual(29), individual(60), individual(15), individual(47)));
     EXPECT_THAT(ops(), ElementsAre(Op::Ellipse, Op::Ellipse, Op::Ellipse, Op::Ellipse));
@@ -232,7 +232,7 @@ class FrameNearTheEye : public Frame, public ::testing::WithParamInterface<bool>
 TEST_P(FrameNearTheEye, AnIndividualBehindTheEyeIsNotDrawn) {
     // zoom 2.5, Xalfa 36, Zbeta 39: the box corner (350, 350, 0) comes to
     // zoomed depth 693, behind the eye at 650
-    f.nagyitasszorzo = 2.5;
+    v.nagyitasszorzo = 2.5;
     in.Xalfa = 36;
     in.Zbeta = 39;
     in.szemuveg = GetParam();

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "render/view_host.h"
-#include "surface/canvas.h"
+#include "render/canvas.h"
 
 namespace nyajkor::testing {
 

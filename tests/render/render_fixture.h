@@ -35,7 +35,8 @@ protected:
     void SetUp() override {
         setBoxConstants(f);
         setStartDefaults(f);
-        setScreenCentre(f, 600, 700);
+        setViewDefaults(v);
+        setScreenCentre(v, 600, 700);
         f.egyeddb = 0;
     }
 
@@ -65,7 +66,7 @@ protected:
     // Individuals with the given rotated depths, as the depth order reads them.
     void setDepths(std::initializer_list<double> depths) {
         int i = 0;
-        for (double d : depths) f.py[++i] = d;
+        for (double d : depths) v.py[++i] = d;
         f.egyeddb = i;
     }
 

@@ -5,13 +5,14 @@
 // width) and a brush (colour) that persist across passes, half-open
 // rectangles, ellipses inscribed in a half-open box, lines whose end pixel is
 // not drawn. This header is only the interface, free of Qt: the rasteriser
-// over a 32-bit back buffer implements it, and tests may record calls.
+// over a 32-bit back buffer (surface/pixel_canvas.h) implements it, and
+// tests may record calls.
 //
 // Colours are 0x00BBGGRR (red in the low byte); clNone as the brush colour
 // paints nothing.
 #pragma once
 
-#include "model/flock.h"  // Color and the named colours
+#include "render/colour.h"
 
 namespace nyajkor {
 
