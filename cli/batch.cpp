@@ -102,8 +102,8 @@ void prepareStart(Flock& f, Inputs& in, const Options& o, std::uint32_t seed, st
         moveGivenControls(f, in, o);
     }
     const bool equilibriumSet = o.checkpointToResume.empty() || wasGiven(o, "equilibrium");
-    if (equilibriumSet && in.tavolsag != o.equilibrium)
-        err << kMessagePrefix << "note: the equilibrium distance is " << in.tavolsag << ", not " << o.equilibrium
+    if (equilibriumSet && in.tavolsag != o.controls.tavolsag)
+        err << kMessagePrefix << "note: the equilibrium distance is " << in.tavolsag << ", not " << o.controls.tavolsag
             << ": it stays within the perception radius\n";
 }
 
