@@ -151,18 +151,20 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 
 void TForm1::startClick() {
     start->setEnabled(false);
-    f_->rng.seed(clockSeed());
     for (ScrollBar* bar : {egyedszam, vkozos, parameter, sugar, nagyitas, Xalfa, Zbeta})
         bar->setEnabled(true);
-    setStartDefaults(*f_);
-    ujrainditClick();
+    beginRun(&nyajkor::start);
 }
 
-void TForm1::ujrainditClick() {
+void TForm1::ujrainditClick() { beginRun(&nyajkor::restart); }
+
+// What Start and Újraindít share: the model's half (`startModel`, seeded
+// from the clock), then the window's: buttons, a cleared view and plot, the
+// timer.
+void TForm1::beginRun(void (*startModel)(Flock&, const Inputs&, std::uint32_t)) {
     leaveReplay();
     for (QPushButton* button : {tovabb, ujraindit, stop}) button->setEnabled(true);
-    f_->rng.seed(clockSeed());
-    restart(*f_, inputs());
+    startModel(*f_, inputs(), clockSeed());
     torles(*f_, *host_);
     history_.clear();
     idosorablak->refresh(history_);

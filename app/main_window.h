@@ -140,6 +140,7 @@ private:
     void FormResize();
     void startClick();
     void ujrainditClick();
+    void beginRun(void (*startModel)(Flock&, const Inputs&, std::uint32_t));
     void stopClick();
     void tovabbClick();
     void spacePressed();

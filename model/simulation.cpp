@@ -71,11 +71,10 @@ void seedPositions(Flock& f) {
 
 }  // namespace
 
-void restart(Flock& f, const Inputs& in) {
+void restart(Flock& f, const Inputs& in, std::uint32_t seed) {
+    f.rng.seed(seed);
     f.egyeddb = in.egyedszam;
-    f.zaj = in.parameter / 100.0;
-    f.kozossebesseg = in.vkozos / 10.0;
-    f.latotav = in.sugar;
+    pickUpParameters(f, in);
     f.racs.clear();
     for (auto* a : {&f.x, &f.y, &f.z, &f.vx, &f.vy, &f.vz, &f.ujvx, &f.ujvy, &f.ujvz})
         std::fill(a->begin(), a->end(), 0.0);
@@ -85,10 +84,8 @@ void restart(Flock& f, const Inputs& in) {
 }
 
 void start(Flock& f, const Inputs& in, std::uint32_t seed) {
-    f.rng.seed(seed);
     setStartDefaults(f);
-    f.rng.seed(seed);
-    restart(f, in);
+    restart(f, in, seed);
 }
 
 void moveAndFillLattice(Flock& f) {

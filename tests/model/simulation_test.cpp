@@ -95,7 +95,7 @@ TEST_F(Seeding, RestartWithFewerIndividualsClearsTheEntriesAboveN) {
     startScene(f, in, 1u);
     tick(f, in);  // leaves new velocities in ujv as well
     in.egyedszam = 500;
-    restart(f, in);
+    restart(f, in, 2u);
     EXPECT_EQ(f.egyeddb, 500);
     for (const auto* a : {&f.x, &f.y, &f.z, &f.vx, &f.vy, &f.vz, &f.ujvx, &f.ujvy, &f.ujvz})
         for (int i = 501; i <= kMaxEgyed; ++i) ASSERT_EQ((*a)[i], 0.0) << i;
@@ -115,7 +115,7 @@ TEST_F(Seeding, RestartKeepsStartSettingsAndResetsTheRun) {
     in.vkozos = 7;
     in.parameter = 33;
     in.sugar = 4;
-    restart(f, in);
+    restart(f, in, 6u);
     EXPECT_EQ(f.tavtartaserosseg, 17);
     EXPECT_EQ(f.vonzox, 60.5);
     EXPECT_EQ(f.szinegyed, 0x123456u);
