@@ -209,8 +209,8 @@ void TForm1::step() {
 
 // The captions and the plot follow the statistics of the last tick.
 void TForm1::showStatistics() {
-    Label22->setText(QString::fromStdString(atlagszomszedFelirat(f_->atlagszomszed, decimalSeparator())));
-    Label7->setText(QString::fromStdString(rendszazalekFelirat(f_->rendszazalek)));
+    Label22->setText(QString::fromStdString(meanNeighboursCaption(f_->atlagszomszed, decimalSeparator())));
+    Label7->setText(QString::fromStdString(orderPercentCaption(f_->rendszazalek)));
     history_.record(f_->rendszazalek, f_->atlagszomszed);
     idosorablak->refresh(history_);
 }

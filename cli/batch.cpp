@@ -75,7 +75,7 @@ void writeSummary(std::ostream& out, std::uint32_t seed, long ticks, const Flock
     out << "seed " << seed << "\nticks " << ticks << "\nindividuals " << f.egyeddb
         << "\norder_percent " << f.rendszazalek << "\norder " << realText(f.rendparameter)
         << "\navg_neighbours " << realText(f.atlagszomszed) << " (shown as "
-        << atlagszomszedFelirat(f.atlagszomszed) << ")\nmean_nn_distance " << realText(f.atlagtav)
+        << meanNeighboursCaption(f.atlagszomszed) << ")\nmean_nn_distance " << realText(f.atlagtav)
         << "\nstrength " << f.tavtartaserosseg << '\n';
 }
 

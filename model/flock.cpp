@@ -13,7 +13,7 @@ Flock::Flock()
       racs(kMaxEgyed),
       ragx(kMaxRagadozo + 1), ragy(kMaxRagadozo + 1), ragz(kMaxRagadozo + 1),
       ragadozosorszam(kMaxRagadozo + 1),
-      munkaterulet(std::make_unique<UpdateScratch>()) {}
+      scratch(std::make_unique<UpdateScratch>()) {}
 
 Flock::~Flock() = default;
 

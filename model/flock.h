@@ -73,9 +73,9 @@ struct Inputs {
     bool befoglalokocka = true;    // draw the bounding cube
 
     bool vonzoAktiv() const { return kozepenvonzo || mozgovonzo || elhelyez; }
-    bool taszitoTavtartas() const { return autotaszito || egyenitaszito; }
-    bool vonzoTavtartas() const { return autovonzo || egyenivonzo; }
-    bool autoHangolas() const { return autotaszito || autovonzo; }
+    bool repulsiveDistanceKeeping() const { return autotaszito || egyenitaszito; }
+    bool attractiveDistanceKeeping() const { return autovonzo || egyenivonzo; }
+    bool autoTuning() const { return autotaszito || autovonzo; }
 };
 
 struct Flock {
@@ -134,7 +134,7 @@ struct Flock {
     Random rng;
 
     // scratch of the velocity update, reused from tick to tick
-    std::unique_ptr<UpdateScratch> munkaterulet;
+    std::unique_ptr<UpdateScratch> scratch;
 };
 
 }  // namespace nyajkor

@@ -124,11 +124,11 @@ void keepDistance(double* ujv, const double* pos, const Flock& f, const Inputs& 
     const bool found = n.mintav < 2.0 * f.latotav;
     const double dn[3] = {n.kozelx - pos[0], n.kozely - pos[1], n.kozelz - pos[2]};
     const int t = f.tavtartaserosseg;
-    const int egyensuly = in.tavolsag;
-    if (found && in.taszitoTavtartas() && egyensuly > n.mintav && n.mintav > 0)
+    const int equilibrium = in.tavolsag;
+    if (found && in.repulsiveDistanceKeeping() && equilibrium > n.mintav && n.mintav > 0)
         pushAwayFromNearest(ujv, dn, n.mintav, ks, t);
-    if (in.vonzoTavtartas() && f.latotav > n.mintav && n.mintav > 0) {
-        if (n.mintav > egyensuly) {
+    if (in.attractiveDistanceKeeping() && f.latotav > n.mintav && n.mintav > 0) {
+        if (n.mintav > equilibrium) {
             for (int k = 0; k < 3; ++k) ujv[k] += dn[k] / n.mintav * ks * t / kPerCent;
         } else {
             pushAwayFromNearest(ujv, dn, n.mintav, ks, t);
@@ -161,11 +161,11 @@ void pushFromWalls(double* ujv, const double* pos, const Flock& f, double ks) {
 // Speed renormalisation. Reads ujv; writes ujvx/y/z[i] of length ks in its
 // direction, or ujv times ks where ujv is too short to divide by its length.
 void setToCommonSpeed(Flock& f, int i, const double* ujv, double ks) {
-    double hossz = length(ujv[0], ujv[1], ujv[2]);
-    if (hossz < kSmallestDivisor) hossz = 1;
-    f.ujvx[i] = ujv[0] * ks / hossz;
-    f.ujvy[i] = ujv[1] * ks / hossz;
-    f.ujvz[i] = ujv[2] * ks / hossz;
+    double norm = length(ujv[0], ujv[1], ujv[2]);
+    if (norm < kSmallestDivisor) norm = 1;
+    f.ujvx[i] = ujv[0] * ks / norm;
+    f.ujvy[i] = ujv[1] * ks / norm;
+    f.ujvz[i] = ujv[2] * ks / norm;
 }
 
 }  // namespace
@@ -215,18 +215,18 @@ void movePredators(Flock& f, const UpdateContext&) {
     const double ks = f.kozossebesseg;
     for (int p = 1; p <= f.ragadozodb; ++p) {
         // chase the nearest individual, ties to the lowest index
-        double legkisebb = 1000;
-        int preda = 1;
+        double nearest = 1000;
+        int prey = 1;
         for (int j = 1; j <= f.egyeddb; ++j) {
             const double d = length(f.x[j] - f.ragx[p], f.y[j] - f.ragy[p], f.z[j] - f.ragz[p]);
-            if (d < legkisebb) {
-                legkisebb = d;
-                preda = j;
+            if (d < nearest) {
+                nearest = d;
+                prey = j;
             }
         }
-        f.ragx[p] += (f.x[preda] - f.ragx[p]) * ks / kPredatorCatchUp;
-        f.ragy[p] += (f.y[preda] - f.ragy[p]) * ks / kPredatorCatchUp;
-        f.ragz[p] += (f.z[preda] - f.ragz[p]) * ks / kPredatorCatchUp;
+        f.ragx[p] += (f.x[prey] - f.ragx[p]) * ks / kPredatorCatchUp;
+        f.ragy[p] += (f.y[prey] - f.ragy[p]) * ks / kPredatorCatchUp;
+        f.ragz[p] += (f.z[prey] - f.ragz[p]) * ks / kPredatorCatchUp;
 
         // keep away from every higher-numbered predator; only p moves
         for (int q = p + 1; q <= f.ragadozodb; ++q) {
@@ -284,8 +284,8 @@ namespace {
 // spread over the box; each individual's result is its own whoever
 // computes it.
 void findNeighbours(Flock& f, LanePath lanes, Workers& workers) {
-    UpdateScratch& scratch = *f.munkaterulet;
-    const LaneSource source = scratch.oszlopok.laneSource(f);
+    UpdateScratch& scratch = *f.scratch;
+    const LaneSource source = scratch.columns.laneSource(f);
     const int width = laneCount(lanes);
     const std::int32_t* order = f.racs.cellOrder();
     const int inside = f.racs.cellOrderCount();
@@ -296,11 +296,11 @@ void findNeighbours(Flock& f, LanePath lanes, Workers& workers) {
         for (int item = next++; item < items; item = next++) {
             if (item < groups) {
                 const int first = item * width;
-                searchLanes(lanes, source, order + first, std::min(width, inside - first), scratch.talalat.data());
+                searchLanes(lanes, source, order + first, std::min(width, inside - first), scratch.found.data());
             } else {
                 // outside the lattice (only a state set up by hand): alone
                 const int i = f.racs.outside()[item - groups];
-                scratch.talalat[i] = scratch.oszlopok.search(f, i);
+                scratch.found[i] = scratch.columns.search(f, i);
             }
         }
     });
@@ -310,13 +310,13 @@ void findNeighbours(Flock& f, LanePath lanes, Workers& workers) {
 
 void ujsebessegek(Flock& f, const Inputs& in, const Execution& how) {
     const UpdateContext ctx = beginUpdate(f, in);
-    UpdateScratch& scratch = *f.munkaterulet;
+    UpdateScratch& scratch = *f.scratch;
     Workers& workers = how.workers ? *how.workers : Workers::shared();
     // At radius 0 the cube is the individual's own cell: the plain scan reads
     // that one cell, cheaper than the column search.
     const NeighbourSearch search = f.latotav > 0 ? how.search : NeighbourSearch::plainCube;
     if (search == NeighbourSearch::columns) {
-        scratch.oszlopok.rebuild(f);
+        scratch.columns.rebuild(f);
         findNeighbours(f, how.lanes, workers);
     }
 
@@ -332,7 +332,7 @@ void ujsebessegek(Flock& f, const Inputs& in, const Execution& how) {
         Random rng = start;
         rng.jump(3ull * static_cast<unsigned>(first - 1));
         for (int i = first; i <= last; ++i) {
-            const Neighbours n = search == NeighbourSearch::columns ? scratch.talalat[i] : keresSzomszedok(f, i);
+            const Neighbours n = search == NeighbourSearch::columns ? scratch.found[i] : searchPlainCube(f, i);
             const IndividualResult r = updateIndividual(f, in, ctx, i, n, rng);
             scratch.szomszeddb[i] = r.szomszeddb;
             scratch.mintav[i] = r.mintav;

@@ -31,11 +31,11 @@ struct Execution {
 
 // Scratch of the step, kept from call to call so that no call allocates.
 struct UpdateScratch {
-    ColumnIndex oszlopok;                      // the lattice's registered individuals by column
+    ColumnIndex columns;                      // the lattice's registered individuals by column
     std::vector<int> szomszeddb;               // per individual: perceived neighbours
     std::vector<double> mintav;                // per individual: nearest distance found
-    std::vector<Neighbours> talalat;           // per individual: what the column search found
-    UpdateScratch() : szomszeddb(kMaxEgyed + 1), mintav(kMaxEgyed + 1), talalat(kMaxEgyed + 1) {}
+    std::vector<Neighbours> found;           // per individual: what the column search found
+    UpdateScratch() : szomszeddb(kMaxEgyed + 1), mintav(kMaxEgyed + 1), found(kMaxEgyed + 1) {}
 };
 
 // The whole step, for i = 1..egyeddb, with the statistics.
