@@ -8,8 +8,13 @@ namespace nyajkor {
 
 namespace {
 
-// NaN fails both comparisons, so it never rounds into the lattice either.
+// Whether a point rounds into a cell of the lattice; a cell's own
+// coordinates round to themselves. NaN fails both comparisons, so it never
+// rounds into the lattice either.
 bool roundsInto(double p, int extent) { return p >= -0.5 && p < extent - 0.5; }
+bool roundsIntoLattice(double x, double y, double z) {
+    return roundsInto(x, kRacsX) && roundsInto(y, kRacsX) && roundsInto(z, kRacsZ);
+}
 
 }  // namespace
 
@@ -30,7 +35,7 @@ void OccupancyLattice::fill(const double* x, const double* y, const double* z, i
     outsideCount_ = 0;
     for (int i = 1; i <= n; ++i) {
         columnOf_[i] = -1;
-        if (!roundsInto(x[i], kRacsX) || !roundsInto(y[i], kRacsX) || !roundsInto(z[i], kRacsZ)) {
+        if (!roundsIntoLattice(x[i], y[i], z[i])) {
             outside_[outsideCount_++] = i;
             continue;
         }
@@ -99,7 +104,7 @@ void OccupancyLattice::keepLastWriters() {
 }
 
 std::int32_t OccupancyLattice::at(int a, int b, int c) const {
-    if (a < 0 || a >= kRacsX || b < 0 || b >= kRacsX || c < 0 || c >= kRacsZ) return 0;
+    if (!roundsIntoLattice(a, b, c)) return 0;
     const int col = column(a, b);
     const std::int32_t* first = heights_.data() + starts_[col];
     const std::int32_t* last = heights_.data() + starts_[col + 1];
