@@ -53,7 +53,7 @@ struct Options {
     long ticks = 1000;
     // the scroll bars' flags, each at its control's position (the radius and
     // the equilibrium distance as given: controlsFor keeps one within the
-    // other), and --cohesion's check mark
+    // other), and the check marks of --cohesion, --anaglyph and --no-cube
     Inputs controls;
     DistanceMode distanceMode = DistanceMode::off;
     CentreMode centre = CentreMode::off;

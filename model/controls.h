@@ -8,8 +8,6 @@
 // whatever handler the window runs when it moves.
 #pragma once
 
-#include <string>
-
 #include "model/flock.h"
 
 namespace nyajkor {
@@ -64,8 +62,5 @@ constexpr const Control& controlOf(int Inputs::*position) {
         if (c.position == position) return c;
     throw "not a scroll bar's position";  // in a constant expression: a compile error
 }
-
-// The row of the runner's flag `flag`, or nullptr.
-const Control* controlOfFlag(const std::string& flag);
 
 }  // namespace nyajkor
