@@ -151,19 +151,21 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 
 void TForm1::startClick() {
     start->setEnabled(false);
-    f_->rng.seed(clockSeed());
     for (ScrollBar* bar : {egyedszam, vkozos, parameter, sugar, nagyitas, Xalfa, Zbeta})
         bar->setEnabled(true);
-    setStartDefaults(*f_);
-    setViewDefaults(view_);
-    ujrainditClick();
+    setViewDefaults(view_);  // the view's colours, zoom and eye offset, before the model's start
+    beginRun(&nyajkor::start);
 }
 
-void TForm1::ujrainditClick() {
+void TForm1::ujrainditClick() { beginRun(&nyajkor::restart); }
+
+// What Start and Újraindít share: the model's half (`startModel`, seeded
+// from the clock), then the window's: buttons, a cleared view and plot, the
+// timer.
+void TForm1::beginRun(void (*startModel)(Flock&, const Inputs&, std::uint32_t)) {
     leaveReplay();
     for (QPushButton* button : {tovabb, ujraindit, stop}) button->setEnabled(true);
-    f_->rng.seed(clockSeed());
-    restart(*f_, inputs());
+    startModel(*f_, inputs(), clockSeed());
     torles(view_, *host_);
     history_.clear();
     idosorablak->refresh(history_);
@@ -208,8 +210,8 @@ void TForm1::step() {
 
 // The captions and the plot follow the statistics of the last tick.
 void TForm1::showStatistics() {
-    Label22->setText(QString::fromStdString(atlagszomszedFelirat(f_->atlagszomszed, decimalSeparator())));
-    Label7->setText(QString::fromStdString(rendszazalekFelirat(f_->rendszazalek)));
+    Label22->setText(QString::fromStdString(meanNeighboursCaption(f_->atlagszomszed, decimalSeparator())));
+    Label7->setText(QString::fromStdString(orderPercentCaption(f_->rendszazalek)));
     history_.record(f_->rendszazalek, f_->atlagszomszed);
     idosorablak->refresh(history_);
 }

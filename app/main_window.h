@@ -92,14 +92,15 @@ private:
         Handler onClick;
         QPushButton* TForm1::*widget;
     };
+    // A scroll bar's name, range, start and steps are its control's row
+    // (model/controls.h); the window adds where it stands and what it runs.
     struct ScrollBarRow {
-        const char* name;
+        int Inputs::*feeds;  // the control's position in Inputs, which keys its row
         const char* panel;
-        int top, min, max, position, largeChange, smallChange;
+        int top;
         bool enabled;
         Handler onChange;  // nullptr: the hint is all there is to keep
         ScrollBar* TForm1::*widget;
-        int Inputs::*feeds;
     };
     struct MenuRow {
         enum Kind { Submenu, Item, CheckItem, CheckedItem };
@@ -143,6 +144,7 @@ private:
     void FormResize();
     void startClick();
     void ujrainditClick();
+    void beginRun(void (*startModel)(Flock&, const Inputs&, std::uint32_t));
     void stopClick();
     void tovabbClick();
     void spacePressed();

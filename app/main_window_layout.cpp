@@ -15,6 +15,7 @@
 
 #include "app/main_window.h"
 #include "app/scroll_bar.h"
+#include "model/controls.h"
 
 namespace nyajkor::app {
 
@@ -106,41 +107,25 @@ const TForm1::ButtonRow TForm1::kButtons[] = {
      &TForm1::Button1},
 };
 
-// name, panel, top, min, max, position, large change, small change, enabled, handler
+// The window's side of each scroll bar: panel, top, enabled at launch, handler.
 const TForm1::ScrollBarRow TForm1::kScrollBars[] = {
-    {"egyedszam", "Panel1", 18, 500, 5000, 2000, 50, 10, true, &TForm1::egyedszamChange,
-     &TForm1::egyedszam, &Inputs::egyedszam},
-    {"vkozos", "Panel3", 18, 5, 20, 10, 5, 1, true, nullptr, &TForm1::vkozos, &Inputs::vkozos},
-    {"parameter", "Panel4", 18, 0, 100, 10, 5, 1, true, nullptr, &TForm1::parameter,
-     &Inputs::parameter},
-    {"sugar", "Panel5", 31, 0, 20, 0, 5, 1, false, &TForm1::sugarChange, &TForm1::sugar,
-     &Inputs::sugar},
-    {"egyensulyerosseg", "Panel12", 30, 0, 20, 5, 5, 1, true, &TForm1::egyensulyerossegChange,
-     &TForm1::egyensulyerosseg, &Inputs::egyensulyerosseg},
-    {"tavolsag", "Panel12", 60, 2, 20, 5, 5, 1, true, &TForm1::tavolsagChange, &TForm1::tavolsag,
-     &Inputs::tavolsag},
-    {"tkpvonzaserosseg", "Panel13", 30, 0, 20, 5, 5, 1, true, nullptr, &TForm1::tkpvonzaserosseg,
-     &Inputs::tkpvonzaserosseg},
-    {"vonzaserosseg", "Panel10", 29, 0, 20, 10, 5, 1, true, nullptr, &TForm1::vonzaserosseg,
-     &Inputs::vonzaserosseg},
-    {"eszlelok", "Panel15", 32, 0, 100, 100, 5, 1, true, nullptr, &TForm1::eszlelok,
-     &Inputs::eszlelok},
-    {"ragadozoeszleles", "Panel9", 30, 20, 200, 50, 5, 1, true, nullptr, &TForm1::ragadozoeszleles,
-     &Inputs::ragadozoeszleles},
-    {"reakcioerosseg", "Panel9", 60, 0, 20, 15, 5, 1, true, nullptr, &TForm1::reakcioerosseg,
-     &Inputs::reakcioerosseg},
-    {"Xalfa", "Panel6", 18, 0, 90, 0, 5, 1, false, &TForm1::XalfaChange, &TForm1::Xalfa,
-     &Inputs::Xalfa},
-    {"Zbeta", "Panel8", 18, 0, 360, 0, 5, 1, false, &TForm1::ZbetaChange, &TForm1::Zbeta,
-     &Inputs::Zbeta},
-    {"nagyitas", "Panel11", 18, 10, 25, 15, 5, 1, true, &TForm1::nagyitasChange, &TForm1::nagyitas,
-     &Inputs::nagyitas},
-    {"xvonzokord", "Panel14", 30, 50, 250, 150, 10, 1, true, &TForm1::xvonzokordChange,
-     &TForm1::xvonzokord, &Inputs::xvonzokord},
-    {"yvonzokord", "Panel14", 54, 50, 250, 150, 10, 1, true, &TForm1::yvonzokordChange,
-     &TForm1::yvonzokord, &Inputs::yvonzokord},
-    {"zvonzokord", "Panel14", 78, 50, 250, 150, 10, 1, true, &TForm1::zvonzokordChange,
-     &TForm1::zvonzokord, &Inputs::zvonzokord},
+    {&Inputs::egyedszam, "Panel1", 18, true, &TForm1::egyedszamChange, &TForm1::egyedszam},
+    {&Inputs::vkozos, "Panel3", 18, true, nullptr, &TForm1::vkozos},
+    {&Inputs::parameter, "Panel4", 18, true, nullptr, &TForm1::parameter},
+    {&Inputs::sugar, "Panel5", 31, false, &TForm1::sugarChange, &TForm1::sugar},
+    {&Inputs::egyensulyerosseg, "Panel12", 30, true, &TForm1::egyensulyerossegChange, &TForm1::egyensulyerosseg},
+    {&Inputs::tavolsag, "Panel12", 60, true, &TForm1::tavolsagChange, &TForm1::tavolsag},
+    {&Inputs::tkpvonzaserosseg, "Panel13", 30, true, nullptr, &TForm1::tkpvonzaserosseg},
+    {&Inputs::vonzaserosseg, "Panel10", 29, true, nullptr, &TForm1::vonzaserosseg},
+    {&Inputs::eszlelok, "Panel15", 32, true, nullptr, &TForm1::eszlelok},
+    {&Inputs::ragadozoeszleles, "Panel9", 30, true, nullptr, &TForm1::ragadozoeszleles},
+    {&Inputs::reakcioerosseg, "Panel9", 60, true, nullptr, &TForm1::reakcioerosseg},
+    {&Inputs::Xalfa, "Panel6", 18, false, &TForm1::XalfaChange, &TForm1::Xalfa},
+    {&Inputs::Zbeta, "Panel8", 18, false, &TForm1::ZbetaChange, &TForm1::Zbeta},
+    {&Inputs::nagyitas, "Panel11", 18, true, &TForm1::nagyitasChange, &TForm1::nagyitas},
+    {&Inputs::xvonzokord, "Panel14", 30, true, &TForm1::xvonzokordChange, &TForm1::xvonzokord},
+    {&Inputs::yvonzokord, "Panel14", 54, true, &TForm1::yvonzokordChange, &TForm1::yvonzokord},
+    {&Inputs::zvonzokord, "Panel14", 78, true, &TForm1::zvonzokordChange, &TForm1::zvonzokord},
 };
 
 // In menu-bar order; a parent comes before its items.
@@ -300,18 +285,19 @@ void TForm1::createButtons() {
 
 void TForm1::createScrollBars() {
     for (const ScrollBarRow& row : kScrollBars) {
+        const Control& control = controlOf(row.feeds);
         QWidget* parent = panel(row.panel);
         auto* bar = new ScrollBar(parent);
-        bar->setObjectName(QString::fromLatin1(row.name));
+        bar->setObjectName(QString::fromLatin1(control.name));
         if (parent == Panel14)
             bar->setGeometry(kPanel14BarLeft, row.top, kPanel14BarWidth, kPanel14BarHeight);
         else
             bar->setGeometry(kColumnBarLeft, row.top, kColumnBarWidth, kColumnBarHeight);
-        bar->setRange(row.min, row.max);
-        bar->setValue(row.position);
-        bar->setLargeChange(row.largeChange);
-        bar->setSingleStep(row.smallChange);
-        bar->setToolTip(QString::number(row.position));
+        bar->setRange(control.min, control.max);
+        bar->setValue(control.start);
+        bar->setLargeChange(control.largeChange);
+        bar->setSingleStep(control.smallChange);
+        bar->setToolTip(QString::number(control.start));
         bar->setEnabled(row.enabled);
         if (row.onChange) connect(bar, &ScrollBar::changed, this, [this, h = row.onChange] { run(h); });
         this->*row.widget = bar;

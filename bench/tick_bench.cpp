@@ -293,7 +293,7 @@ void BM_DenseTick(benchmark::State& state) {
     // the perceived neighbours of each individual in the tick from the scene
     snap.restore(f);
     tick(f, in, {NeighbourSearch::columns, &one});
-    const std::vector<int> counts = f.munkaterulet->szomszeddb;
+    const std::vector<int> counts = f.scratch->szomszeddb;
     const double neighbours = f.atlagszomszed;
     std::vector<double> floor;
     for (int k = 0; k < 5; ++k) floor.push_back(inOrderSumMs(f, counts));

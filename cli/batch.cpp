@@ -76,7 +76,7 @@ void writeSummary(std::ostream& out, std::uint32_t seed, long ticks, const Flock
     out << "seed " << seed << "\nticks " << ticks << "\nindividuals " << f.egyeddb
         << "\norder_percent " << f.rendszazalek << "\norder " << realText(f.rendparameter)
         << "\navg_neighbours " << realText(f.atlagszomszed) << " (shown as "
-        << atlagszomszedFelirat(f.atlagszomszed) << ")\nmean_nn_distance " << realText(f.atlagtav)
+        << meanNeighboursCaption(f.atlagszomszed) << ")\nmean_nn_distance " << realText(f.atlagtav)
         << "\nstrength " << f.tavtartaserosseg << '\n';
 }
 
@@ -106,8 +106,8 @@ void prepareStart(Flock& f, View& v, Inputs& in, const Options& o, std::uint32_t
         moveGivenControls(f, v, in, o);
     }
     const bool equilibriumSet = o.checkpointToResume.empty() || wasGiven(o, "equilibrium");
-    if (equilibriumSet && in.tavolsag != o.equilibrium)
-        err << kMessagePrefix << "note: the equilibrium distance is " << in.tavolsag << ", not " << o.equilibrium
+    if (equilibriumSet && in.tavolsag != o.controls.tavolsag)
+        err << kMessagePrefix << "note: the equilibrium distance is " << in.tavolsag << ", not " << o.controls.tavolsag
             << ": it stays within the perception radius\n";
 }
 

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "cli/sweep.h"
+#include "model/controls.h"
 #include "model/simulation.h"
 
 namespace nyajkor::batch {
@@ -69,6 +70,8 @@ std::pair<int, int> sizeOf(const std::string& flag, const std::string& text) {
             static_cast<int>(integerIn(flag, text.substr(x + 1), 1, 8192))};
 }
 
+// "LO..HI" of a control.
+std::string rangeText(const Control& c) { return std::to_string(c.min) + ".." + std::to_string(c.max); }
 
 struct Flag {
     std::string help;  // one line for --help: value, range, default, meaning
@@ -101,18 +104,20 @@ Sweep sweepOf(const std::string& text);
 
 // Every flag once: its help line and what it does to the options.
 const std::vector<std::pair<std::string, Flag>>& flags() {
-    auto integer = [](const char* name, int lo, int hi, int Options::*member) {
-        return [=](Options& o, const std::string& v) {
-            o.*member = static_cast<int>(integerIn(name, v, lo, hi));
-        };
+    // A scroll bar's flag: name, range, default and help line from its control's
+    // row. A sweep may vary it unless it only changes the picture; `also` is
+    // what the flag does besides moving its bar.
+    enum Sweepable : bool { viewOnly = false, sweepable = true };
+    auto control = [](int Inputs::*position, Sweepable may, void (*also)(Options&) = nullptr) {
+        const Control& c = controlOf(position);
+        Flag flag{std::string(c.help) + ", " + rangeText(c) + " (default " + std::to_string(c.start) + ")" + c.helpNote,
+                  [&c, also](Options& o, const std::string& v) {
+                      o.controls.*c.position = static_cast<int>(integerIn(c.flag, v, c.min, c.max));
+                      if (also) also(o);
+                  }};
+        if (may) flag.sweepRange = std::pair{c.min, c.max};
+        return std::pair{std::string(c.flag), flag};
     };
-    // A whole-number flag of the model, checked against the range a sweep reads too.
-    auto swept = [](const char* help, const char* name, int lo, int hi, auto set) {
-        return Flag{help,
-                    [=](Options& o, const std::string& v) { set(o, static_cast<int>(integerIn(name, v, lo, hi))); },
-                    true, std::pair{lo, hi}};
-    };
-    auto member = [](int Options::*m) { return [=](Options& o, int v) { o.*m = v; }; };
     // An output's path: an empty one would silently write nothing.
     auto outputPath = [](const char* name, std::string Options::*path) {
         return [=](Options& o, const std::string& v) {
@@ -128,17 +133,11 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
                   }}},
         {"ticks", {"T      ticks to run, 0..10000000 (default 1000); in a sweep the measured ticks, 1 or more",
                    [](Options& o, const std::string& v) { o.ticks = integerIn("ticks", v, 0, 10000000); }}},
-        {"n", swept("N          number of individuals (Egyedszám), 500..5000 (default 2000)", "n", 500, 5000,
-                    member(&Options::n))},
-        {"speed", swept("V      common speed x10 (Közös sebesség), 5..20 (default 10)", "speed", 5, 20,
-                        member(&Options::speed))},
-        {"noise", swept("P      noise x100 (Zajparaméter), 0..100 (default 10)", "noise", 0, 100,
-                        member(&Options::noise))},
-        {"radius", swept("R     perception radius (Észlelt szomszédok max. távolsága), 0..20 (default 0)", "radius",
-                         0, 20, member(&Options::radius))},
-        {"equilibrium", swept("D  equilibrium distance (Egyensúlyi távolság), 2..20 (default 5);\n"
-                              "                     kept at or below the radius where the radius is 2 or more",
-                              "equilibrium", 2, 20, member(&Options::equilibrium))},
+        control(&Inputs::egyedszam, sweepable),
+        control(&Inputs::vkozos, sweepable),
+        control(&Inputs::parameter, sweepable),
+        control(&Inputs::sugar, sweepable),
+        control(&Inputs::tavolsag, sweepable),
         {"distance-mode", {"M  off, auto-repulsive, custom-repulsive, auto-attractive, custom-attractive (default off)",
                            [](Options& o, const std::string& v) {
                                o.distanceMode = choiceOf<DistanceMode>(
@@ -149,10 +148,8 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
                                     {"auto-attractive", DistanceMode::autoAttractive},
                                     {"custom-attractive", DistanceMode::customAttractive}});
                            }}},
-        {"strength", swept("S   distance-keeping strength in the custom modes, 0..20 (default 5)", "strength", 0, 20,
-                           member(&Options::strength))},
-        {"cohesion", swept("P   attraction to the centre of mass, on with strength 0..20 (default off)", "cohesion", 0,
-                           20, [](Options& o, int v) { o.cohesion = v; })},
+        control(&Inputs::egyensulyerosseg, sweepable),
+        control(&Inputs::tkpvonzaserosseg, sweepable, [](Options& o) { o.controls.tkpvonzas = true; }),
         {"centre", {"M     attracting centre: off, middle, moving, placed (default off)",
                     [](Options& o, const std::string& v) {
                         o.centre = choiceOf<CentreMode>("centre", v,
@@ -161,33 +158,34 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
                                                          {"moving", CentreMode::moving},
                                                          {"placed", CentreMode::placed}});
                     }}},
-        {"centre-at", {"X,Y,Z  where the placed centre stands, 50..250 each (default 175,175,125)",
-                       [](Options& o, const std::string& v) { o.centreAt = tripleIn("centre-at", v, 50, 250); }}},
-        {"centre-strength", swept("A  strength of the attracting centre, 0..20 (default 10)", "centre-strength", 0,
-                                  20, member(&Options::centreStrength))},
-        {"perceivers", swept("PCT  per cent of individuals perceiving the centre, 0..100 (default 100)", "perceivers",
-                             0, 100, member(&Options::perceivers))},
-        {"predators", swept("K  predators added as \"Új ragadozó\" adds them, 0..5 (default 0)", "predators", 0, 5,
-                            member(&Options::predators))},
-        {"predator-range", swept("R  distance at which predators are perceived, 20..200 (default 50)",
-                                 "predator-range", 20, 200, member(&Options::predatorRange))},
-        {"reaction", swept("K   strength of the flight from predators, 0..20 (default 15)", "reaction", 0, 20,
-                           member(&Options::reaction))},
+        {"centre-at", {"X,Y,Z  where the placed centre stands, " + rangeText(controlOf(&Inputs::xvonzokord)) +
+                           " each (default 175,175,125)",
+                       [](Options& o, const std::string& v) {
+                           const Control& c = controlOf(&Inputs::xvonzokord);
+                           o.centreAt = tripleIn("centre-at", v, c.min, c.max);
+                       }}},
+        control(&Inputs::vonzaserosseg, sweepable),
+        control(&Inputs::eszlelok, sweepable),
+        {"predators", {"K  predators added as \"Új ragadozó\" adds them, 0..5 (default 0)",
+                       [](Options& o, const std::string& v) {
+                           o.predators = static_cast<int>(integerIn("predators", v, 0, kMaxRagadozo));
+                       },
+                       true, std::pair{0, kMaxRagadozo}}},
+        control(&Inputs::ragadozoeszleles, sweepable),
+        control(&Inputs::reakcioerosseg, sweepable),
         {"csv", {"FILE      per-tick statistics as CSV, - for standard output; in a sweep one row per run",
                  outputPath("csv", &Options::csvPath)}},
         {"dump", {"FILE     the state after the last tick as CSV, - for standard output",
                   outputPath("dump", &Options::dumpPath)}},
         {"frame", {"FILE.png  the view after the last tick as a PNG picture",
                    outputPath("frame", &Options::framePath)}},
-        {"alpha", {"A     view angle about the x axis in degrees (X körüli forgatás), 0..90 (default 0)",
-                   integer("alpha", 0, 90, &Options::alpha)}},
-        {"beta", {"B      view angle about the z axis in degrees (Z körüli forgatás), 0..360 (default 0)",
-                  integer("beta", 0, 360, &Options::beta)}},
-        {"zoom", {"Z      zoom x10 (Nagyítás), 10..25 (default 15)", integer("zoom", 10, 25, &Options::zoom)}},
+        control(&Inputs::Xalfa, viewOnly),
+        control(&Inputs::Zbeta, viewOnly),
+        control(&Inputs::nagyitas, viewOnly),
         {"anaglyph", {"        the red/green view for 3D glasses",
-                      [](Options& o, const std::string&) { o.anaglyph = true; }, false}},
+                      [](Options& o, const std::string&) { o.controls.szemuveg = true; }, false}},
         {"no-cube", {"         leave out the outline of the box",
-                     [](Options& o, const std::string&) { o.cube = false; }, false}},
+                     [](Options& o, const std::string&) { o.controls.befoglalokocka = false; }, false}},
         {"size", {"WxH      picture size in pixels, each 1..8192 (default 599x698)",
                   [](Options& o, const std::string& v) {
                       std::tie(o.frameWidth, o.frameHeight) = sizeOf("size", v);
@@ -484,18 +482,15 @@ void moveRadiusAndEquilibrium(Inputs& in, std::optional<int> radius, std::option
 }
 
 Inputs controlsFor(const Options& o) {
-    Inputs in;
-    in.egyedszam = o.n;
-    in.vkozos = o.speed;
-    in.parameter = o.noise;
-    moveRadiusAndEquilibrium(in, o.radius, o.equilibrium);
-    in.egyensulyerosseg = o.strength;
+    Inputs in = o.controls;
+    // the two bars move from where they start, each keeping the distance within the radius
+    in.sugar = Inputs().sugar;
+    in.tavolsag = Inputs().tavolsag;
+    moveRadiusAndEquilibrium(in, o.controls.sugar, o.controls.tavolsag);
     in.autotaszito = o.distanceMode == DistanceMode::autoRepulsive;
     in.egyenitaszito = o.distanceMode == DistanceMode::customRepulsive;
     in.autovonzo = o.distanceMode == DistanceMode::autoAttractive;
     in.egyenivonzo = o.distanceMode == DistanceMode::customAttractive;
-    in.tkpvonzas = o.cohesion.has_value();
-    if (o.cohesion) in.tkpvonzaserosseg = *o.cohesion;
     in.kozepenvonzo = o.centre == CentreMode::middle;
     in.mozgovonzo = o.centre == CentreMode::moving;
     in.elhelyez = o.centre == CentreMode::placed;
@@ -503,15 +498,6 @@ Inputs controlsFor(const Options& o) {
     in.xvonzokord = at[0];
     in.yvonzokord = at[1];
     in.zvonzokord = at[2];
-    in.vonzaserosseg = o.centreStrength;
-    in.eszlelok = o.perceivers;
-    in.ragadozoeszleles = o.predatorRange;
-    in.reakcioerosseg = o.reaction;
-    in.Xalfa = o.alpha;
-    in.Zbeta = o.beta;
-    in.nagyitas = o.zoom;
-    in.szemuveg = o.anaglyph;
-    in.befoglalokocka = o.cube;
     return in;
 }
 

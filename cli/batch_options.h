@@ -51,31 +51,19 @@ enum class PlotQuantity { order, susceptibility, binder };
 struct Options {
     std::optional<std::uint32_t> seed;  // none: from the clock, as the window does
     long ticks = 1000;
-    int n = 2000;
-    int speed = 10;
-    int noise = 10;
-    int radius = 0;
-    int equilibrium = 5;
+    // the scroll bars' flags, each at its control's position (the radius and
+    // the equilibrium distance as given: controlsFor keeps one within the
+    // other), and the check marks of --cohesion, --anaglyph and --no-cube
+    Inputs controls;
     DistanceMode distanceMode = DistanceMode::off;
-    int strength = 5;
-    std::optional<int> cohesion;          // none: attraction to the centre of mass off
     CentreMode centre = CentreMode::off;
     std::optional<std::array<int, 3>> centreAt;
-    int centreStrength = 10;
-    int perceivers = 100;
     int predators = 0;
-    int predatorRange = 50;
-    int reaction = 15;
     std::string csvPath;                  // empty: none; "-": standard output
     std::string dumpPath;                 // empty: none; "-": standard output
 
     // the view after the last tick, as a PNG
     std::string framePath;                // empty: none
-    int alpha = 0;
-    int beta = 0;
-    int zoom = 15;
-    bool anaglyph = false;
-    bool cube = true;
     int frameWidth = 599;
     int frameHeight = 698;
 

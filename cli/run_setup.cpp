@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "model/controls.h"
 #include "model/rounding.h"
 #include "model/simulation.h"
 
@@ -35,10 +36,11 @@ namespace {
 
 // A scroll bar moved to `position` within its range; false when it stood
 // there already, which fires nothing.
-bool moveBar(int& bar, int position, int lo, int hi) {
-    position = std::clamp(position, lo, hi);
-    if (position == bar) return false;
-    bar = position;
+bool moveBar(Inputs& in, int Inputs::*bar, int position) {
+    const Control& control = controlOf(bar);
+    position = std::clamp(position, control.min, control.max);
+    if (position == in.*bar) return false;
+    in.*bar = position;
     return true;
 }
 
@@ -53,9 +55,9 @@ void moveCentreControls(Flock& f, Inputs& in, const Options& o) {
     }
     if (in.elhelyez) {
         // the coordinate bars show the centre; one that has to move moves it
-        if (moveBar(in.xvonzokord, kerekit(f.vonzox), 50, 250)) f.vonzox = in.xvonzokord;
-        if (moveBar(in.yvonzokord, kerekit(f.vonzoy), 50, 250)) f.vonzoy = in.yvonzokord;
-        if (moveBar(in.zvonzokord, kerekit(f.vonzoz), 50, 250)) f.vonzoz = in.zvonzokord;
+        if (moveBar(in, &Inputs::xvonzokord, kerekit(f.vonzox))) f.vonzox = in.xvonzokord;
+        if (moveBar(in, &Inputs::yvonzokord, kerekit(f.vonzoy))) f.vonzoy = in.yvonzokord;
+        if (moveBar(in, &Inputs::zvonzokord, kerekit(f.vonzoz))) f.vonzoz = in.zvonzokord;
     }
 }
 
@@ -63,11 +65,11 @@ void moveCentreControls(Flock& f, Inputs& in, const Options& o) {
 
 void moveGivenControls(Flock& f, View& v, Inputs& in, const Options& o) {
     const auto given = [&o](const char* flag) { return wasGiven(o, flag); };
-    if (given("n")) in.egyedszam = o.n;  // read at the next restart only
-    if (given("speed")) in.vkozos = o.speed;
-    if (given("noise")) in.parameter = o.noise;
-    moveRadiusAndEquilibrium(in, given("radius") ? std::optional(o.radius) : std::nullopt,
-                             given("equilibrium") ? std::optional(o.equilibrium) : std::nullopt);
+    if (given("n")) in.egyedszam = o.controls.egyedszam;  // read at the next restart only
+    if (given("speed")) in.vkozos = o.controls.vkozos;
+    if (given("noise")) in.parameter = o.controls.parameter;
+    moveRadiusAndEquilibrium(in, given("radius") ? std::optional(o.controls.sugar) : std::nullopt,
+                             given("equilibrium") ? std::optional(o.controls.tavolsag) : std::nullopt);
     if (given("distance-mode")) {
         in.autotaszito = o.distanceMode == DistanceMode::autoRepulsive;
         in.egyenitaszito = o.distanceMode == DistanceMode::customRepulsive;
@@ -77,12 +79,12 @@ void moveGivenControls(Flock& f, View& v, Inputs& in, const Options& o) {
         if (in.egyenitaszito || in.egyenivonzo) in.egyensulyerosseg = f.tavtartaserosseg;
     }
     if (given("strength")) {
-        in.egyensulyerosseg = o.strength;
-        if (in.egyenitaszito || in.egyenivonzo) f.tavtartaserosseg = o.strength;
+        in.egyensulyerosseg = o.controls.egyensulyerosseg;
+        if (in.egyenitaszito || in.egyenivonzo) f.tavtartaserosseg = in.egyensulyerosseg;
     }
     if (given("cohesion")) {
         in.tkpvonzas = true;
-        in.tkpvonzaserosseg = *o.cohesion;
+        in.tkpvonzaserosseg = o.controls.tkpvonzaserosseg;
     }
     if (given("centre")) moveCentreControls(f, in, o);
     if (o.centreAt) {
@@ -94,15 +96,15 @@ void moveGivenControls(Flock& f, View& v, Inputs& in, const Options& o) {
         f.vonzoy = at[1];
         f.vonzoz = at[2];
     }
-    if (given("centre-strength")) in.vonzaserosseg = o.centreStrength;
-    if (given("perceivers")) in.eszlelok = o.perceivers;
+    if (given("centre-strength")) in.vonzaserosseg = o.controls.vonzaserosseg;
+    if (given("perceivers")) in.eszlelok = o.controls.eszlelok;
     for (int p = 0; p < o.predators; ++p) ujragadozo(f);  // "Új ragadozó" clicked K more times
-    if (given("predator-range")) in.ragadozoeszleles = o.predatorRange;
-    if (given("reaction")) in.reakcioerosseg = o.reaction;
-    if (given("alpha")) in.Xalfa = o.alpha;
-    if (given("beta")) in.Zbeta = o.beta;
+    if (given("predator-range")) in.ragadozoeszleles = o.controls.ragadozoeszleles;
+    if (given("reaction")) in.reakcioerosseg = o.controls.reakcioerosseg;
+    if (given("alpha")) in.Xalfa = o.controls.Xalfa;
+    if (given("beta")) in.Zbeta = o.controls.Zbeta;
     if (given("zoom")) {
-        in.nagyitas = o.zoom;
+        in.nagyitas = o.controls.nagyitas;
         v.nagyitasszorzo = in.nagyitas / 10.0;
     }
     if (given("anaglyph")) in.szemuveg = true;

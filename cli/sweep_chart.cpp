@@ -149,6 +149,36 @@ ChartApplication::~ChartApplication() {
     qInstallMessageHandler(previousHandler_);
 }
 
+namespace {
+
+// The axis of the swept flag over from..to; a margin on both sides keeps the
+// end points' error bars whole.
+QValueAxis* sweptAxis(const std::string& name, int from, int to) {
+    auto* axis = new QValueAxis;
+    const double margin = (to - from) / 40.0;
+    axis->setRange(from - margin, to + margin);
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(from);
+    axis->setTickInterval((to - from) / (tickCount(from, to) - 1.0));
+    axis->setLabelFormat("%g");
+    axis->setTitleText(QString::fromStdString(name));
+    return axis;
+}
+
+// The chart's scene, laid out, as a white-backed PNG.
+void writeScenePng(QGraphicsScene& scene, std::ostream& png) {
+    QImage image(kWidth, kHeight, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QCoreApplication::processEvents();  // lets the chart lay itself out
+    scene.render(&painter, QRectF(0, 0, kWidth, kHeight), QRectF(0, 0, kWidth, kHeight));
+    painter.end();
+    writePng(image, "plot", png);
+}
+
+}  // namespace
+
 void writeSweepChart(const SweepPlan& plan, const std::vector<PointSummary>& summary, PlotQuantity q,
                      std::ostream& png) {
     ChartApplication application;
@@ -167,15 +197,7 @@ void writeSweepChart(const SweepPlan& plan, const std::vector<PointSummary>& sum
     const bool withSusceptibility = q != PlotQuantity::susceptibility;
     chart->setTitle(QString::fromStdString(quantityTitle(q) + (withSusceptibility ? " and susceptibility" : "") +
                                            " against " + x.name));
-    // a margin on both sides keeps the end points' error bars whole
-    auto* xAxis = new QValueAxis;
-    const double margin = (to - from) / 40.0;
-    xAxis->setRange(from - margin, to + margin);
-    xAxis->setTickType(QValueAxis::TicksDynamic);
-    xAxis->setTickAnchor(from);
-    xAxis->setTickInterval((to - from) / (tickCount(from, to) - 1.0));
-    xAxis->setLabelFormat("%g");
-    xAxis->setTitleText(QString::fromStdString(x.name));
+    auto* xAxis = sweptAxis(x.name, from, to);
     chart->addAxis(xAxis, Qt::AlignBottom);
 
     const int repeats = plan.base().repeats;
@@ -198,14 +220,7 @@ void writeSweepChart(const SweepPlan& plan, const std::vector<PointSummary>& sum
     chart->legend()->setVisible(withSusceptibility);
     chart->legend()->setAlignment(Qt::AlignTop);
 
-    QImage image(kWidth, kHeight, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QCoreApplication::processEvents();  // lets the chart lay itself out
-    scene.render(&painter, QRectF(0, 0, kWidth, kHeight), QRectF(0, 0, kWidth, kHeight));
-    painter.end();
-    writePng(image, "plot", png);
+    writeScenePng(scene, png);
 }
 
 }  // namespace nyajkor::batch

@@ -136,12 +136,14 @@ std::string sweepIdOf(const Options& o) {
     text << "seed " << o.seed.value_or(0) << " ticks " << o.ticks << " warmup " << o.warmup << " repeats "
          << o.repeats;
     for (const Sweep& s : o.sweeps) text << " sweep " << s.name << ' ' << s.from << ' ' << s.to << ' ' << s.step;
-    text << " n " << o.n << " speed " << o.speed << " noise " << o.noise << " radius " << o.radius
-         << " equilibrium " << o.equilibrium << " distance " << static_cast<int>(o.distanceMode) << " strength "
-         << o.strength << " cohesion " << o.cohesion.value_or(-1) << " centre " << static_cast<int>(o.centre);
+    const Inputs& c = o.controls;
+    text << " n " << c.egyedszam << " speed " << c.vkozos << " noise " << c.parameter << " radius " << c.sugar
+         << " equilibrium " << c.tavolsag << " distance " << static_cast<int>(o.distanceMode) << " strength "
+         << c.egyensulyerosseg << " cohesion " << (c.tkpvonzas ? c.tkpvonzaserosseg : -1) << " centre "
+         << static_cast<int>(o.centre);
     if (o.centreAt) text << " at " << (*o.centreAt)[0] << ' ' << (*o.centreAt)[1] << ' ' << (*o.centreAt)[2];
-    text << " centre-strength " << o.centreStrength << " perceivers " << o.perceivers << " predators "
-         << o.predators << " predator-range " << o.predatorRange << " reaction " << o.reaction;
+    text << " centre-strength " << c.vonzaserosseg << " perceivers " << c.eszlelok << " predators " << o.predators
+         << " predator-range " << c.ragadozoeszleles << " reaction " << c.reakcioerosseg;
     char hex[17];
     std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(fnv1a(text.str())));
     return hex;

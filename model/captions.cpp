@@ -15,9 +15,9 @@ std::string format(double v, std::chars_format fmt, int precision) {
 
 }  // namespace
 
-std::string rendszazalekFelirat(int rendszazalek) { return std::to_string(rendszazalek); }
+std::string orderPercentCaption(int rendszazalek) { return std::to_string(rendszazalek); }
 
-std::string atlagszomszedFelirat(double v, char decimalSeparator) {
+std::string meanNeighboursCaption(double v, char decimalSeparator) {
     // Two significant digits first: the scientific form rounds correctly and
     // gives the exponent ("d.de+XX").
     const std::string sci = format(v, std::chars_format::scientific, 1);

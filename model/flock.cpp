@@ -10,7 +10,7 @@ Flock::Flock()
       ujvx(kMaxEgyed + 1), ujvy(kMaxEgyed + 1), ujvz(kMaxEgyed + 1),
       racs(kMaxEgyed),
       ragx(kMaxRagadozo + 1), ragy(kMaxRagadozo + 1), ragz(kMaxRagadozo + 1),
-      munkaterulet(std::make_unique<UpdateScratch>()) {}
+      scratch(std::make_unique<UpdateScratch>()) {}
 
 Flock::~Flock() = default;
 

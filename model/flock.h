@@ -29,24 +29,27 @@ constexpr int kMaxEgyed = 5000;     // largest flock
 constexpr int kMaxRagadozo = 5;     // most predators at once
 
 struct Inputs {
-    // scroll bar positions
-    int egyedszam = 2000;          // N at restart, 500..5000
-    int vkozos = 10;               // common speed x10, 5..20
-    int parameter = 10;            // noise x100, 0..100
-    int sugar = 0;                 // perception radius, 0..20
-    int egyensulyerosseg = 5;      // custom distance-keeping strength, 0..20
-    int tavolsag = 5;              // equilibrium distance, 2..20
-    int tkpvonzaserosseg = 5;      // pull towards the centre of mass, 0..20
-    int vonzaserosseg = 10;        // attracting centre strength, 0..20
-    int eszlelok = 100;            // per cent perceiving the centre, 0..100
-    int ragadozoeszleles = 50;     // predator perception distance, 20..200
-    int reakcioerosseg = 15;       // flight strength, 0..20
-    int Xalfa = 0;                 // view angle about x, degrees, 0..90
-    int Zbeta = 0;                 // view angle about z, degrees, 0..360
-    int nagyitas = 15;             // zoom x10, 10..25
-    int xvonzokord = 150;          // placed centre, 50..250 each
-    int yvonzokord = 150;
-    int zvonzokord = 150;
+    // the scroll bars' positions at launch, from the control table (model/controls.h)
+    Inputs();
+
+    // scroll bar positions; their ranges are in the control table
+    int egyedszam;                 // N at restart
+    int vkozos;                    // common speed x10
+    int parameter;                 // noise x100
+    int sugar;                     // perception radius
+    int egyensulyerosseg;          // custom distance-keeping strength
+    int tavolsag;                  // equilibrium distance
+    int tkpvonzaserosseg;          // pull towards the centre of mass
+    int vonzaserosseg;             // attracting centre strength
+    int eszlelok;                  // per cent perceiving the centre
+    int ragadozoeszleles;          // predator perception distance
+    int reakcioerosseg;            // flight strength
+    int Xalfa;                     // view angle about x, degrees
+    int Zbeta;                     // view angle about z, degrees
+    int nagyitas;                  // zoom x10
+    int xvonzokord;                // placed centre
+    int yvonzokord;
+    int zvonzokord;
 
     // menu check marks
     bool autotaszito = false;      // repulsive distance keeping, tuned strength
@@ -61,9 +64,9 @@ struct Inputs {
     bool befoglalokocka = true;    // draw the bounding cube
 
     bool vonzoAktiv() const { return kozepenvonzo || mozgovonzo || elhelyez; }
-    bool taszitoTavtartas() const { return autotaszito || egyenitaszito; }
-    bool vonzoTavtartas() const { return autovonzo || egyenivonzo; }
-    bool autoHangolas() const { return autotaszito || autovonzo; }
+    bool repulsiveDistanceKeeping() const { return autotaszito || egyenitaszito; }
+    bool attractiveDistanceKeeping() const { return autovonzo || egyenivonzo; }
+    bool autoTuning() const { return autotaszito || autovonzo; }
 };
 
 struct Flock {
@@ -111,7 +114,7 @@ struct Flock {
     Random rng;
 
     // scratch of the velocity update, reused from tick to tick
-    std::unique_ptr<UpdateScratch> munkaterulet;
+    std::unique_ptr<UpdateScratch> scratch;
 };
 
 }  // namespace nyajkor

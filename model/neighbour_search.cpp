@@ -19,9 +19,21 @@ double squareThreshold(int r) {
     return t;
 }
 
+// The squared distances of `count` entries from (xi, yi, zi): a loop of its
+// own, with no branch, so that it vectorises.
+void squaredDistances(const double* px, const double* py, const double* pz, int count, double xi, double yi,
+                      double zi, double* squares) {
+    for (int j = 0; j < count; ++j) {
+        const double dx = px[j] - xi;
+        const double dy = py[j] - yi;
+        const double dz = pz[j] - zi;
+        squares[j] = dx * dx + dy * dy + dz * dz;
+    }
+}
+
 }  // namespace
 
-Neighbours keresSzomszedok(const Flock& f, int i) {
+Neighbours searchPlainCube(const Flock& f, int i) {
     const int r = f.latotav;
     const int ci = kerekit(f.x[i]);
     const int cj = kerekit(f.y[i]);
@@ -68,8 +80,8 @@ Neighbours keresSzomszedok(const Flock& f, int i) {
 
 ColumnIndex::ColumnIndex()
     : ex(kMaxEgyed), ey(kMaxEgyed), ez(kMaxEgyed), evx(kMaxEgyed), evy(kMaxEgyed), evz(kMaxEgyed),
-      eb(kMaxEgyed), ec(kMaxEgyed), kuszob(21) {
-    for (int r = 0; r <= 20; ++r) kuszob[r] = squareThreshold(r);
+      eb(kMaxEgyed), ec(kMaxEgyed), squareThresholds(21) {
+    for (int r = 0; r <= 20; ++r) squareThresholds[r] = squareThreshold(r);
 }
 
 void ColumnIndex::rebuild(const Flock& f) {
@@ -107,7 +119,7 @@ LaneSource ColumnIndex::laneSource(const Flock& f) const {
     s.y = f.y.data();
     s.z = f.z.data();
     s.r = f.latotav;
-    s.perceived = kuszob[static_cast<std::size_t>(std::clamp(f.latotav, 0, 20))];
+    s.perceived = squareThresholds[static_cast<std::size_t>(std::clamp(f.latotav, 0, 20))];
     s.xmeret = f.xmeret;
     return s;
 }
@@ -118,7 +130,7 @@ Neighbours ColumnIndex::search(const Flock& f, int i) const {
     const int cj = kerekit(f.y[i]);
     const int ck = kerekit(f.z[i]);
     const double xi = f.x[i], yi = f.y[i], zi = f.z[i];
-    const double perceived = kuszob[static_cast<std::size_t>(std::clamp(r, 0, 20))];
+    const double perceived = squareThresholds[static_cast<std::size_t>(std::clamp(r, 0, 20))];
     // Nobody found yet: the nearest distance starts at 2r, the position at the origin.
     double mintav = 2.0 * r, kozelx = 0, kozely = 0, kozelz = 0;
     // A candidate can be nearer than mintav only if its square is at most a
@@ -128,7 +140,7 @@ Neighbours ColumnIndex::search(const Flock& f, int i) const {
     const int bFrom = std::max(cj - r, 0), bTo = std::min(cj + r, f.xmeret - 1);
     const int cFrom = ck - r, cTo = ck + r;
     double squares[kMaxEgyed];
-    int latott[kMaxEgyed];
+    int perceivedEntries[kMaxEgyed];
     double sumvx = 0, sumvy = 0, sumvz = 0;
     int szomszeddb = 0;
     for (int a = aFrom; a <= aTo; ++a) {
@@ -139,12 +151,7 @@ Neighbours ColumnIndex::search(const Flock& f, int i) const {
         const double* py = ey.data() + begin;
         const double* pz = ez.data() + begin;
         const std::int32_t* ph = racs->heights() + begin;
-        for (int j = 0; j < count; ++j) {
-            const double dx = px[j] - xi;
-            const double dy = py[j] - yi;
-            const double dz = pz[j] - zi;
-            squares[j] = dx * dx + dy * dy + dz * dz;
-        }
+        squaredDistances(px, py, pz, count, xi, yi, zi, squares);
         for (int j = 0; j < count; ++j) {
             const double d2 = squares[j];
             const bool inCube = (ph[j] >= cFrom) & (ph[j] <= cTo);
@@ -162,15 +169,15 @@ Neighbours ColumnIndex::search(const Flock& f, int i) const {
             }
             // note the perceived ones in visiting order, without a branch;
             // square 0 (the individual itself, or one on the same spot) is not perceived
-            latott[szomszeddb] = begin + j;
+            perceivedEntries[szomszeddb] = begin + j;
             szomszeddb += inCube & (d2 < perceived) & (d2 > 0);
         }
     }
     // their velocities, summed in the order they were met
     for (int p = 0; p < szomszeddb; ++p) {
-        sumvx += evx[latott[p]];
-        sumvy += evy[latott[p]];
-        sumvz += evz[latott[p]];
+        sumvx += evx[perceivedEntries[p]];
+        sumvy += evy[perceivedEntries[p]];
+        sumvz += evz[perceivedEntries[p]];
     }
     return {szomszeddb, sumvx, sumvy, sumvz, mintav, kozelx, kozely, kozelz};
 }

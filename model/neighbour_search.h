@@ -8,7 +8,7 @@
 // than r (and not coincident) in that order, and keeps the nearest one found,
 // the first visited winning a tie.
 //
-// keresSzomszedok walks the cube cell by cell: (2r+1)^3 cells, 68,921 at
+// searchPlainCube walks the cube cell by cell: (2r+1)^3 cells, 68,921 at
 // r = 20. ColumnIndex gives the same answer bit for bit from the lattice's
 // per-column entries: the columns (a, b-r..b+r) of one row of the cube are
 // one contiguous stretch whose entries come in exactly the cube's visiting
@@ -41,7 +41,7 @@ struct Neighbours {
 };
 
 // The reference search: every cell of the cube, one by one.
-Neighbours keresSzomszedok(const Flock& f, int i);
+Neighbours searchPlainCube(const Flock& f, int i);
 
 class ColumnIndex {
 public:
@@ -52,7 +52,7 @@ public:
     // searching; the lattice must stay as it is while searching.
     void rebuild(const Flock& f);
 
-    // The same result as keresSzomszedok(f, i) for the flock last rebuilt from.
+    // The same result as searchPlainCube(f, i) for the flock last rebuilt from.
     Neighbours search(const Flock& f, int i) const;
 
     // What the lane search reads, for the flock last rebuilt from.
@@ -64,8 +64,8 @@ private:
     std::vector<double> ex, ey, ez;
     std::vector<double> evx, evy, evz;
     std::vector<double> eb, ec;  // its cell's b and c, for the lanes' cube tests
-    // d*d below kuszob[r] exactly when sqrt(d*d) < r, for r = 0..20
-    std::vector<double> kuszob;
+    // d*d below squareThresholds[r] exactly when sqrt(d*d) < r, for r = 0..20
+    std::vector<double> squareThresholds;
 };
 
 }  // namespace nyajkor

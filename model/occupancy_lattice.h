@@ -25,7 +25,7 @@ constexpr int kRacsZ = 250;  // lattice extent along z (cells)
 
 class OccupancyLattice {
 public:
-    static constexpr int kOszlopok = kRacsX * kRacsX;  // columns (a, b)
+    static constexpr int kColumns = kRacsX * kRacsX;  // columns (a, b)
 
     // For individuals 1..capacity.
     explicit OccupancyLattice(int capacity);
@@ -43,36 +43,36 @@ public:
     std::int32_t at(int a, int b, int c) const;
 
     // Number of occupied cells.
-    int occupiedCells() const { return kezdet_[kOszlopok]; }
+    int occupiedCells() const { return starts_[kColumns]; }
 
     static int column(int a, int b) { return a * kRacsX + b; }
     // Entries of column col are [columnStart(col), columnStart(col + 1)).
-    int columnStart(int col) const { return kezdet_[col]; }
-    const std::int32_t* columnStarts() const { return kezdet_.data(); }
-    const std::int32_t* heights() const { return magassag_.data(); }     // c of each entry
-    const std::int32_t* individuals() const { return egyed_.data(); }    // index of each entry
+    int columnStart(int col) const { return starts_[col]; }
+    const std::int32_t* columnStarts() const { return starts_.data(); }
+    const std::int32_t* heights() const { return heights_.data(); }     // c of each entry
+    const std::int32_t* individuals() const { return individuals_.data(); }    // index of each entry
 
     // Every individual that rounds into the lattice, registered or not, in
     // cell order: by column, then height, then index. Individuals next to
     // one another here sit in the same or nearby cells.
-    const std::int32_t* cellOrder() const { return sorrend_.data(); }
-    int cellOrderCount() const { return sorrendDb_; }
+    const std::int32_t* cellOrder() const { return cellOrder_.data(); }
+    int cellOrderCount() const { return cellOrderCount_; }
     // and the live individuals that do not round into it, ascending
-    const std::int32_t* outside() const { return kivul_.data(); }
-    int outsideCount() const { return kivulDb_; }
+    const std::int32_t* outside() const { return outside_.data(); }
+    int outsideCount() const { return outsideCount_; }
 
 private:
     void sortRunByHeight(int begin, int end);
     void keepLastWriters();
 
-    int kapacitas_;
-    std::vector<std::int32_t> kezdet_;             // column starts, kOszlopok + 1
-    std::vector<std::int32_t> magassag_, egyed_;   // registered entries
-    std::vector<std::int32_t> sorrend_;            // all in-lattice individuals, cell order
-    std::vector<std::int32_t> sorrendMagassag_;    // their heights
-    std::vector<std::int32_t> kivul_;              // live individuals outside the lattice
-    std::vector<std::int32_t> oszlop_;             // scratch of fill(): each individual's column
-    int sorrendDb_ = 0, kivulDb_ = 0;
+    int capacity_;
+    std::vector<std::int32_t> starts_;             // column starts, kColumns + 1
+    std::vector<std::int32_t> heights_, individuals_;   // registered entries
+    std::vector<std::int32_t> cellOrder_;            // all in-lattice individuals, cell order
+    std::vector<std::int32_t> cellOrderHeights_;    // their heights
+    std::vector<std::int32_t> outside_;              // live individuals outside the lattice
+    std::vector<std::int32_t> columnOf_;             // scratch of fill(): each individual's column
+    int cellOrderCount_ = 0, outsideCount_ = 0;
 };
 
 }  // namespace nyajkor

@@ -31,17 +31,17 @@ void pickUpParameters(Flock& f, const Inputs& in) {
 namespace {
 
 void seedVelocities(Flock& f) {
-    constexpr double kKetPi = 2 * std::numbers::pi;
+    constexpr double kTwoPi = 2 * std::numbers::pi;
     for (int i = 1; i <= f.egyeddb; ++i) {
-        double a = kKetPi * f.rng.real();
+        double a = kTwoPi * f.rng.real();
         f.vx[i] = std::cos(a);
         f.vy[i] = -std::sin(a);
-        double b = kKetPi * f.rng.real();
+        double b = kTwoPi * f.rng.real();
         f.vz[i] = std::sin(b);
-        double hossz = std::sqrt(f.vx[i] * f.vx[i] + f.vy[i] * f.vy[i] + f.vz[i] * f.vz[i]);
-        f.vx[i] = f.kozossebesseg * f.vx[i] / hossz;
-        f.vy[i] = f.kozossebesseg * f.vy[i] / hossz;
-        f.vz[i] = f.kozossebesseg * f.vz[i] / hossz;
+        double norm = std::sqrt(f.vx[i] * f.vx[i] + f.vy[i] * f.vy[i] + f.vz[i] * f.vz[i]);
+        f.vx[i] = f.kozossebesseg * f.vx[i] / norm;
+        f.vy[i] = f.kozossebesseg * f.vy[i] / norm;
+        f.vz[i] = f.kozossebesseg * f.vz[i] / norm;
     }
 }
 
@@ -55,11 +55,10 @@ void seedPositions(Flock& f) {
 
 }  // namespace
 
-void restart(Flock& f, const Inputs& in) {
+void restart(Flock& f, const Inputs& in, std::uint32_t seed) {
+    f.rng.seed(seed);
     f.egyeddb = in.egyedszam;
-    f.zaj = in.parameter / 100.0;
-    f.kozossebesseg = in.vkozos / 10.0;
-    f.latotav = in.sugar;
+    pickUpParameters(f, in);
     f.racs.clear();
     for (auto* a : {&f.x, &f.y, &f.z, &f.vx, &f.vy, &f.vz, &f.ujvx, &f.ujvy, &f.ujvz})
         std::fill(a->begin(), a->end(), 0.0);
@@ -69,10 +68,8 @@ void restart(Flock& f, const Inputs& in) {
 }
 
 void start(Flock& f, const Inputs& in, std::uint32_t seed) {
-    f.rng.seed(seed);
     setStartDefaults(f);
-    f.rng.seed(seed);
-    restart(f, in);
+    restart(f, in, seed);
 }
 
 void moveAndFillLattice(Flock& f) {
@@ -86,16 +83,16 @@ void moveAndFillLattice(Flock& f) {
 }
 
 void autoTune(Flock& f, const Inputs& in) {
-    if (!in.autoHangolas()) return;
+    if (!in.autoTuning()) return;
     f.hangolasszamlalo += 1;
     if (f.hangolasszamlalo != 100) return;
-    const int cel = in.tavolsag;
+    const int target = in.tavolsag;
     const double d = f.atlagtav;
-    if (0.9 * cel > d) {
+    if (0.9 * target > d) {
         f.tavtartaserosseg += 1;
         if (f.tavtartaserosseg > 20) f.tavtartaserosseg = 20;
     }
-    if (1.1 * cel < d) {
+    if (1.1 * target < d) {
         f.tavtartaserosseg -= 1;
         if (f.tavtartaserosseg < 0) f.tavtartaserosseg = 0;
     }

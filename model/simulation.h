@@ -1,7 +1,7 @@
 // Run control and the simulation tick, without a window.
 //
 // These are the model's halves of the window's operations: the window (or the
-// runner) reseeds the generator, enables its buttons and timer and draws; the
+// runner) reads the clock, enables its buttons and timer and draws; the
 // functions here change the flock state in exactly the order the program does.
 #pragma once
 
@@ -20,12 +20,12 @@ void setBoxConstants(Flock& f);
 // its own (render/view.h).
 void setStartDefaults(Flock& f);
 
-// Restart after the generator is reseeded: N and the parameters from the
-// controls, an empty lattice, cleared arrays, a fresh random flock.
-void restart(Flock& f, const Inputs& in);
+// "Újraindít": the generator reseeded with `seed` (the window's clock), N
+// and the parameters from the controls, an empty lattice, cleared arrays, a
+// fresh random flock.
+void restart(Flock& f, const Inputs& in, std::uint32_t seed);
 
-// Start as the program does it, with `seed` standing in for the clock at both
-// of its reseedings: the defaults, then a restart.
+// Start: Start's defaults, then a restart with `seed`.
 void start(Flock& f, const Inputs& in, std::uint32_t seed);
 
 // One tick without the drawing: parameter pickup, move, lattice, auto-tune,

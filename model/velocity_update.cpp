@@ -11,30 +11,161 @@ namespace nyajkor {
 
 namespace {
 
+// Below this a distance or a length is not divided by: the direction it
+// would give is noise of the rounding.
+constexpr double kSmallestDivisor = 0.0001;
+
+// The walls push an individual within kWallReach of them and more than
+// kWallGap away; velocities turn back from within kReflectMargin.
+constexpr double kWallReach = 25;
+constexpr double kWallGap = 1;
+constexpr double kReflectMargin = 5;
+
+// Strengths are per cent of the common speed.
+constexpr double kPerCent = 100;
+
+// The pull towards the centre of mass is strength * offset * speed / 100000:
+// at the largest strength, 20, an individual 100 units from the centre of
+// mass turns by 2% of its speed a tick, a drift rather than a rush.
+constexpr double kCohesionScale = 100000;
+
+// A predator closes 1/100 of its distance to its prey times the common
+// speed each tick.
+constexpr double kPredatorCatchUp = 100;
+
+// The wandering centre is pulled back to the middle of the box by 1/250 of
+// its offset times the common speed each tick.
+constexpr double kCentreReturn = 250;
+
 double length(double a, double b, double c) { return std::sqrt(a * a + b * b + c * c); }
 
 // Push of length kozossebesseg*T/100 straight away from the nearest neighbour,
 // or the raw offset where the neighbour is too close to divide by its distance.
 void pushAwayFromNearest(double* ujv, const double* dn, double mintav, double ks, int t) {
     for (int k = 0; k < 3; ++k) {
-        if (mintav > 0.0001)
-            ujv[k] -= dn[k] / mintav * ks * t / 100;
+        if (mintav > kSmallestDivisor)
+            ujv[k] -= dn[k] / mintav * ks * t / kPerCent;
         else
             ujv[k] -= dn[k];
     }
 }
 
 // The push away from the wall at 0 and the wall at `extent` on one axis.
+//
+// At distance p from a wall the push is ks * 2 / p: inversely proportional
+// to the distance, and scaled so that at 2 units, one step from the wall at
+// the largest speed, it is a whole step ks, as large as the heading it is
+// added to. At the reach of 25 units it has fallen to ks / 12.5, and beyond
+// it nothing is added. Within kWallGap the 1/p would grow without bound;
+// there the reflection of commitVelocities alone turns the individual.
 double wallPush(double p, int extent, double ks) {
     double push = 0;
-    if (1 < p && p < 25) push += 2 * ks / p;
-    if (extent - 25 < p && p < extent - 1) push -= 2 * ks / (extent - p);
+    if (kWallGap < p && p < kWallReach) push += 2 * ks / p;
+    if (extent - kWallReach < p && p < extent - kWallGap) push -= 2 * ks / (extent - p);
     return push;
 }
 
 void reflect(double p, int extent, double& w) {
-    if (p < 5) w = std::abs(w);
-    if (p > extent - 5) w = -std::abs(w);
+    if (p < kReflectMargin) w = std::abs(w);
+    if (p > extent - kReflectMargin) w = -std::abs(w);
+}
+
+// The rules of one individual's new heading, applied in this order: each
+// adds to ujv what its rule asks for, and the last brings the sum back to
+// the common speed.
+
+// Alignment. Reads the perceived neighbours' summed velocity, or the own
+// one; writes ujv.
+void alignWithNeighbours(double* ujv, const Flock& f, int i, const Neighbours& n) {
+    if (n.szomszeddb > 0) {
+        ujv[0] = n.sumvx / n.szomszeddb;
+        ujv[1] = n.sumvy / n.szomszeddb;
+        ujv[2] = n.sumvz / n.szomszeddb;
+    } else {
+        ujv[0] = f.vx[i];
+        ujv[1] = f.vy[i];
+        ujv[2] = f.vz[i];
+    }
+}
+
+// Cohesion. Reads the centre of mass and tkpvonzaserosseg; adds to ujv.
+void pullTowardsCentreOfMass(double* ujv, const double* pos, const UpdateContext& ctx, int strength, double ks) {
+    const double tkp[3] = {ctx.tkpx, ctx.tkpy, ctx.tkpz};
+    for (int k = 0; k < 3; ++k) ujv[k] += strength * (tkp[k] - pos[k]) * ks / kCohesionScale;
+}
+
+// The attracting centre. Reads vonzox/y/z and vonzaserosseg; adds to ujv a
+// pull of strength per cent of ks towards it, unless it is within 1 unit.
+void pullTowardsCentre(double* ujv, const double* pos, const Flock& f, int strength, double ks) {
+    const double d[3] = {f.vonzox - pos[0], f.vonzoy - pos[1], f.vonzoz - pos[2]};
+    const double l = length(d[0], d[1], d[2]);
+    if (l > 1)
+        for (int k = 0; k < 3; ++k) ujv[k] += strength / kPerCent * d[k] * ks / l;
+}
+
+// Noise. Draws three reals from rng, X then Y then Z; adds to ujv up to
+// zaj * ks / 2 on each axis.
+void addNoise(double* ujv, const Flock& f, Random& rng, double ks) {
+    for (int k = 0; k < 3; ++k) ujv[k] += (0.5 - rng.real()) * f.zaj * ks;
+}
+
+// Distance keeping. Reads the nearest neighbour found, tavtartaserosseg and
+// the equilibrium distance; adds to ujv a push away from a neighbour nearer
+// than it and, in the attractive-repulsive modes, a pull towards one
+// farther.
+//
+// The repulsive rule acts only where the search found a neighbour, that is
+// mintav < 2r, since only a strictly nearer candidate replaces the starting
+// 2r. Without that test an individual that found nobody (mintav 2r,
+// "nearest" at the origin) would be pushed away from the origin whenever
+// D > 2r; the window keeps D <= max(r, 2), so this only guards inputs set up
+// otherwise.
+void keepDistance(double* ujv, const double* pos, const Flock& f, const Inputs& in, const Neighbours& n, double ks) {
+    const bool found = n.mintav < 2.0 * f.latotav;
+    const double dn[3] = {n.kozelx - pos[0], n.kozely - pos[1], n.kozelz - pos[2]};
+    const int t = f.tavtartaserosseg;
+    const int equilibrium = in.tavolsag;
+    if (found && in.repulsiveDistanceKeeping() && equilibrium > n.mintav && n.mintav > 0)
+        pushAwayFromNearest(ujv, dn, n.mintav, ks, t);
+    if (in.attractiveDistanceKeeping() && f.latotav > n.mintav && n.mintav > 0) {
+        if (n.mintav > equilibrium) {
+            for (int k = 0; k < 3; ++k) ujv[k] += dn[k] / n.mintav * ks * t / kPerCent;
+        } else {
+            pushAwayFromNearest(ujv, dn, n.mintav, ks, t);
+        }
+    }
+}
+
+// Flight from predators. Reads every predator within ragadozoeszleles and
+// reakcioerosseg; adds to ujv a push away from each, inversely proportional
+// to its distance.
+void fleePredators(double* ujv, const double* pos, const Flock& f, const Inputs& in, double ks) {
+    const int reach = in.ragadozoeszleles;
+    const int reaction = in.reakcioerosseg;
+    for (int p = 1; p <= f.ragadozodb; ++p) {
+        const double d[3] = {f.ragx[p] - pos[0], f.ragy[p] - pos[1], f.ragz[p] - pos[2]};
+        const double l = length(d[0], d[1], d[2]);
+        if (l > kSmallestDivisor && l < reach)
+            for (int k = 0; k < 3; ++k) ujv[k] -= d[k] / l * reaction * ks / l;
+    }
+}
+
+// Walls. Reads the position and the box; adds to ujv the push of each wall
+// within reach.
+void pushFromWalls(double* ujv, const double* pos, const Flock& f, double ks) {
+    ujv[0] += wallPush(pos[0], f.xmeret, ks);
+    ujv[1] += wallPush(pos[1], f.xmeret, ks);
+    ujv[2] += wallPush(pos[2], f.zmeret, ks);
+}
+
+// Speed renormalisation. Reads ujv; writes ujvx/y/z[i] of length ks in its
+// direction, or ujv times ks where ujv is too short to divide by its length.
+void setToCommonSpeed(Flock& f, int i, const double* ujv, double ks) {
+    double norm = length(ujv[0], ujv[1], ujv[2]);
+    if (norm < kSmallestDivisor) norm = 1;
+    f.ujvx[i] = ujv[0] * ks / norm;
+    f.ujvy[i] = ujv[1] * ks / norm;
+    f.ujvz[i] = ujv[2] * ks / norm;
 }
 
 }  // namespace
@@ -75,27 +206,27 @@ void moveCentre(Flock& f, const UpdateContext& ctx) {
     }
     // and be pulled back towards the middle of the box
     const double cx = f.xkozep - f.vonzox, cy = f.xkozep - f.vonzoy, cz = f.zkozep - f.vonzoz;
-    f.vonzox += cx / 250 * ks;
-    f.vonzoy += cy / 250 * ks;
-    f.vonzoz += cz / 250 * ks;
+    f.vonzox += cx / kCentreReturn * ks;
+    f.vonzoy += cy / kCentreReturn * ks;
+    f.vonzoz += cz / kCentreReturn * ks;
 }
 
 void movePredators(Flock& f, const UpdateContext&) {
     const double ks = f.kozossebesseg;
     for (int p = 1; p <= f.ragadozodb; ++p) {
         // chase the nearest individual, ties to the lowest index
-        double legkisebb = 1000;
-        int preda = 1;
+        double nearest = 1000;
+        int prey = 1;
         for (int j = 1; j <= f.egyeddb; ++j) {
             const double d = length(f.x[j] - f.ragx[p], f.y[j] - f.ragy[p], f.z[j] - f.ragz[p]);
-            if (d < legkisebb) {
-                legkisebb = d;
-                preda = j;
+            if (d < nearest) {
+                nearest = d;
+                prey = j;
             }
         }
-        f.ragx[p] += (f.x[preda] - f.ragx[p]) * ks / 100;
-        f.ragy[p] += (f.y[preda] - f.ragy[p]) * ks / 100;
-        f.ragz[p] += (f.z[preda] - f.ragz[p]) * ks / 100;
+        f.ragx[p] += (f.x[prey] - f.ragx[p]) * ks / kPredatorCatchUp;
+        f.ragy[p] += (f.y[prey] - f.ragy[p]) * ks / kPredatorCatchUp;
+        f.ragz[p] += (f.z[prey] - f.ragz[p]) * ks / kPredatorCatchUp;
 
         // keep away from every higher-numbered predator; only p moves
         for (int q = p + 1; q <= f.ragadozodb; ++q) {
@@ -120,79 +251,15 @@ IndividualResult updateIndividual(Flock& f, const Inputs& in, const UpdateContex
     const double ks = f.kozossebesseg;
     const double pos[3] = {f.x[i], f.y[i], f.z[i]};
     double ujv[3];
-
-    // (b) alignment: the mean velocity of the perceived neighbours, or the own one
-    if (n.szomszeddb > 0) {
-        ujv[0] = n.sumvx / n.szomszeddb;
-        ujv[1] = n.sumvy / n.szomszeddb;
-        ujv[2] = n.sumvz / n.szomszeddb;
-    } else {
-        ujv[0] = f.vx[i];
-        ujv[1] = f.vy[i];
-        ujv[2] = f.vz[i];
-    }
-
-    // (c) attraction to the centre of mass
-    if (in.tkpvonzas) {
-        const int p = in.tkpvonzaserosseg;
-        const double tkp[3] = {ctx.tkpx, ctx.tkpy, ctx.tkpz};
-        for (int k = 0; k < 3; ++k) ujv[k] += p * (tkp[k] - pos[k]) * ks / 100000;
-    }
-
-    // (d) attraction to the attracting centre, for the first eszlelodb individuals
-    if (in.vonzoAktiv() && i <= ctx.eszlelodb) {
-        const double d[3] = {f.vonzox - pos[0], f.vonzoy - pos[1], f.vonzoz - pos[2]};
-        const double l = length(d[0], d[1], d[2]);
-        if (l > 1) {
-            const int a = in.vonzaserosseg;
-            for (int k = 0; k < 3; ++k) ujv[k] += a / 100.0 * d[k] * ks / l;
-        }
-    }
-
-    // (e) noise, X then Y then Z
-    for (int k = 0; k < 3; ++k) ujv[k] += (0.5 - rng.real()) * f.zaj * ks;
-
-    // (g, h) distance keeping from the nearest neighbour, if the search found
-    // one. Found means mintav < 2r, since only a strictly nearer candidate
-    // replaces the starting 2r. Without that test an individual that found
-    // nobody (mintav 2r, "nearest" at the origin) would be pushed away from
-    // the origin by the repulsive rule whenever D > 2r; the window keeps
-    // D <= max(r, 2), so this only guards inputs set up otherwise.
-    const bool talalt = n.mintav < 2.0 * f.latotav;
-    const double dn[3] = {n.kozelx - pos[0], n.kozely - pos[1], n.kozelz - pos[2]};
-    const int t = f.tavtartaserosseg;
-    const int egyensuly = in.tavolsag;
-    if (talalt && in.taszitoTavtartas() && egyensuly > n.mintav && n.mintav > 0)
-        pushAwayFromNearest(ujv, dn, n.mintav, ks, t);
-    if (in.vonzoTavtartas() && f.latotav > n.mintav && n.mintav > 0) {
-        if (n.mintav > egyensuly) {
-            for (int k = 0; k < 3; ++k) ujv[k] += dn[k] / n.mintav * ks * t / 100;
-        } else {
-            pushAwayFromNearest(ujv, dn, n.mintav, ks, t);
-        }
-    }
-
-    // (i) flight from every predator within reach
-    const int hatotav = in.ragadozoeszleles;
-    const int reakcio = in.reakcioerosseg;
-    for (int p = 1; p <= f.ragadozodb; ++p) {
-        const double d[3] = {f.ragx[p] - pos[0], f.ragy[p] - pos[1], f.ragz[p] - pos[2]};
-        const double l = length(d[0], d[1], d[2]);
-        if (l > 0.0001 && l < hatotav)
-            for (int k = 0; k < 3; ++k) ujv[k] -= d[k] / l * reakcio * ks / l;
-    }
-
-    // (j) wall push
-    ujv[0] += wallPush(pos[0], f.xmeret, ks);
-    ujv[1] += wallPush(pos[1], f.xmeret, ks);
-    ujv[2] += wallPush(pos[2], f.zmeret, ks);
-
-    // (k) back to the common speed; a near-zero sum is not divided by its length
-    double hossz = length(ujv[0], ujv[1], ujv[2]);
-    if (hossz < 0.0001) hossz = 1;
-    f.ujvx[i] = ujv[0] * ks / hossz;
-    f.ujvy[i] = ujv[1] * ks / hossz;
-    f.ujvz[i] = ujv[2] * ks / hossz;
+    alignWithNeighbours(ujv, f, i, n);
+    if (in.tkpvonzas) pullTowardsCentreOfMass(ujv, pos, ctx, in.tkpvonzaserosseg, ks);
+    // only the first eszlelodb individuals perceive the centre
+    if (in.vonzoAktiv() && i <= ctx.eszlelodb) pullTowardsCentre(ujv, pos, f, in.vonzaserosseg, ks);
+    addNoise(ujv, f, rng, ks);
+    keepDistance(ujv, pos, f, in, n, ks);
+    fleePredators(ujv, pos, f, in, ks);
+    pushFromWalls(ujv, pos, f, ks);
+    setToCommonSpeed(f, i, ujv, ks);
     return {n.szomszeddb, n.mintav};
 }
 
@@ -211,14 +278,14 @@ void commitVelocities(Flock& f) {
 
 namespace {
 
-// (a) for every individual at once, with the column index: groups of
+// The neighbours of every individual at once, with the column index: groups of
 // neighbours in cell order share one walk, a lane each. The work is handed
 // out a group at a time, so the threads stay busy however the cost is
 // spread over the box; each individual's result is its own whoever
 // computes it.
 void findNeighbours(Flock& f, LanePath lanes, Workers& workers) {
-    UpdateScratch& scratch = *f.munkaterulet;
-    const LaneSource source = scratch.oszlopok.laneSource(f);
+    UpdateScratch& scratch = *f.scratch;
+    const LaneSource source = scratch.columns.laneSource(f);
     const int width = laneCount(lanes);
     const std::int32_t* order = f.racs.cellOrder();
     const int inside = f.racs.cellOrderCount();
@@ -229,11 +296,11 @@ void findNeighbours(Flock& f, LanePath lanes, Workers& workers) {
         for (int item = next++; item < items; item = next++) {
             if (item < groups) {
                 const int first = item * width;
-                searchLanes(lanes, source, order + first, std::min(width, inside - first), scratch.talalat.data());
+                searchLanes(lanes, source, order + first, std::min(width, inside - first), scratch.found.data());
             } else {
                 // outside the lattice (only a state set up by hand): alone
                 const int i = f.racs.outside()[item - groups];
-                scratch.talalat[i] = scratch.oszlopok.search(f, i);
+                scratch.found[i] = scratch.columns.search(f, i);
             }
         }
     });
@@ -243,13 +310,13 @@ void findNeighbours(Flock& f, LanePath lanes, Workers& workers) {
 
 void ujsebessegek(Flock& f, const Inputs& in, const Execution& how) {
     const UpdateContext ctx = beginUpdate(f, in);
-    UpdateScratch& scratch = *f.munkaterulet;
+    UpdateScratch& scratch = *f.scratch;
     Workers& workers = how.workers ? *how.workers : Workers::shared();
     // At radius 0 the cube is the individual's own cell: the plain scan reads
     // that one cell, cheaper than the column search.
     const NeighbourSearch search = f.latotav > 0 ? how.search : NeighbourSearch::plainCube;
     if (search == NeighbourSearch::columns) {
-        scratch.oszlopok.rebuild(f);
+        scratch.columns.rebuild(f);
         findNeighbours(f, how.lanes, workers);
     }
 
@@ -265,7 +332,7 @@ void ujsebessegek(Flock& f, const Inputs& in, const Execution& how) {
         Random rng = start;
         rng.jump(3ull * static_cast<unsigned>(first - 1));
         for (int i = first; i <= last; ++i) {
-            const Neighbours n = search == NeighbourSearch::columns ? scratch.talalat[i] : keresSzomszedok(f, i);
+            const Neighbours n = search == NeighbourSearch::columns ? scratch.found[i] : searchPlainCube(f, i);
             const IndividualResult r = updateIndividual(f, in, ctx, i, n, rng);
             scratch.szomszeddb[i] = r.szomszeddb;
             scratch.mintav[i] = r.mintav;
@@ -273,7 +340,7 @@ void ujsebessegek(Flock& f, const Inputs& in, const Execution& how) {
     });
     f.rng.jump(3ull * static_cast<unsigned>(std::max(f.egyeddb, 0)));
 
-    // (b, f) the statistics, summed in index order whatever the split
+    // the statistics, summed in index order whatever the split
     for (int i = 1; i <= f.egyeddb; ++i) {
         f.atlagszomszed += scratch.szomszeddb[i];
         f.atlagtav += scratch.mintav[i];

@@ -31,11 +31,11 @@ struct Execution {
 
 // Scratch of the step, kept from call to call so that no call allocates.
 struct UpdateScratch {
-    ColumnIndex oszlopok;                      // the lattice's registered individuals by column
+    ColumnIndex columns;                      // the lattice's registered individuals by column
     std::vector<int> szomszeddb;               // per individual: perceived neighbours
     std::vector<double> mintav;                // per individual: nearest distance found
-    std::vector<Neighbours> talalat;           // per individual: what the column search found
-    UpdateScratch() : szomszeddb(kMaxEgyed + 1), mintav(kMaxEgyed + 1), talalat(kMaxEgyed + 1) {}
+    std::vector<Neighbours> found;           // per individual: what the column search found
+    UpdateScratch() : szomszeddb(kMaxEgyed + 1), mintav(kMaxEgyed + 1), found(kMaxEgyed + 1) {}
 };
 
 // The whole step, for i = 1..egyeddb, with the statistics.
@@ -48,17 +48,20 @@ struct UpdateContext {
 };
 
 // Steps of the update, exposed for tests and for a parallel driver.
-UpdateContext beginUpdate(Flock& f, const Inputs& in);   // steps 1-4
+// Clears ujv, finds the centre of mass and how many perceive the centre,
+// moves the centre and the predators.
+UpdateContext beginUpdate(Flock& f, const Inputs& in);
 void moveCentre(Flock& f, const UpdateContext& ctx);
 void movePredators(Flock& f, const UpdateContext& ctx);
 struct IndividualResult {
     int szomszeddb;
     double mintav;
 };
-// Step 5 for individual i with what the search found for it: writes ujvx[i],
-// ujvy[i], ujvz[i]; draws three reals from rng.
+// Individual i's new heading from what the search found for it, rule by
+// rule: writes ujvx[i], ujvy[i], ujvz[i]; draws three reals from rng.
 IndividualResult updateIndividual(Flock& f, const Inputs& in, const UpdateContext& ctx, int i,
                                   const Neighbours& n, Random& rng);
-void commitVelocities(Flock& f);                         // steps 8-9
+// The new velocities become the velocities, turned back from the walls.
+void commitVelocities(Flock& f);
 
 }  // namespace nyajkor

@@ -33,6 +33,7 @@
 #include "app/order_history.h"
 #include "app/order_plot.h"
 #include "app/scroll_bar.h"
+#include "model/controls.h"
 #include "surface/dx_draw.h"
 #include "surface/dx_timer.h"
 
@@ -51,6 +52,7 @@ private slots:
 
     void launchStateAndCaptions();
     void everyCaptionFitsItsPanel();
+    void everyScrollBarTakesItsControlsRange();
     void windowSnapsBackToItsPlace();
     void runButtonsFollowTheStateTable();
     void restartSeedsAFreshFlock();
@@ -179,6 +181,29 @@ void MainWindowTest::launchStateAndCaptions() {
     QCOMPARE(child<QLabel>("Label7")->text(), QStringLiteral("..."));
     QVERIFY(!child<QWidget>("Panel14")->isVisible());
     QVERIFY(!child<QWidget>("Memo1")->isVisible());
+}
+
+// Each bar stands at its control's start with its steps, reaches exactly
+// the ends of its range, and feeds its own field of the inputs.
+void MainWindowTest::everyScrollBarTakesItsControlsRange() {
+    QCOMPARE(form->findChildren<ScrollBar*>().size(), qsizetype(std::size(nyajkor::kControls)));
+    for (const nyajkor::Control& c : nyajkor::kControls) {
+        QCOMPARE(bar(c.name)->value(), c.start);
+        QCOMPARE(form->inputs().*c.position, c.start);
+        QCOMPARE(bar(c.name)->singleStep(), c.smallChange);
+        QCOMPARE(bar(c.name)->largeChange(), c.largeChange);
+    }
+    // (a bar's handler may move another, so the ends come after every start is seen)
+    for (const nyajkor::Control& c : nyajkor::kControls) {
+        ScrollBar* b = bar(c.name);
+        b->setEnabled(true);
+        for (auto [end, expected] : {std::pair{QAbstractSlider::SliderToMinimum, c.min},
+                                     std::pair{QAbstractSlider::SliderToMaximum, c.max}}) {
+            b->triggerAction(end);
+            QVERIFY2(b->value() == expected, c.name);
+            QVERIFY2(form->inputs().*c.position == expected, c.name);
+        }
+    }
 }
 
 void MainWindowTest::everyCaptionFitsItsPanel() {

@@ -179,14 +179,14 @@ void RecordingTest::replayStepsThroughTheFrames() {
     QCOMPARE(f().egyeddb, 3);
     QCOMPARE(f().x[2], 120.0);
     QCOMPARE(f().ragadozodb, 1);
-    QCOMPARE(caption("Label7"), QString::fromStdString(nyajkor::rendszazalekFelirat(25)));
+    QCOMPARE(caption("Label7"), QString::fromStdString(nyajkor::orderPercentCaption(25)));
     QVERIFY(timerRunning());
     QVERIFY(!item("saveState")->isEnabled());
 
     form->timer();
     QCOMPARE(form->windowTitle(), QStringLiteral("Nyajkor mozgás 3D – visszajátszás, 10. lépés"));
     QCOMPARE(f().x[2], 121.0);
-    QCOMPARE(caption("Label7"), QString::fromStdString(nyajkor::rendszazalekFelirat(50)));
+    QCOMPARE(caption("Label7"), QString::fromStdString(nyajkor::orderPercentCaption(50)));
     click("stop");
     QVERIFY(!timerRunning());
     // the view turns with its bar while paused

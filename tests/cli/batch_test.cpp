@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "cli/batch_options.h"
+#include "model/controls.h"
 #include "tests/cli/cli_test_support.h"
 
 namespace nyajkor::batch {
@@ -241,6 +242,31 @@ TEST(BatchOptions, EquilibriumFollowsTheRadiusAsTheScrollBarsDo) {
     EXPECT_EQ(controlsFor(parseOptions({"--equilibrium", "8"})).tavolsag, 2);
     EXPECT_EQ(controlsFor(parseOptions({"--radius", "10", "--equilibrium", "15"})).tavolsag, 10);
     EXPECT_EQ(controlsFor(parseOptions({"--radius", "10", "--equilibrium=7"})).tavolsag, 7);
+}
+
+// Every scroll bar's flag takes its control's whole range and refuses a
+// step beyond either end, naming the range.
+TEST(BatchOptions, EveryControlFlagTakesExactlyItsControlsRange) {
+    const auto refusal = [](const std::vector<std::string>& args) -> std::string {
+        try {
+            parseOptions(args);
+        } catch (const UsageError& e) {
+            return e.what();
+        }
+        return "accepted";
+    };
+    for (const Control& c : kControls) {
+        if (!c.flag) continue;
+        SCOPED_TRACE(c.flag);
+        const std::string flag = std::string("--") + c.flag;
+        const std::string range = std::to_string(c.min) + ".." + std::to_string(c.max);
+        // the view's flags need a picture to shape
+        const auto args = [&](int v) { return std::vector<std::string>{flag, std::to_string(v), "--frame", "f.png"}; };
+        for (int v : {c.min, c.max}) EXPECT_EQ(parseOptions(args(v)).controls.*c.position, v);
+        for (int v : {c.min - 1, c.max + 1})
+            EXPECT_EQ(refusal(args(v)), flag + ": " + std::to_string(v) + " is out of range (allowed: " + range + ")");
+        EXPECT_EQ(parseOptions({"--frame", "f.png"}).controls.*c.position, c.start);
+    }
 }
 
 TEST(BatchOptions, ModesSetTheirCheckMarks) {

@@ -56,8 +56,8 @@ TEST(SweepPlanMemory, RunsAreWorkedOutFromTheirNumber) {
     const std::size_t last = plan.runs() - 1;
     EXPECT_EQ(plan.seedOf(last), 7u + 20u);
     const Options o = plan.optionsOf(last);
-    EXPECT_EQ(o.n, 5000);
-    EXPECT_EQ(o.noise, 100);
+    EXPECT_EQ(o.controls.egyedszam, 5000);
+    EXPECT_EQ(o.controls.parameter, 100);
 }
 
 TEST(SweepPlanMemory, LargerGridsAreRefusedWithTheirCount) {

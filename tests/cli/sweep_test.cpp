@@ -48,8 +48,9 @@ TEST(SweepOptions, PlanPutsTheFirstFlagOutermostAndTheRepeatsInSeedOrder) {
     EXPECT_EQ(plan.seedOf(7), 0u);
     // a swept value is applied as the flag itself would be: cohesion turns on
     const Options o = plan.optionsOf(7);
-    EXPECT_EQ(o.noise, 10);
-    EXPECT_EQ(o.cohesion, 4);
+    EXPECT_EQ(o.controls.parameter, 10);
+    EXPECT_TRUE(o.controls.tkpvonzas);
+    EXPECT_EQ(o.controls.tkpvonzaserosseg, 4);
     EXPECT_TRUE(controlsFor(o).tkpvonzas);
 }
 

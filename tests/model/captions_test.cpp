@@ -12,7 +12,7 @@ class NeighbourCaption : public ::testing::TestWithParam<std::tuple<double, std:
 
 TEST_P(NeighbourCaption, OneDecimalAtMostTwoSignificantDigits) {
     const auto [value, text] = GetParam();
-    EXPECT_EQ(atlagszomszedFelirat(value), text) << value;
+    EXPECT_EQ(meanNeighboursCaption(value), text) << value;
 }
 
 // one decimal below 10; two digits and ".0" from 10 to below 99.5; from
@@ -29,16 +29,16 @@ INSTANTIATE_TEST_SUITE_P(
                       std::tuple{68920.0, "6.9E4"}));
 
 TEST(NeighbourCaption, UsesTheGivenDecimalSeparator) {
-    EXPECT_EQ(atlagszomszedFelirat(3.46, ','), "3,5");
-    EXPECT_EQ(atlagszomszedFelirat(12.34, ','), "12,0");
-    EXPECT_EQ(atlagszomszedFelirat(123.4, ','), "1,2E2");
+    EXPECT_EQ(meanNeighboursCaption(3.46, ','), "3,5");
+    EXPECT_EQ(meanNeighboursCaption(12.34, ','), "12,0");
+    EXPECT_EQ(meanNeighboursCaption(123.4, ','), "1,2E2");
 }
 
 TEST(OrderCaption, PlainDecimalDigits) {
-    EXPECT_EQ(rendszazalekFelirat(0), "0");
-    EXPECT_EQ(rendszazalekFelirat(7), "7");
-    EXPECT_EQ(rendszazalekFelirat(38), "38");
-    EXPECT_EQ(rendszazalekFelirat(100), "100");
+    EXPECT_EQ(orderPercentCaption(0), "0");
+    EXPECT_EQ(orderPercentCaption(7), "7");
+    EXPECT_EQ(orderPercentCaption(38), "38");
+    EXPECT_EQ(orderPercentCaption(100), "100");
 }
 
 }  // namespace

@@ -74,7 +74,7 @@ inline void handScene(Flock& f, const std::vector<V3>& pos, const std::vector<V3
 
 // Step 5 for individual i alone: the plain cube search, then the rules.
 inline IndividualResult updateOne(Flock& f, const Inputs& in, const UpdateContext& ctx, int i) {
-    return updateIndividual(f, in, ctx, i, keresSzomszedok(f, i), f.rng);
+    return updateIndividual(f, in, ctx, i, searchPlainCube(f, i), f.rng);
 }
 
 // The context the update gives every individual when no mode needs more:

@@ -165,7 +165,7 @@ TEST(FastSearch, CoincidentAndSharedCellsAgreeWithThePlainScan) {
     ColumnIndex index;
     index.rebuild(*f);
     for (int i = 1; i <= f->egyeddb; ++i) {
-        const Neighbours plain = keresSzomszedok(*f, i), fast = index.search(*f, i);
+        const Neighbours plain = searchPlainCube(*f, i), fast = index.search(*f, i);
         ASSERT_EQ(plain.szomszeddb, fast.szomszeddb) << i;
         ASSERT_TRUE(sameBits(plain.mintav, fast.mintav)) << i;
         ASSERT_TRUE(sameBits(plain.kozelx, fast.kozelx) && sameBits(plain.kozely, fast.kozely) &&
@@ -196,7 +196,7 @@ TEST(FastSearch, PerceptionAtTheRadiusMatchesTheRootExactly) {
         ColumnIndex index;
         index.rebuild(*f);
         for (int i = 1; i <= f->egyeddb; ++i) {
-            const Neighbours plain = keresSzomszedok(*f, i), fast = index.search(*f, i);
+            const Neighbours plain = searchPlainCube(*f, i), fast = index.search(*f, i);
             ASSERT_EQ(plain.szomszeddb, fast.szomszeddb) << "r " << r << ", individual " << i;
             ASSERT_TRUE(sameBits(plain.mintav, fast.mintav)) << "r " << r << ", individual " << i;
         }
@@ -304,7 +304,7 @@ TEST(LaneSearch, EveryWidthFindsWhatThePlainScanFindsForEveryMemberOfAGroup) {
             searchLanes(path, source, order + first, count, out.data());
             for (int m = first; m < first + count; ++m) {
                 const int i = order[m];
-                const Neighbours plain = keresSzomszedok(*f, i);
+                const Neighbours plain = searchPlainCube(*f, i);
                 ASSERT_EQ(out[i].szomszeddb, plain.szomszeddb) << lanePathName(path) << ", individual " << i;
                 for (auto [got, want] : {std::pair{out[i].sumvx, plain.sumvx}, {out[i].sumvy, plain.sumvy},
                                          {out[i].sumvz, plain.sumvz}, {out[i].mintav, plain.mintav},

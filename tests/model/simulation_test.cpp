@@ -95,7 +95,7 @@ TEST_F(Seeding, RestartWithFewerIndividualsClearsTheEntriesAboveN) {
     startScene(f, in, 1u);
     tick(f, in);  // leaves new velocities in ujv as well
     in.egyedszam = 500;
-    restart(f, in);
+    restart(f, in, 2u);
     EXPECT_EQ(f.egyeddb, 500);
     for (const auto* a : {&f.x, &f.y, &f.z, &f.vx, &f.vy, &f.vz, &f.ujvx, &f.ujvy, &f.ujvz})
         for (int i = 501; i <= kMaxEgyed; ++i) ASSERT_EQ((*a)[i], 0.0) << i;
@@ -114,7 +114,7 @@ TEST_F(Seeding, RestartKeepsStartSettingsAndResetsTheRun) {
     in.vkozos = 7;
     in.parameter = 33;
     in.sugar = 4;
-    restart(f, in);
+    restart(f, in, 6u);
     EXPECT_EQ(f.tavtartaserosseg, 17);
     EXPECT_EQ(f.vonzox, 60.5);
     EXPECT_EQ(f.ragadozodb, 2);
@@ -162,15 +162,15 @@ TEST_P(LatticeLastWriter, HigherIndexIsRecordedAndTheLowerIsInvisible) {
     EXPECT_EQ(f.racs.at(10, 10, 10), 2);
 
     // 3 finds only 2, although 1 lies as near or nearer
-    const Neighbours n3 = keresSzomszedok(f, 3);
+    const Neighbours n3 = searchPlainCube(f, 3);
     EXPECT_EQ(n3.szomszeddb, 1);
     EXPECT_EQ(n3.kozelx, p2);
     // 1 finds 2 in its own cell: it is 1's nearest
-    const Neighbours n1 = keresSzomszedok(f, 1);
+    const Neighbours n1 = searchPlainCube(f, 1);
     EXPECT_EQ(n1.kozelx, p2);
     EXPECT_EQ(n1.mintav, std::sqrt(3 * (p2 - p1) * (p2 - p1)));
     // 2 does not see 1
-    const Neighbours n2 = keresSzomszedok(f, 2);
+    const Neighbours n2 = searchPlainCube(f, 2);
     EXPECT_EQ(n2.kozelx, 8);
 }
 
@@ -360,7 +360,7 @@ TEST_P(OrderParameter, IsRoundedToTheEvenNeighbour) {
     const double n = c.plus + c.minus;
     EXPECT_EQ(f.rendparameter, (c.plus - c.minus) / n);
     EXPECT_EQ(f.rendszazalek, c.percent);
-    EXPECT_EQ(rendszazalekFelirat(f.rendszazalek), std::to_string(c.percent));
+    EXPECT_EQ(orderPercentCaption(f.rendszazalek), std::to_string(c.percent));
 }
 
 // 2/16 = 0.125 -> 12.5 -> 12; 6/16 = 0.375 -> 37.5 -> 38
@@ -383,7 +383,7 @@ TEST_F(OrderOfFlock, AlignedFlockShowsHundredAtAnySpeed) {
     }
     tick(f, in);
     EXPECT_EQ(f.rendszazalek, 100);
-    EXPECT_EQ(rendszazalekFelirat(f.rendszazalek), "100");
+    EXPECT_EQ(orderPercentCaption(f.rendszazalek), "100");
     // a new speed is picked up before the update and divided by in the same tick
     in.vkozos = 5;
     tick(f, in);
@@ -426,7 +426,7 @@ Snapshot snapshot(const Flock& f) {
         s.arrays.push_back(*a);
     s.scalars = {f.vonzox, f.vonzoy, f.vonzoz, f.atlagtav, f.atlagszomszed, f.rendparameter,
                  f.osszvx, f.osszvy, f.osszvz, f.kozossebesseg, f.zaj};
-    for (int col = 0; col < OccupancyLattice::kOszlopok; ++col)
+    for (int col = 0; col < OccupancyLattice::kColumns; ++col)
         for (int e = f.racs.columnStart(col); e < f.racs.columnStart(col + 1); ++e)
             s.cells.emplace_back(std::int64_t{col} * kRacsZ + f.racs.heights()[e], f.racs.individuals()[e]);
     s.rng = f.rng.state();

@@ -41,7 +41,7 @@ TEST_P(Perception, StrictlyInsideTheRadiusAndNearestWithinTheCube) {
     const V3 own{0, 0, 1}, other{1, 0, 0};
     handScene(f, {{100, 100, 100}, {100 + c.offset.x, 100 + c.offset.y, 100 + c.offset.z}},
               {own, other}, {.latotav = 3});
-    const Neighbours n = keresSzomszedok(f, 1);
+    const Neighbours n = searchPlainCube(f, 1);
     EXPECT_EQ(n.szomszeddb, c.perceived ? 1 : 0);
     if (c.found) {
         const double dx = f.x[2] - f.x[1], dy = f.y[2] - f.y[1], dz = f.z[2] - f.z[1];
@@ -78,22 +78,22 @@ TEST_F(NeighbourSearch, EquallyNearCandidatesGoToTheFirstVisitedCell) {
     // 2 and 3 are both 2 units from 1; the cube is scanned with a (x) outermost,
     // so the one at x = 98 is visited first although it has the higher index
     handScene(f, {{100, 100, 100}, {102, 100, 100}, {98, 100, 100}}, {}, {.latotav = 3});
-    EXPECT_EQ(keresSzomszedok(f, 1).kozelx, 98);
+    EXPECT_EQ(searchPlainCube(f, 1).kozelx, 98);
 
     // same along z, the innermost loop: z = 98 comes before z = 102
     handScene(f, {{100, 100, 100}, {100, 100, 102}, {100, 100, 98}}, {}, {.latotav = 3});
-    EXPECT_EQ(keresSzomszedok(f, 1).kozelz, 98);
+    EXPECT_EQ(searchPlainCube(f, 1).kozelz, 98);
 
     // b before c: (100, 98, 100) is visited before (100, 100, 98)
     handScene(f, {{100, 100, 100}, {100, 100, 98}, {100, 98, 100}}, {}, {.latotav = 3});
-    EXPECT_EQ(keresSzomszedok(f, 1).kozely, 98);
+    EXPECT_EQ(searchPlainCube(f, 1).kozely, 98);
 }
 
 TEST_F(NeighbourSearch, ZeroRadiusPerceivesNobody) {
     // 2 shares 1's cell and is registered there, yet r = 0 finds nothing
     handScene(f, {{100, 100, 100}, {100.3, 100, 100}, {101, 100, 100}},
               {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}}, {.latotav = 0});
-    const Neighbours n = keresSzomszedok(f, 1);
+    const Neighbours n = searchPlainCube(f, 1);
     EXPECT_EQ(n.szomszeddb, 0);
     EXPECT_EQ(n.mintav, 0.0);
     ujsebessegek(f, Inputs{});
@@ -114,10 +114,10 @@ TEST_P(SearchAtFaces, StaysInsideTheLattice) {
               {corner, {corner.x + in.x, corner.y + in.y, corner.z + in.z},
                {349 - corner.x, 349 - corner.y, 249 - corner.z}},
               {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {.latotav = 5});
-    const Neighbours n = keresSzomszedok(f, 1);
+    const Neighbours n = searchPlainCube(f, 1);
     EXPECT_EQ(n.szomszeddb, 1);
     EXPECT_EQ(n.mintav, std::sqrt(3.0));
-    EXPECT_EQ(keresSzomszedok(f, 3).szomszeddb, 0);
+    EXPECT_EQ(searchPlainCube(f, 3).szomszeddb, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Corners, SearchAtFaces,
