@@ -302,9 +302,9 @@ void TForm1::elhelyezClick() {
     Button1->setEnabled(true);
     // The bars show the centre as far as their range allows; a bar that has
     // to move also moves the centre to its position.
-    xvonzokord->setPosition(kerekit(f_->vonzox));
-    yvonzokord->setPosition(kerekit(f_->vonzoy));
-    zvonzokord->setPosition(kerekit(f_->vonzoz));
+    xvonzokord->setPosition(roundHalfEven(f_->vonzox));
+    yvonzokord->setPosition(roundHalfEven(f_->vonzoy));
+    zvonzokord->setPosition(roundHalfEven(f_->vonzoz));
     Button1Click();
 }
 

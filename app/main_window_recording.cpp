@@ -265,7 +265,7 @@ void TForm1::showReplayFrame(const TrajectoryFrame& frame) {
         }
     }
     f.rendparameter = frame.order;
-    f.rendszazalek = kerekit(100 * frame.order);
+    f.rendszazalek = roundHalfEven(100 * frame.order);
     f.atlagszomszed = frame.avgNeighbours;
     showStatistics();
     showPredatorCount();

@@ -89,7 +89,7 @@ public:
         for (int k = 0; k < writtenCount_; ++k) cells_[written_[k]] = 0;
         writtenCount_ = 0;
         for (int i = 1; i <= f.egyeddb; ++i) {
-            const std::size_t c = cell(kerekit(f.x[i]), kerekit(f.y[i]), kerekit(f.z[i]));
+            const std::size_t c = cell(roundHalfEven(f.x[i]), roundHalfEven(f.y[i]), roundHalfEven(f.z[i]));
             cells_[c] = i;  // the last writer wins
             written_[writtenCount_++] = c;
         }
@@ -105,7 +105,7 @@ private:
     // What the update needs of the search, folded into one number.
     double search(const Flock& f, int i) const {
         const int r = f.latotav;
-        const int ci = kerekit(f.x[i]), cj = kerekit(f.y[i]), ck = kerekit(f.z[i]);
+        const int ci = roundHalfEven(f.x[i]), cj = roundHalfEven(f.y[i]), ck = roundHalfEven(f.z[i]);
         double mintav = 2.0 * r, sumvx = 0, sumvy = 0, sumvz = 0;
         int szomszeddb = 0;
         for (int a = ci - r; a <= ci + r; ++a) {

@@ -45,7 +45,7 @@ void RunRecording::afterTick(const Flock& f, const Inputs& in, View& v, long tic
 }
 
 void RunRecording::record(const Flock& f, const Inputs& in, View& v, long tick) {
-    if (trajectory_) trajectory_->write(f, tick, in.vonzoAktiv());
+    if (trajectory_) trajectory_->write(f, tick, in.centreActive());
     if (!renderer_) return;
     const PixelCanvas& canvas = renderer_->draw(f, in, v);
     if (movie_) movie_->addFrame(canvas.bits());

@@ -55,9 +55,9 @@ void moveCentreControls(Flock& f, Inputs& in, const Options& o) {
     }
     if (in.elhelyez) {
         // the coordinate bars show the centre; one that has to move moves it
-        if (moveBar(in, &Inputs::xvonzokord, kerekit(f.vonzox))) f.vonzox = in.xvonzokord;
-        if (moveBar(in, &Inputs::yvonzokord, kerekit(f.vonzoy))) f.vonzoy = in.yvonzokord;
-        if (moveBar(in, &Inputs::zvonzokord, kerekit(f.vonzoz))) f.vonzoz = in.zvonzokord;
+        if (moveBar(in, &Inputs::xvonzokord, roundHalfEven(f.vonzox))) f.vonzox = in.xvonzokord;
+        if (moveBar(in, &Inputs::yvonzokord, roundHalfEven(f.vonzoy))) f.vonzoy = in.yvonzokord;
+        if (moveBar(in, &Inputs::zvonzokord, roundHalfEven(f.vonzoz))) f.vonzoz = in.zvonzokord;
     }
 }
 

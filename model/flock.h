@@ -63,7 +63,7 @@ struct Inputs {
     bool szemuveg = false;         // anaglyph view
     bool befoglalokocka = true;    // draw the bounding cube
 
-    bool vonzoAktiv() const { return kozepenvonzo || mozgovonzo || elhelyez; }
+    bool centreActive() const { return kozepenvonzo || mozgovonzo || elhelyez; }
     bool repulsiveDistanceKeeping() const { return autotaszito || egyenitaszito; }
     bool attractiveDistanceKeeping() const { return autovonzo || egyenivonzo; }
     bool autoTuning() const { return autotaszito || autovonzo; }

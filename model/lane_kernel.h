@@ -2,7 +2,7 @@
 // instruction set. Everything here has internal linkage, so each file keeps
 // its own build of it; the file sets the instruction set before including it.
 //
-// Requires before inclusion: LaneSource and Neighbours, kerekit, LaneTypes
+// Requires before inclusion: LaneSource and Neighbours, roundHalfEven, LaneTypes
 // (model/lane_types.h) in the enclosing namespace, and a
 // function unsigned lanesAtMost(Real a, Real b) with bit l set where
 // a[l] <= b[l], and unsigned laneBits(Mask m) with bit l set where m[l] is
@@ -154,7 +154,7 @@ void searchLaneGroup(const nyajkor::LaneSource& s, const std::int32_t* members, 
         g.yi[l] = s.y[i];
         g.zi[l] = s.z[i];
         NearState& n = g.near[l];
-        n = {nyajkor::kerekit(s.x[i]), nyajkor::kerekit(s.y[i]), nyajkor::kerekit(s.z[i]), i, 2.0 * r, 0, 0, 0};
+        n = {nyajkor::roundHalfEven(s.x[i]), nyajkor::roundHalfEven(s.y[i]), nyajkor::roundHalfEven(s.z[i]), i, 2.0 * r, 0, 0, 0};
         g.aLow[l] = n.ci - r;
         g.aHigh[l] = n.ci + r;
         g.bLow[l] = n.cj - r;

@@ -35,9 +35,9 @@ void squaredDistances(const double* px, const double* py, const double* pz, int 
 
 Neighbours searchPlainCube(const Flock& f, int i) {
     const int r = f.latotav;
-    const int ci = kerekit(f.x[i]);
-    const int cj = kerekit(f.y[i]);
-    const int ck = kerekit(f.z[i]);
+    const int ci = roundHalfEven(f.x[i]);
+    const int cj = roundHalfEven(f.y[i]);
+    const int ck = roundHalfEven(f.z[i]);
     const std::int32_t* heights = f.racs.heights();
     const std::int32_t* occupants = f.racs.individuals();
     Neighbours n;
@@ -91,7 +91,7 @@ void ColumnIndex::rebuild(const Flock& f) {
     const std::int32_t* occupants = f.racs.individuals();
     for (int slot = 0; slot < f.racs.occupiedCells(); ++slot) {
         const int k = occupants[slot];
-        eb[slot] = kerekit(f.y[k]);
+        eb[slot] = roundHalfEven(f.y[k]);
         ec[slot] = f.racs.heights()[slot];
         ex[slot] = f.x[k];
         ey[slot] = f.y[k];
@@ -126,9 +126,9 @@ LaneSource ColumnIndex::laneSource(const Flock& f) const {
 
 Neighbours ColumnIndex::search(const Flock& f, int i) const {
     const int r = f.latotav;
-    const int ci = kerekit(f.x[i]);
-    const int cj = kerekit(f.y[i]);
-    const int ck = kerekit(f.z[i]);
+    const int ci = roundHalfEven(f.x[i]);
+    const int cj = roundHalfEven(f.y[i]);
+    const int ck = roundHalfEven(f.z[i]);
     const double xi = f.x[i], yi = f.y[i], zi = f.z[i];
     const double perceived = squareThresholds[static_cast<std::size_t>(std::clamp(r, 0, 20))];
     // Nobody found yet: the nearest distance starts at 2r, the position at the origin.

@@ -39,7 +39,7 @@ void OccupancyLattice::fill(const double* x, const double* y, const double* z, i
             outside_[outsideCount_++] = i;
             continue;
         }
-        columnOf_[i] = column(kerekit(x[i]), kerekit(y[i]));
+        columnOf_[i] = column(roundHalfEven(x[i]), roundHalfEven(y[i]));
         ++starts_[columnOf_[i]];
     }
     // Running sums make starts_[col] the end of col's run; placing the
@@ -52,7 +52,7 @@ void OccupancyLattice::fill(const double* x, const double* y, const double* z, i
         if (columnOf_[i] < 0) continue;
         const int slot = --starts_[columnOf_[i]];
         cellOrder_[slot] = i;
-        cellOrderHeights_[slot] = kerekit(z[i]);
+        cellOrderHeights_[slot] = roundHalfEven(z[i]);
     }
     for (int begin = 0; begin < cellOrderCount_;) {
         const int end = starts_[columnOf_[cellOrder_[begin]] + 1];

@@ -9,6 +9,6 @@ namespace nyajkor {
 
 // The caller keeps v within the 32-bit range; nearbyint rounds in the
 // default mode, which is to nearest with ties to even.
-inline std::int32_t kerekit(double v) { return static_cast<std::int32_t>(std::nearbyint(v)); }
+inline std::int32_t roundHalfEven(double v) { return static_cast<std::int32_t>(std::nearbyint(v)); }
 
 }  // namespace nyajkor

@@ -108,7 +108,7 @@ void computeOrderParameter(Flock& f) {
     }
     f.rendparameter = std::sqrt(f.osszvx * f.osszvx + f.osszvy * f.osszvy + f.osszvz * f.osszvz) /
                       (f.egyeddb * f.kozossebesseg);
-    f.rendszazalek = kerekit(100 * f.rendparameter);
+    f.rendszazalek = roundHalfEven(100 * f.rendparameter);
 }
 
 void tick(Flock& f, const Inputs& in, const Execution& how) {

@@ -254,7 +254,7 @@ IndividualResult updateIndividual(Flock& f, const Inputs& in, const UpdateContex
     alignWithNeighbours(ujv, f, i, n);
     if (in.tkpvonzas) pullTowardsCentreOfMass(ujv, pos, ctx, in.tkpvonzaserosseg, ks);
     // only the first eszlelodb individuals perceive the centre
-    if (in.vonzoAktiv() && i <= ctx.eszlelodb) pullTowardsCentre(ujv, pos, f, in.vonzaserosseg, ks);
+    if (in.centreActive() && i <= ctx.eszlelodb) pullTowardsCentre(ujv, pos, f, in.vonzaserosseg, ks);
     addNoise(ujv, f, rng, ks);
     keepDistance(ujv, pos, f, in, n, ks);
     fleePredators(ujv, pos, f, in, ks);

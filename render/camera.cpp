@@ -52,8 +52,8 @@ bool vetites(View& v) {
     // Just in front of the eye plane the quotient can exceed any integer;
     // converting it would be undefined, so such a point is not drawn either.
     if (!fitsPixel(x) || !fitsPixel(y)) return false;
-    v.kepx = kerekit(x) + v.szemx;
-    v.kepy = kerekit(y);
+    v.kepx = roundHalfEven(x) + v.szemx;
+    v.kepy = roundHalfEven(y);
     return true;
 }
 
@@ -75,7 +75,7 @@ void rotationPass(const Flock& f, const Inputs& in, View& v) {
         v.pontz = z - f.zkozep;
         forgatas(v, r);
     };
-    if (in.vonzoAktiv()) {
+    if (in.centreActive()) {
         rotate(f.vonzox, f.vonzoy, f.vonzoz);
         v.pvonzox = v.pontx;
         v.pvonzoy = v.ponty;

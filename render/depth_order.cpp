@@ -70,7 +70,7 @@ void rendezes(const Flock& f, const Inputs& in, View& v) {
     const int n = liveIndividuals(f);
     sortIndividuals(v, n);
     // the other objects are ranked by their exact depths, not by keys
-    if (in.vonzoAktiv()) v.vonzosorszam = rankAt(v, n, v.pvonzoy);
+    if (in.centreActive()) v.vonzosorszam = rankAt(v, n, v.pvonzoy);
     for (int j = 1, predators = livePredators(f); j <= predators; ++j) {
         v.ragadozosorszam[j] = rankAt(v, n, v.pragy[j]);
     }

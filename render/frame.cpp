@@ -88,7 +88,7 @@ void rajzolas(const Flock& f, const Inputs& in, View& v, Canvas& c) {
     const int predators = livePredators(f);
     for (int r = 1, n = liveIndividuals(f); r <= n; ++r) {
         drawIndividual(c, v, v.sorrend[r]);
-        if (in.vonzoAktiv() && r == v.vonzosorszam) {
+        if (in.centreActive() && r == v.vonzosorszam) {
             setStyle(c, PenStyle::psSolid, v.szinvonzo, v.szinvonzo);
             drawCentre(c, v, kCentreMark);
             individualStyle(c, v);
@@ -127,7 +127,7 @@ void rajzolasszemuveghez(const Flock& f, const Inputs& in, View& v, Canvas& c) {
         drawIndividual(c, v, i);
 
         // the centre is a ring, larger for the left eye; the brush stays clNone
-        if (in.vonzoAktiv() && r == v.vonzosorszam) {
+        if (in.centreActive() && r == v.vonzosorszam) {
             c.Pen.style = PenStyle::psSolid;
             c.Pen.color = v.szinbalszem;
             v.szemx = left;

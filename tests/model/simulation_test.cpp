@@ -141,7 +141,7 @@ class Rounding : public ::testing::TestWithParam<std::tuple<double, int>> {};
 
 TEST_P(Rounding, HalvesGoToTheEvenNeighbour) {
     const auto [v, expected] = GetParam();
-    EXPECT_EQ(kerekit(v), expected) << v;
+    EXPECT_EQ(roundHalfEven(v), expected) << v;
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, Rounding,
@@ -201,7 +201,7 @@ std::map<std::tuple<int, int, int>, int> lastWriters(const Flock& f) {
         if (!(f.x[i] >= -0.5 && f.x[i] < kRacsX - 0.5 && f.y[i] >= -0.5 && f.y[i] < kRacsX - 0.5 &&
               f.z[i] >= -0.5 && f.z[i] < kRacsZ - 0.5))
             continue;
-        cells[{kerekit(f.x[i]), kerekit(f.y[i]), kerekit(f.z[i])}] = i;
+        cells[{roundHalfEven(f.x[i]), roundHalfEven(f.y[i]), roundHalfEven(f.z[i])}] = i;
     }
     return cells;
 }
