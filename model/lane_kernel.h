@@ -3,10 +3,11 @@
 // its own build of it; the file sets the instruction set before including it.
 //
 // Requires before inclusion: LaneSource and Neighbours, roundHalfEven, LaneTypes
-// (model/lane_types.h) in the enclosing namespace, and a
-// function unsigned lanesAtMost(Real a, Real b) with bit l set where
-// a[l] <= b[l], and unsigned laneBits(Mask m) with bit l set where m[l] is
-// true, for the file's lane width.
+// (model/lane_types.h) in the enclosing namespace, and for the file's lane
+// width the functions unsigned lanesAtMost(Real a, Real b) with bit l set
+// where a[l] <= b[l], unsigned laneBits(Mask m) with bit l set where m[l] is true, and
+// Real mulAdd(Real a, Real b, Real c), a * b + c, fused where the
+// instruction set can.
 
 namespace {
 
@@ -36,23 +37,26 @@ inline bool settleNear(NearState& n, const nyajkor::LaneSource& s, int j, double
     return true;
 }
 
-// A bound on lane l's nearest squared distance from the cells next to its
-// own: the least square of an individual there, or the starting (2r)^2. The
-// nearest one found in the end is at most this far, so the walk need settle
-// only candidates up to it, however far the first ones met are.
-inline double nearBound(const NearState& n, const nyajkor::LaneSource& s, double xi, double yi, double zi) {
+// A bound on lane l's nearest squared distance: the least square of an
+// individual of its cube in the columns up to `span` rows and columns from
+// its own, or the starting (2r)^2 if there is none. The nearest one found in
+// the end is at most this far, so the walk need settle only candidates up
+// to it, however far the first ones met are. The columns of a row are one
+// stretch of entries, scanned whole without a branch.
+inline double nearBound(const NearState& n, const nyajkor::LaneSource& s, double xi, double yi, double zi,
+                        int span) {
     double bound = 2.0 * s.r * (2.0 * s.r);
-    for (int a = highest(n.ci - 1, 0); a <= lowest(n.ci + 1, s.xmeret - 1); ++a)
-        for (int b = highest(n.cj - 1, 0); b <= lowest(n.cj + 1, s.xmeret - 1); ++b) {
-            const int col = nyajkor::OccupancyLattice::column(a, b);
-            // a column ascends in height: stop above the cells next to the own one
-            for (int j = s.columnStarts[col]; j < s.columnStarts[col + 1] && s.heights[j] <= n.ck + 1; ++j) {
-                if (s.heights[j] < n.ck - 1 || s.occupants[j] == n.self) continue;
-                const double dx = s.ex[j] - xi, dy = s.ey[j] - yi, dz = s.ez[j] - zi;
-                const double d2 = dx * dx + dy * dy + dz * dz;
-                if (d2 < bound) bound = d2;
-            }
+    const int bFirst = highest(n.cj - span, 0), bLast = lowest(n.cj + span, s.xmeret - 1);
+    for (int a = highest(n.ci - span, 0); a <= lowest(n.ci + span, s.xmeret - 1); ++a) {
+        const int end = s.columnStarts[nyajkor::OccupancyLattice::column(a, bLast) + 1];
+        for (int j = s.columnStarts[nyajkor::OccupancyLattice::column(a, bFirst)]; j < end; ++j) {
+            const double dx = s.ex[j] - xi, dy = s.ey[j] - yi, dz = s.ez[j] - zi;
+            const double d2 = dx * dx + dy * dy + dz * dz;
+            const int dc = s.heights[j] - n.ck;
+            const bool inCube = (dc >= -s.r) & (dc <= s.r) & (s.occupants[j] != n.self);
+            bound = inCube & (d2 < bound) ? d2 : bound;
         }
+    }
     return bound;
 }
 
@@ -69,78 +73,174 @@ struct LaneGroup {
     // each lane's cube, as doubles to compare with the entries' cells
     Real aLow, aHigh, bLow, bHigh, cLow, cHigh;
     int aFrom = 1 << 30, aTo = -(1 << 30), bFrom = 1 << 30, bTo = -(1 << 30);
+    // the lanes' own rows and columns
+    int ciMin = 1 << 30, ciMax = -(1 << 30), cjMin = 1 << 30, cjMax = -(1 << 30);
+    // the rows and columns where some lane may meet a candidate for its
+    // nearest neighbour
+    int nearRowFrom = 1 << 30, nearRowTo = -(1 << 30), nearColumnFrom = 1 << 30, nearColumnTo = -(1 << 30);
+    // the quick test of far rows: -2 times the position, and the bounds
+    // below which the entry surely is, or may be, perceived
+    Real xi2, yi2, zi2, surelyBelow, maybeBelow;
     Real sumvx = {}, sumvy = {}, sumvz = {};
     Real szomszeddb = {};  // counted in doubles: one masked addition, exact far beyond 5000
 };
 
-// The walk over the union's entries in visiting order. Where most lanes
-// already know a neighbour closer than r, entries that may be nearer are
-// rare, and the cube test waits for them (cubeFirst false); where few do,
-// most entries are within reach of some lane's 2r, and testing the cubes
-// first spares the branch.
+// Each lane's sums, in the order the walk meets the entries, and the count
+// of entries that the quick test of walkFar could not rule out.
+template <int L>
+struct LaneSums {
+    typename LaneTypes<L>::Real vx = {}, vy = {}, vz = {}, count = {}, maybe = {};
+};
+
+#define NYAJKOR_ALWAYS_INLINE inline __attribute__((always_inline))
+
+// Adds entry j to the sums of the lanes in `seen`; the others keep theirs.
+template <int L>
+NYAJKOR_ALWAYS_INLINE void addSeen(const nyajkor::LaneSource& s, int j, typename LaneTypes<L>::Mask seen,
+                                   LaneSums<L>& sums) {
+    sums.vx = seen ? sums.vx + s.evx[j] : sums.vx;
+    sums.vy = seen ? sums.vy + s.evy[j] : sums.vy;
+    sums.vz = seen ? sums.vz + s.evz[j] : sums.vz;
+    sums.count = seen ? sums.count + 1.0 : sums.count;
+}
+
+// v in every lane (subtracting +0 changes no double, -0 included)
+template <int L>
+NYAJKOR_ALWAYS_INLINE typename LaneTypes<L>::Real splat(double v) {
+    return v - typename LaneTypes<L>::Real{};
+}
+
+// Each lane's square of its distance to entry j. Scalars in the vector
+// expressions stand for all lanes at once. The offsets are taken from the
+// individual to the entry: the squares are the same as the other way
+// round, bit for bit.
+template <int L>
+NYAJKOR_ALWAYS_INLINE typename LaneTypes<L>::Real squaresTo(const nyajkor::LaneSource& s, const LaneGroup<L>& g,
+                                                           int j) {
+    using Real = typename LaneTypes<L>::Real;
+    const Real dx = g.xi - s.ex[j];
+    const Real dy = g.yi - s.ey[j];
+    const Real dz = g.zi - s.ez[j];
+    return dx * dx + dy * dy + dz * dz;
+}
+
+// The union's columns (a, bFirst..bLast), one stretch in visiting order,
+// where some lane may meet a nearer candidate. Where most lanes already
+// know a neighbour closer than r, entries that may be nearer are rare, and
+// the cube test waits for them (cubeFirst false); where few do, most
+// entries are within reach of some lane's 2r, and testing the cubes first
+// spares the branch.
 template <int L, bool cubeFirst>
-void walkUnion(const nyajkor::LaneSource& s, LaneGroup<L>& g) {
+NYAJKOR_ALWAYS_INLINE void walkNear(const nyajkor::LaneSource& s, LaneGroup<L>& g, int a, int bFirst, int bLast,
+                                    LaneSums<L>& sums) {
     using Real = typename LaneTypes<L>::Real;
     using Mask = typename LaneTypes<L>::Mask;
-    const double* __restrict ex = s.ex;
-    const double* __restrict ey = s.ey;
-    const double* __restrict ez = s.ez;
-    const double* __restrict evx = s.evx;
-    const double* __restrict evy = s.evy;
-    const double* __restrict evz = s.evz;
-    const double* __restrict eb = s.eb;
-    const double* __restrict ec = s.ec;
-    const std::int32_t* __restrict starts = s.columnStarts;
-    const double perceived = s.perceived;
-    const Real xi = g.xi, yi = g.yi, zi = g.zi;
-    Real sumvx = {}, sumvy = {}, sumvz = {}, szomszeddb = {};
-    // Scalars in the vector expressions below stand for all lanes at once.
-    // The offsets are taken from the individual to the entry: the squares
-    // are the same as the other way round, bit for bit.
-    for (int a = g.aFrom; a <= g.aTo && g.bFrom <= g.bTo; ++a) {
-        // the union's columns (a, bFrom..bTo): one stretch in visiting order
-        const int begin = starts[nyajkor::OccupancyLattice::column(a, g.bFrom)];
-        const int end = starts[nyajkor::OccupancyLattice::column(a, g.bTo) + 1];
-        const Mask rowInCube = (g.aLow <= a) & (g.aHigh >= a);
-        for (int j = begin; j < end; ++j) {
-            const Real dx = xi - ex[j];
-            const Real dy = yi - ey[j];
-            const Real dz = zi - ez[j];
-            const Real d2 = dx * dx + dy * dy + dz * dz;
-            Mask seen = d2 < perceived;
-            // only an entry of the lane's own cube can be its nearest
-            auto inCube = [&] {
-                return laneBits(rowInCube & (g.bLow <= eb[j]) & (g.bHigh >= eb[j]) & (g.cLow <= ec[j]) &
-                                (g.cHigh >= ec[j]));
-            };
-            unsigned nearer = lanesAtMost(d2, g.nearSquare);
-            if (cubeFirst) nearer &= inCube();
-            // A square of 0 (the lane's individual itself, or one on the
-            // same spot) is never perceived. It is always at most the
-            // lane's nearest square, in its cube, so only this rare branch
-            // need test it.
-            if (nearer) {
-                seen &= d2 > 0.0;
-                if (!cubeFirst) nearer &= inCube();
-                for (int l = 0; nearer != 0; ++l, nearer >>= 1) {
-                    if (!(nearer & 1)) continue;
-                    // the lane's square again, the same bits as in the vector
-                    const double ldx = xi[l] - ex[j], ldy = yi[l] - ey[j], ldz = zi[l] - ez[j];
-                    const double ld2 = ldx * ldx + ldy * ldy + ldz * ldz;
-                    if (settleNear(g.near[l], s, j, ld2)) g.nearSquare[l] = ld2 * (1 + 1e-12);
-                }
+    const int begin = s.columnStarts[nyajkor::OccupancyLattice::column(a, bFirst)];
+    const int end = s.columnStarts[nyajkor::OccupancyLattice::column(a, bLast) + 1];
+    const Mask rowInCube = (g.aLow <= a) & (g.aHigh >= a);
+    for (int j = begin; j < end; ++j) {
+        const Real d2 = squaresTo(s, g, j);
+        Mask seen = d2 < s.perceived;
+        // only an entry of the lane's own cube can be its nearest
+        auto inCube = [&] {
+            const double eb = s.eb[j], ec = s.ec[j];
+            return laneBits(rowInCube & (g.bLow <= eb) & (g.bHigh >= eb) & (g.cLow <= ec) & (g.cHigh >= ec));
+        };
+        unsigned nearer = lanesAtMost(d2, g.nearSquare);
+        if (cubeFirst) nearer &= inCube();
+        // A square of 0 (the lane's individual itself, or one on the same
+        // spot) is never perceived. It is always at most the lane's nearest
+        // square, in its cube, so only this rare branch need test it.
+        if (nearer) {
+            seen &= d2 > 0.0;
+            if (!cubeFirst) nearer &= inCube();
+            for (int l = 0; nearer != 0; ++l, nearer >>= 1) {
+                if (!(nearer & 1)) continue;
+                // the lane's square again, the same bits as in the vector
+                const double ldx = g.xi[l] - s.ex[j], ldy = g.yi[l] - s.ey[j], ldz = g.zi[l] - s.ez[j];
+                const double ld2 = ldx * ldx + ldy * ldy + ldz * ldz;
+                if (settleNear(g.near[l], s, j, ld2)) g.nearSquare[l] = ld2 * (1 + 1e-12);
             }
-            sumvx = seen ? sumvx + evx[j] : sumvx;
-            sumvy = seen ? sumvy + evy[j] : sumvy;
-            sumvz = seen ? sumvz + evz[j] : sumvz;
-            szomszeddb = seen ? szomszeddb + 1.0 : szomszeddb;
+        }
+        sums.maybe = seen ? sums.maybe + 1.0 : sums.maybe;
+        addSeen<L>(s, j, seen, sums);
+    }
+}
+
+// The columns (a, bFirst..bLast) where no lane can meet a nearer candidate
+// (nor itself, whose square 0 is nearer than any): only perceived entries
+// count there.
+//
+// The quick test: for a lane at p and an entry at e, |e|^2 - 2 p.e is their
+// squared distance less |p|^2. For any two points of the box each of its
+// few roundings is at most 2^-53 of a magnitude below 10^6, so it differs
+// from the exact formula's square less |p|^2 by under 2e-9: below
+// surelyBelow (perceived - |p|^2 - 1e-6) the entry is perceived, at or
+// above maybeBelow (the same + 1e-6) it is not. Entries in between, which
+// hardly ever occur, are counted in `maybe`; if there were any, the group's
+// walk is done again with the exact test (quick false).
+template <int L, bool quick>
+NYAJKOR_ALWAYS_INLINE void walkFar(const nyajkor::LaneSource& s, const LaneGroup<L>& g, int a, int bFirst, int bLast,
+                                   LaneSums<L>& sums) {
+    using Real = typename LaneTypes<L>::Real;
+    using Mask = typename LaneTypes<L>::Mask;
+    if (bFirst > bLast) return;
+    const int begin = s.columnStarts[nyajkor::OccupancyLattice::column(a, bFirst)];
+    const int end = s.columnStarts[nyajkor::OccupancyLattice::column(a, bLast) + 1];
+    for (int j = begin; j < end; ++j) {
+        if (quick) {
+            const Real q = mulAdd(g.zi2, splat<L>(s.ez[j]),
+                                  mulAdd(g.yi2, splat<L>(s.ey[j]), mulAdd(g.xi2, splat<L>(s.ex[j]), splat<L>(s.norms[j]))));
+            const Mask maybe = q < g.maybeBelow;
+            sums.maybe = maybe ? sums.maybe + 1.0 : sums.maybe;
+            addSeen<L>(s, j, q < g.surelyBelow, sums);
+        } else {
+            const Mask seen = squaresTo(s, g, j) < s.perceived;
+            sums.maybe = seen ? sums.maybe + 1.0 : sums.maybe;
+            addSeen<L>(s, j, seen, sums);
         }
     }
-    g.sumvx = sumvx;
-    g.sumvy = sumvy;
-    g.sumvz = sumvz;
-    g.szomszeddb = szomszeddb;
 }
+
+// The walk over the union's rows in visiting order. In each row the
+// perceived entries lie within rowHalfWidths of some lane's column, and
+// candidates for a lane's nearest neighbour only in the rows and columns
+// within its reach; the columns of a row are walked in order, those within
+// reach with the nearest-neighbour test, the others without. Returns
+// whether walkFar's test (quick or exact) was sure of every entry.
+template <int L, bool cubeFirst, bool quick>
+bool walkUnion(const nyajkor::LaneSource& s, LaneGroup<L>& g) {
+    LaneSums<L> sums;
+    for (int a = g.aFrom; a <= g.aTo && g.bFrom <= g.bTo; ++a) {
+        const int half = s.rowHalfWidths[highest(0, highest(g.ciMin - a, a - g.ciMax) - 1)];
+        const int discFrom = highest(g.bFrom, g.cjMin - half), discTo = lowest(g.bTo, g.cjMax + half);
+        if (a < g.nearRowFrom || a > g.nearRowTo) {
+            walkFar<L, quick>(s, g, a, discFrom, discTo, sums);
+            continue;
+        }
+        const int nearFrom = highest(g.bFrom, g.nearColumnFrom), nearTo = lowest(g.bTo, g.nearColumnTo);
+        walkFar<L, quick>(s, g, a, discFrom, lowest(discTo, nearFrom - 1), sums);
+        walkNear<L, cubeFirst>(s, g, a, nearFrom, nearTo, sums);
+        walkFar<L, quick>(s, g, a, highest(discFrom, nearTo + 1), discTo, sums);
+    }
+    g.sumvx = sums.vx;
+    g.sumvy = sums.vy;
+    g.sumvz = sums.vz;
+    g.szomszeddb = sums.count;
+    return laneBits(sums.maybe == sums.count) == (1u << L) - 1;
+}
+
+// The quick walk, and where its test was unsure of some entry, the exact
+// one from the same start.
+template <int L, bool cubeFirst>
+void walk(const nyajkor::LaneSource& s, LaneGroup<L>& g) {
+    const LaneGroup<L> start = g;
+    if (walkUnion<L, cubeFirst, true>(s, g)) return;
+    g = start;
+    walkUnion<L, cubeFirst, false>(s, g);
+}
+
+#undef NYAJKOR_ALWAYS_INLINE
 
 template <int L>
 void searchLaneGroup(const nyajkor::LaneSource& s, const std::int32_t* members, int count,
@@ -165,21 +265,51 @@ void searchLaneGroup(const nyajkor::LaneSource& s, const std::int32_t* members, 
         g.aTo = highest(g.aTo, n.ci + r);
         g.bFrom = lowest(g.bFrom, n.cj - r);
         g.bTo = highest(g.bTo, n.cj + r);
+        g.ciMin = lowest(g.ciMin, n.ci);
+        g.ciMax = highest(g.ciMax, n.ci);
+        g.cjMin = lowest(g.cjMin, n.cj);
+        g.cjMax = highest(g.cjMax, n.cj);
     }
     g.aFrom = highest(g.aFrom, 0);
     g.aTo = lowest(g.aTo, s.xmeret - 1);
     g.bFrom = highest(g.bFrom, 0);
     g.bTo = lowest(g.bTo, s.xmeret - 1);
+    // Each lane's bound from the cells next to its own. Where some lane
+    // finds one there (a dense part of the flock), the others look in wider
+    // shells too: the tighter the bounds, the fewer rows need the
+    // nearest-neighbour test. In a sparse part the shells would rarely pay.
+    const double none = 2.0 * r * (2.0 * r);
+    double bounds[L];
+    bool anyNear = false;
+    for (int l = 0; l < L; ++l) {
+        bounds[l] = nearBound(g.near[l], s, g.xi[l], g.yi[l], g.zi[l], 1);
+        anyNear |= bounds[l] != none;
+    }
     int lanesWithANeighbour = 0;
     for (int l = 0; l < L; ++l) {
-        const double bound = nearBound(g.near[l], s, g.xi[l], g.yi[l], g.zi[l]);
-        g.nearSquare[l] = bound * (1 + 1e-12);
-        lanesWithANeighbour += bound < s.perceived;
+        for (int span = 2; anyNear && span <= lowest(r, 3) && bounds[l] == none; ++span)
+            bounds[l] = nearBound(g.near[l], s, g.xi[l], g.yi[l], g.zi[l], span);
+        lanesWithANeighbour += bounds[l] < s.perceived;
+        g.nearSquare[l] = bounds[l] * (1 + 1e-12);
+        // A candidate's square is at most nearSquare, so its x and y are
+        // within the root of it of the lane's, and its row and column within
+        // that plus one.
+        const int reach = static_cast<int>(__builtin_sqrt(g.nearSquare[l])) + 2;
+        g.nearRowFrom = lowest(g.nearRowFrom, g.near[l].ci - reach);
+        g.nearRowTo = highest(g.nearRowTo, g.near[l].ci + reach);
+        g.nearColumnFrom = lowest(g.nearColumnFrom, g.near[l].cj - reach);
+        g.nearColumnTo = highest(g.nearColumnTo, g.near[l].cj + reach);
+        g.xi2[l] = -2.0 * g.xi[l];
+        g.yi2[l] = -2.0 * g.yi[l];
+        g.zi2[l] = -2.0 * g.zi[l];
+        const double below = s.perceived - (g.xi[l] * g.xi[l] + g.yi[l] * g.yi[l] + g.zi[l] * g.zi[l]);
+        g.surelyBelow[l] = below - 1e-6;
+        g.maybeBelow[l] = below + 1e-6;
     }
     if (lanesWithANeighbour * 2 >= L)
-        walkUnion<L, false>(s, g);
+        walk<L, false>(s, g);
     else
-        walkUnion<L, true>(s, g);
+        walk<L, true>(s, g);
     for (int l = 0; l < count; ++l) {
         const NearState& n = g.near[l];
         out[members[l]] = {static_cast<int>(g.szomszeddb[l]), g.sumvx[l], g.sumvy[l], g.sumvz[l],

@@ -47,6 +47,9 @@ unsigned laneBits(PortableMask m) {
 }
 #endif
 
+// Two roundings: the quick test that uses it allows for either.
+PortableReal mulAdd(PortableReal a, PortableReal b, PortableReal c) { return a * b + c; }
+
 }  // namespace
 
 #include "model/lane_kernel.h"
@@ -55,7 +58,7 @@ bool lanePathAvailable(LanePath path) {
     switch (path) {
         case LanePath::portable: return true;
 #if defined(__x86_64__)
-        case LanePath::avx2: return __builtin_cpu_supports("avx2");
+        case LanePath::avx2: return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
         case LanePath::avx512: return __builtin_cpu_supports("avx512f");
 #else
         default: return false;

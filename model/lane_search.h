@@ -36,12 +36,16 @@ int laneCount(LanePath path);
 struct LaneSource {
     const double *ex, *ey, *ez, *evx, *evy, *evz;  // per entry
     const double *eb, *ec;                         // per entry: its cell's b and c
+    const double* norms;                           // per entry: ex^2 + ey^2 + ez^2
     const std::int32_t* heights;                   // per entry: its cell's c
     const std::int32_t* occupants;                 // per entry: the individual
     const std::int32_t* columnStarts;              // entries of column a*350+b: [starts[col], starts[col+1])
     const double *x, *y, *z;                       // per individual
     int r = 0;                                     // perception radius
     double perceived = 0;                          // d*d below it exactly when sqrt(d*d) < r
+    // by g = 0..r: how far in b from an individual's own column a
+    // perceived entry can lie, in a row at least g + 1 away from its own
+    const int* rowHalfWidths = nullptr;
     int xmeret = 0;                                // box extent along x and y
 };
 

@@ -21,6 +21,10 @@ unsigned lanesAtMost(LaneTypes<8>::Real a, LaneTypes<8>::Real b) {
 
 unsigned laneBits(LaneTypes<8>::Mask m) { return _mm512_test_epi64_mask(__m512i(m), __m512i(m)); }
 
+LaneTypes<8>::Real mulAdd(LaneTypes<8>::Real a, LaneTypes<8>::Real b, LaneTypes<8>::Real c) {
+    return LaneTypes<8>::Real(_mm512_fmadd_pd(__m512d(a), __m512d(b), __m512d(c)));
+}
+
 }  // namespace
 
 #include "model/lane_kernel.h"

@@ -10,6 +10,8 @@ namespace nyajkor {
 
 namespace {
 
+constexpr int kTilesPerRow = (kRacsX + ColumnIndex::kTile - 1) / ColumnIndex::kTile;
+
 // The smallest square whose rounded root reaches r: below it, and only below
 // it, sqrt(d2) < r. Correctly rounded sqrt is monotonic, so the set of
 // squares whose root reaches r is an upward-closed interval.
@@ -29,6 +31,16 @@ void squaredDistances(const double* px, const double* py, const double* pz, int 
         const double dz = pz[j] - zi;
         squares[j] = dx * dx + dy * dy + dz * dz;
     }
+}
+
+// How far in b from its own column b0 an individual at radius r can
+// perceive an entry of a row whose x differs from its own by at least g:
+// closer than r means |y - y0| < sqrt(r^2 - g^2), and the column is within
+// half a cell of y on either side, so |b - b0| < sqrt(r^2 - g^2) + 1. The
+// extra 1 under the root swallows the rounding of the computed squares.
+int rowHalfWidth(int r, int g) {
+    const int underRoot = r * r + 1 - g * g;
+    return underRoot < 0 ? -1 : static_cast<int>(std::sqrt(static_cast<double>(underRoot))) + 1;
 }
 
 }  // namespace
@@ -80,8 +92,12 @@ Neighbours searchPlainCube(const Flock& f, int i) {
 
 ColumnIndex::ColumnIndex()
     : ex(kMaxEgyed), ey(kMaxEgyed), ez(kMaxEgyed), evx(kMaxEgyed), evy(kMaxEgyed), evz(kMaxEgyed),
-      eb(kMaxEgyed), ec(kMaxEgyed), squareThresholds(21) {
-    for (int r = 0; r <= 20; ++r) squareThresholds[r] = squareThreshold(r);
+      eb(kMaxEgyed), ec(kMaxEgyed), norms(kMaxEgyed), squareThresholds(21), rowHalfWidths(21 * 21),
+      laneOrder_(kMaxEgyed), tileOf_(kMaxEgyed), tileStarts_(kTilesPerRow * kTilesPerRow + 1) {
+    for (int r = 0; r <= 20; ++r) {
+        squareThresholds[r] = squareThreshold(r);
+        for (int g = 0; g <= 20; ++g) rowHalfWidths[r * 21 + g] = rowHalfWidth(r, g);
+    }
 }
 
 void ColumnIndex::rebuild(const Flock& f) {
@@ -99,7 +115,24 @@ void ColumnIndex::rebuild(const Flock& f) {
         evx[slot] = f.vx[k];
         evy[slot] = f.vy[k];
         evz[slot] = f.vz[k];
+        norms[slot] = f.x[k] * f.x[k] + f.y[k] * f.y[k] + f.z[k] * f.z[k];
     }
+    orderForLanes(f);
+}
+
+void ColumnIndex::orderForLanes(const Flock& f) {
+    // a counting sort of the cell order by tile, which keeps the cell order
+    // within each tile
+    const std::int32_t* order = f.racs.cellOrder();
+    laneOrderCount_ = f.racs.cellOrderCount();
+    std::fill(tileStarts_.begin(), tileStarts_.end(), 0);
+    for (int m = 0; m < laneOrderCount_; ++m) {
+        const int i = order[m];
+        tileOf_[m] = roundHalfEven(f.x[i]) / kTile * kTilesPerRow + roundHalfEven(f.y[i]) / kTile;
+        ++tileStarts_[tileOf_[m] + 1];
+    }
+    for (std::size_t t = 1; t < tileStarts_.size(); ++t) tileStarts_[t] += tileStarts_[t - 1];
+    for (int m = 0; m < laneOrderCount_; ++m) laneOrder_[tileStarts_[tileOf_[m]]++] = order[m];
 }
 
 LaneSource ColumnIndex::laneSource(const Flock& f) const {
@@ -112,6 +145,7 @@ LaneSource ColumnIndex::laneSource(const Flock& f) const {
     s.evz = evz.data();
     s.eb = eb.data();
     s.ec = ec.data();
+    s.norms = norms.data();
     s.heights = racs->heights();
     s.occupants = racs->individuals();
     s.columnStarts = racs->columnStarts();
@@ -119,7 +153,9 @@ LaneSource ColumnIndex::laneSource(const Flock& f) const {
     s.y = f.y.data();
     s.z = f.z.data();
     s.r = f.latotav;
-    s.perceived = squareThresholds[static_cast<std::size_t>(std::clamp(f.latotav, 0, 20))];
+    const auto r = static_cast<std::size_t>(std::clamp(f.latotav, 0, 20));
+    s.perceived = squareThresholds[r];
+    s.rowHalfWidths = rowHalfWidths.data() + r * 21;
     s.xmeret = f.xmeret;
     return s;
 }

@@ -58,14 +58,32 @@ public:
     // What the lane search reads, for the flock last rebuilt from.
     LaneSource laneSource(const Flock& f) const;
 
+    // The individuals in the lattice, in the order the lane search takes
+    // them in groups: by tiles of kTile x kTile columns, tile rows in a
+    // order, and within a tile in the lattice's cell order. A group's
+    // search walks the union of its members' cubes, so its members should
+    // sit close together in a and b: consecutive individuals in cell order
+    // do where the flock is dense, but where it is sparse they lie along
+    // one row of columns, hundreds of columns apart; in a tile they lie
+    // within a few tiles of one another.
+    const std::int32_t* laneOrder() const { return laneOrder_.data(); }
+    int laneOrderCount() const { return laneOrderCount_; }
+    static constexpr int kTile = 8;
+
 private:
     const OccupancyLattice* racs = nullptr;
     // position and velocity of each of the lattice's entries
     std::vector<double> ex, ey, ez;
     std::vector<double> evx, evy, evz;
     std::vector<double> eb, ec;  // its cell's b and c, for the lanes' cube tests
+    std::vector<double> norms;   // its squared distance from the origin, for the lanes' quick test
     // d*d below squareThresholds[r] exactly when sqrt(d*d) < r, for r = 0..20
     std::vector<double> squareThresholds;
+    // rowHalfWidths[r * 21 + g]: see LaneSource::rowHalfWidths, for r = 0..20
+    std::vector<int> rowHalfWidths;
+    void orderForLanes(const Flock& f);
+    std::vector<std::int32_t> laneOrder_, tileOf_, tileStarts_;
+    int laneOrderCount_ = 0;
 };
 
 }  // namespace nyajkor

@@ -287,8 +287,8 @@ void findNeighbours(Flock& f, LanePath lanes, Workers& workers) {
     UpdateScratch& scratch = *f.scratch;
     const LaneSource source = scratch.columns.laneSource(f);
     const int width = laneCount(lanes);
-    const std::int32_t* order = f.racs.cellOrder();
-    const int inside = f.racs.cellOrderCount();
+    const std::int32_t* order = scratch.columns.laneOrder();
+    const int inside = scratch.columns.laneOrderCount();
     const int groups = (inside + width - 1) / width;
     const int items = groups + f.racs.outsideCount();
     std::atomic<int> next{0};
