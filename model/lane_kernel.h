@@ -37,29 +37,6 @@ inline bool settleNear(NearState& n, const nyajkor::LaneSource& s, int j, double
     return true;
 }
 
-// A bound on lane l's nearest squared distance: the least square of an
-// individual of its cube in the columns up to `span` rows and columns from
-// its own, or the starting (2r)^2 if there is none. The nearest one found in
-// the end is at most this far, so the walk need settle only candidates up
-// to it, however far the first ones met are. The columns of a row are one
-// stretch of entries, scanned whole without a branch.
-inline double nearBound(const NearState& n, const nyajkor::LaneSource& s, double xi, double yi, double zi,
-                        int span) {
-    double bound = 2.0 * s.r * (2.0 * s.r);
-    const int bFirst = highest(n.cj - span, 0), bLast = lowest(n.cj + span, s.xmeret - 1);
-    for (int a = highest(n.ci - span, 0); a <= lowest(n.ci + span, s.xmeret - 1); ++a) {
-        const int end = s.columnStarts[nyajkor::OccupancyLattice::column(a, bLast) + 1];
-        for (int j = s.columnStarts[nyajkor::OccupancyLattice::column(a, bFirst)]; j < end; ++j) {
-            const double dx = s.ex[j] - xi, dy = s.ey[j] - yi, dz = s.ez[j] - zi;
-            const double d2 = dx * dx + dy * dy + dz * dz;
-            const int dc = s.heights[j] - n.ck;
-            const bool inCube = (dc >= -s.r) & (dc <= s.r) & (s.occupants[j] != n.self);
-            bound = inCube & (d2 < bound) ? d2 : bound;
-        }
-    }
-    return bound;
-}
-
 // A group of L individuals being searched: each lane's position, cube and
 // nearest neighbour so far, the union of their cubes, and the sums.
 template <int L>
@@ -122,6 +99,33 @@ NYAJKOR_ALWAYS_INLINE typename LaneTypes<L>::Real squaresTo(const nyajkor::LaneS
     const Real dy = g.yi - s.ey[j];
     const Real dz = g.zi - s.ez[j];
     return dx * dx + dy * dy + dz * dz;
+}
+
+// Bounds on each lane's nearest squared distance: the least square of an
+// individual of its cube in the columns up to `span` rows and columns from
+// the lanes' own, or (2r)^2 where there is none. Squares of 0 are left to
+// the walk; leaving any out only loosens a bound. The nearest one found in
+// the end is at most this far, so the walk need settle only candidates up
+// to it, however far the first ones met are. The columns of a row are one
+// stretch of entries, and every lane tests each entry at once.
+template <int L>
+typename LaneTypes<L>::Real nearBounds(const nyajkor::LaneSource& s, const LaneGroup<L>& g, int span) {
+    using Real = typename LaneTypes<L>::Real;
+    using Mask = typename LaneTypes<L>::Mask;
+    Real bound = splat<L>(2.0 * s.r * (2.0 * s.r));
+    const int bFirst = highest(g.cjMin - span, 0), bLast = lowest(g.cjMax + span, s.xmeret - 1);
+    for (int a = highest(g.ciMin - span, 0); a <= lowest(g.ciMax + span, s.xmeret - 1); ++a) {
+        const Mask rowInCube = (g.aLow <= a) & (g.aHigh >= a);
+        const int end = s.columnStarts[nyajkor::OccupancyLattice::column(a, bLast) + 1];
+        for (int j = s.columnStarts[nyajkor::OccupancyLattice::column(a, bFirst)]; j < end; ++j) {
+            const Real d2 = squaresTo(s, g, j);
+            const double eb = s.eb[j], ec = s.ec[j];
+            const Mask nearer = Mask(rowInCube & (g.bLow <= eb) & (g.bHigh >= eb) & (g.cLow <= ec) & (g.cHigh >= ec) &
+                                     (d2 > 0.0) & (d2 < bound));
+            bound = nearer ? d2 : bound;
+        }
+    }
+    return bound;
 }
 
 // The union's columns (a, bFirst..bLast), one stretch in visiting order,
@@ -274,21 +278,18 @@ void searchLaneGroup(const nyajkor::LaneSource& s, const std::int32_t* members, 
     g.aTo = lowest(g.aTo, s.xmeret - 1);
     g.bFrom = highest(g.bFrom, 0);
     g.bTo = lowest(g.bTo, s.xmeret - 1);
-    // Each lane's bound from the cells next to its own. Where some lane
-    // finds one there (a dense part of the flock), the others look in wider
-    // shells too: the tighter the bounds, the fewer rows need the
-    // nearest-neighbour test. In a sparse part the shells would rarely pay.
+    // Each lane's bound from the columns next to its own. Where some lane
+    // finds one there (a dense part of the flock), the others look further
+    // too: the tighter the bounds, the fewer rows need the nearest-neighbour
+    // test. In a sparse part the wider search would rarely pay.
     const double none = 2.0 * r * (2.0 * r);
-    double bounds[L];
-    bool anyNear = false;
-    for (int l = 0; l < L; ++l) {
-        bounds[l] = nearBound(g.near[l], s, g.xi[l], g.yi[l], g.zi[l], 1);
-        anyNear |= bounds[l] != none;
-    }
+    typename LaneTypes<L>::Real bounds = nearBounds(s, g, 1);
+    const unsigned everyLane = (1u << L) - 1;
+    const unsigned withNone = laneBits(bounds == none);
+    for (int span = 2; withNone != everyLane && span <= lowest(r, 3) && laneBits(bounds == none) != 0; ++span)
+        bounds = nearBounds(s, g, span);
     int lanesWithANeighbour = 0;
     for (int l = 0; l < L; ++l) {
-        for (int span = 2; anyNear && span <= lowest(r, 3) && bounds[l] == none; ++span)
-            bounds[l] = nearBound(g.near[l], s, g.xi[l], g.yi[l], g.zi[l], span);
         lanesWithANeighbour += bounds[l] < s.perceived;
         g.nearSquare[l] = bounds[l] * (1 + 1e-12);
         // A candidate's square is at most nearSquare, so its x and y are

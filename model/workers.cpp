@@ -1,8 +1,21 @@
 #include "model/workers.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace nyajkor {
+
+namespace {
+
+// Watches until `ready` holds or about 100 microseconds have passed.
+template <class Ready>
+void watchBriefly(Ready ready) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(100);
+    while (!ready() && std::chrono::steady_clock::now() < until) {
+    }
+}
+
+}  // namespace
 
 Workers::Workers(int count) : count_(std::max(count, 1)) {
     for (int part = 1; part < count_; ++part) threads_.emplace_back(&Workers::serve, this, part);
@@ -27,10 +40,13 @@ void Workers::run(const std::function<void(int)>& job) {
         std::lock_guard lock(mutex_);
         job_ = &job;
         pending_ = count_ - 1;
+        unfinished_.store(count_ - 1);
         ++generation_;
+        published_.store(generation_);
     }
     wake_.notify_all();
     job(0);
+    watchBriefly([this] { return unfinished_.load() == 0; });
     std::unique_lock lock(mutex_);
     done_.wait(lock, [this] { return pending_ == 0; });
     job_ = nullptr;
@@ -40,6 +56,7 @@ void Workers::serve(int part) {
     unsigned long seen = 0;
     for (;;) {
         const std::function<void(int)>* job;
+        watchBriefly([&] { return published_.load() != seen; });
         {
             std::unique_lock lock(mutex_);
             wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
@@ -48,6 +65,7 @@ void Workers::serve(int part) {
             job = job_;
         }
         (*job)(part);
+        unfinished_.fetch_sub(1);
         {
             std::lock_guard lock(mutex_);
             --pending_;

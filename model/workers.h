@@ -3,9 +3,14 @@
 // The velocity update splits the flock into as many contiguous parts as
 // there are workers and runs them at once; the calling thread does part 0
 // and waits for the others. Threads are started once and sleep between
-// jobs, so a tick pays two hand-overs, not thread creation.
+// jobs, so a tick pays two hand-overs, not thread creation. Waking a
+// sleeping thread can take tens of microseconds, a good part of a tick of a
+// spread flock, so a thread that has just finished a job, and a caller
+// waiting for the others, first watch for a while before they sleep: the
+// next job of the same tick usually comes within that time.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -42,6 +47,9 @@ private:
     const std::function<void(int)>* job_ = nullptr;
     unsigned long generation_ = 0;
     int pending_ = 0;
+    // generation_ and pending_ as seen without the lock, for watching
+    std::atomic<unsigned long> published_{0};
+    std::atomic<int> unfinished_{0};
     bool stopping_ = false;
 };
 
