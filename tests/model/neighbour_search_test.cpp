@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <bit>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -283,15 +284,40 @@ INSTANTIATE_TEST_SUITE_P(RealRuns, DenseSceneEquivalence,
                                            DenseCase{"cohesion 20, no noise, 1050 ticks, then collapsed", 20,
                                                      0, 1050, true}));
 
-TEST(LaneSearch, EveryWidthFindsWhatThePlainScanFindsForEveryMemberOfAGroup) {
-    // Individuals spread and clumped, groups of every size up to the widest
-    // lane count, members near and far apart: each member's result is the
-    // plain scan's, field by field.
+struct LaneScene {
+    const char* name;
+    int n, radius;
+    void (*place)(Flock& f);
+};
+
+std::ostream& operator<<(std::ostream& os, const LaneScene& s) { return os << s.name; }
+
+class LaneSearch : public ::testing::TestWithParam<LaneScene> {};
+
+// 11 x 11 x 11 individuals `step` apart, still.
+void placeLattice(Flock& f, double step) {
+    for (int i = 1; i <= 1331; ++i) {
+        f.vx[i] = f.vy[i] = f.vz[i] = 0;  // stay put when the lattice is filled
+        f.x[i] = 100.25 + (i - 1) % 11 * step;
+        f.y[i] = 100.25 + (i - 1) / 11 % 11 * step;
+        f.z[i] = 100.25 + (i - 1) / 121 * step;
+    }
+}
+
+TEST_P(LaneSearch, EveryWidthFindsWhatThePlainScanFindsForEveryMemberOfAGroup) {
+    // Groups of every size up to the widest lane count, members near and
+    // far apart: each member's result is the plain scan's, field by field.
+    const LaneScene& scene = GetParam();
     auto f = std::make_unique<Flock>();
-    startScene(*f, plainInputs(3000, 7), 11);
-    clumpFlock(*f, 20, 11);
-    for (int i = 1; i <= 1000; ++i) f->x[i] = 20 + (i % 300);  // a spread third
+    startScene(*f, plainInputs(scene.n, scene.radius), 11);
+    scene.place(*f);
     moveAndFillLattice(*f);
+    // velocities of every sign and size, to sum
+    for (int i = 1; i <= f->egyeddb; ++i) {
+        f->vx[i] = std::sin(i);
+        f->vy[i] = std::cos(0.7 * i);
+        f->vz[i] = std::sin(1.3 * i);
+    }
     ColumnIndex index;
     index.rebuild(*f);
     const LaneSource source = index.laneSource(*f);
@@ -315,6 +341,27 @@ TEST(LaneSearch, EveryWidthFindsWhatThePlainScanFindsForEveryMemberOfAGroup) {
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Scenes, LaneSearch,
+    ::testing::Values(
+        LaneScene{"spread and clumped", 3000, 7,
+                  [](Flock& f) {
+                      clumpFlock(f, 20, 11);
+                      for (int i = 1; i <= 1000; ++i) f.x[i] = 20 + (i % 300);  // a spread third
+                  }},
+        // Whole-cell steps: many squares are exactly r^2 (3-4-5), not
+        // perceived, and every nearest neighbour is a tie of six at 1. A
+        // hair shorter steps make those squares perceived by a hair. Either
+        // way the quick test cannot tell, and the exact one must.
+        LaneScene{"integer lattice at r 5", 1331, 5, [](Flock& f) { placeLattice(f, 1.0); }},
+        LaneScene{"lattice a hair finer at r 5", 1331, 5, [](Flock& f) { placeLattice(f, 1.0 - 0x1p-40); }}),
+    [](const ::testing::TestParamInfo<LaneScene>& info) {
+        std::string name = info.param.name;
+        for (char& c : name)
+            if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+        return name;
+    });
 
 TEST(Workers, EveryPartRunsOnceAndTheGeneratorEndsWhereOneThreadLeavesIt) {
     Workers four(4);
