@@ -2,12 +2,12 @@
 // instruction set. Everything here has internal linkage, so each file keeps
 // its own build of it; the file sets the instruction set before including it.
 //
-// Requires before inclusion: LaneSource and Neighbours, roundHalfEven, LaneTypes
-// (model/lane_types.h) in the enclosing namespace, and for the file's lane
-// width the functions unsigned lanesAtMost(Real a, Real b) with bit l set
-// where a[l] <= b[l], unsigned laneBits(Mask m) with bit l set where m[l] is true, and
-// Real mulAdd(Real a, Real b, Real c), a * b + c, fused where the
-// instruction set can.
+// Requires before inclusion: LaneSource and Neighbours, roundHalfEven,
+// LaneTypes (model/lane_types.h) in the enclosing namespace, and for the
+// file's lane width the functions unsigned lanesAtMost(Real a, Real b) with
+// bit l set where a[l] <= b[l], unsigned laneBits(Mask m) with bit l set
+// where m[l] is true, and Real mulAdd(Real a, Real b, Real c), a * b + c,
+// fused where the instruction set can.
 
 namespace {
 
