@@ -101,6 +101,19 @@ NYAJKOR_ALWAYS_INLINE typename LaneTypes<L>::Real squaresTo(const nyajkor::LaneS
     return dx * dx + dy * dy + dz * dz;
 }
 
+// The lanes whose cube holds entry j of a row where rowInCube holds.
+template <int L>
+NYAJKOR_ALWAYS_INLINE typename LaneTypes<L>::Mask inCubes(const nyajkor::LaneSource& s, const LaneGroup<L>& g,
+                                                         typename LaneTypes<L>::Mask rowInCube, int j) {
+    const double eb = s.eb[j], ec = s.ec[j];
+    return typename LaneTypes<L>::Mask(rowInCube & (g.bLow <= eb) & (g.bHigh >= eb) & (g.cLow <= ec) &
+                                       (g.cHigh >= ec));
+}
+
+// The square a lane's nearest distance starts at, (2r)^2: its root is
+// exactly 2r, the nearest distance while none is found.
+inline double noNearestSquare(const nyajkor::LaneSource& s) { return 2.0 * s.r * (2.0 * s.r); }
+
 // Bounds on each lane's nearest squared distance: the least square of an
 // individual of its cube in the columns up to `span` rows and columns from
 // the lanes' own, or (2r)^2 where there is none. Squares of 0 are left to
@@ -112,16 +125,14 @@ template <int L>
 typename LaneTypes<L>::Real nearBounds(const nyajkor::LaneSource& s, const LaneGroup<L>& g, int span) {
     using Real = typename LaneTypes<L>::Real;
     using Mask = typename LaneTypes<L>::Mask;
-    Real bound = splat<L>(2.0 * s.r * (2.0 * s.r));
+    Real bound = splat<L>(noNearestSquare(s));
     const int bFirst = highest(g.cjMin - span, 0), bLast = lowest(g.cjMax + span, s.xmeret - 1);
     for (int a = highest(g.ciMin - span, 0); a <= lowest(g.ciMax + span, s.xmeret - 1); ++a) {
         const Mask rowInCube = (g.aLow <= a) & (g.aHigh >= a);
         const int end = s.columnStarts[nyajkor::OccupancyLattice::column(a, bLast) + 1];
         for (int j = s.columnStarts[nyajkor::OccupancyLattice::column(a, bFirst)]; j < end; ++j) {
             const Real d2 = squaresTo(s, g, j);
-            const double eb = s.eb[j], ec = s.ec[j];
-            const Mask nearer = Mask(rowInCube & (g.bLow <= eb) & (g.bHigh >= eb) & (g.cLow <= ec) & (g.cHigh >= ec) &
-                                     (d2 > 0.0) & (d2 < bound));
+            const Mask nearer = inCubes(s, g, rowInCube, j) & Mask((d2 > 0.0) & (d2 < bound));
             bound = nearer ? d2 : bound;
         }
     }
@@ -146,10 +157,7 @@ NYAJKOR_ALWAYS_INLINE void walkNear(const nyajkor::LaneSource& s, LaneGroup<L>& 
         const Real d2 = squaresTo(s, g, j);
         Mask seen = d2 < s.perceived;
         // only an entry of the lane's own cube can be its nearest
-        auto inCube = [&] {
-            const double eb = s.eb[j], ec = s.ec[j];
-            return laneBits(rowInCube & (g.bLow <= eb) & (g.bHigh >= eb) & (g.cLow <= ec) & (g.cHigh >= ec));
-        };
+        auto inCube = [&] { return laneBits(inCubes(s, g, rowInCube, j)); };
         unsigned nearer = lanesAtMost(d2, g.nearSquare);
         if (cubeFirst) nearer &= inCube();
         // A square of 0 (the lane's individual itself, or one on the same
@@ -282,7 +290,7 @@ void searchLaneGroup(const nyajkor::LaneSource& s, const std::int32_t* members, 
     // finds one there (a dense part of the flock), the others look further
     // too: the tighter the bounds, the fewer rows need the nearest-neighbour
     // test. In a sparse part the wider search would rarely pay.
-    const double none = 2.0 * r * (2.0 * r);
+    const double none = noNearestSquare(s);
     typename LaneTypes<L>::Real bounds = nearBounds(s, g, 1);
     const unsigned everyLane = (1u << L) - 1;
     const unsigned withNone = laneBits(bounds == none);

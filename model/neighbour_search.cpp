@@ -12,6 +12,12 @@ namespace {
 
 constexpr int kTilesPerRow = (kRacsX + ColumnIndex::kTile - 1) / ColumnIndex::kTile;
 
+// the radii the tables below are made for: 0..kLargestRadius
+constexpr int kLargestRadius = 20;
+constexpr int kRadii = kLargestRadius + 1;
+
+std::size_t radiusRow(int r) { return static_cast<std::size_t>(std::clamp(r, 0, kLargestRadius)); }
+
 // The smallest square whose rounded root reaches r: below it, and only below
 // it, sqrt(d2) < r. Correctly rounded sqrt is monotonic, so the set of
 // squares whose root reaches r is an upward-closed interval.
@@ -92,11 +98,11 @@ Neighbours searchPlainCube(const Flock& f, int i) {
 
 ColumnIndex::ColumnIndex()
     : ex(kMaxEgyed), ey(kMaxEgyed), ez(kMaxEgyed), evx(kMaxEgyed), evy(kMaxEgyed), evz(kMaxEgyed),
-      eb(kMaxEgyed), ec(kMaxEgyed), norms(kMaxEgyed), squareThresholds(21), rowHalfWidths(21 * 21),
+      eb(kMaxEgyed), ec(kMaxEgyed), norms(kMaxEgyed), squareThresholds(kRadii), rowHalfWidths(kRadii * kRadii),
       laneOrder_(kMaxEgyed), tileOf_(kMaxEgyed), tileStarts_(kTilesPerRow * kTilesPerRow + 1) {
-    for (int r = 0; r <= 20; ++r) {
+    for (int r = 0; r < kRadii; ++r) {
         squareThresholds[r] = squareThreshold(r);
-        for (int g = 0; g <= 20; ++g) rowHalfWidths[r * 21 + g] = rowHalfWidth(r, g);
+        for (int g = 0; g < kRadii; ++g) rowHalfWidths[r * kRadii + g] = rowHalfWidth(r, g);
     }
 }
 
@@ -153,9 +159,9 @@ LaneSource ColumnIndex::laneSource(const Flock& f) const {
     s.y = f.y.data();
     s.z = f.z.data();
     s.r = f.latotav;
-    const auto r = static_cast<std::size_t>(std::clamp(f.latotav, 0, 20));
+    const std::size_t r = radiusRow(f.latotav);
     s.perceived = squareThresholds[r];
-    s.rowHalfWidths = rowHalfWidths.data() + r * 21;
+    s.rowHalfWidths = rowHalfWidths.data() + r * kRadii;
     s.xmeret = f.xmeret;
     return s;
 }
@@ -166,7 +172,7 @@ Neighbours ColumnIndex::search(const Flock& f, int i) const {
     const int cj = roundHalfEven(f.y[i]);
     const int ck = roundHalfEven(f.z[i]);
     const double xi = f.x[i], yi = f.y[i], zi = f.z[i];
-    const double perceived = squareThresholds[static_cast<std::size_t>(std::clamp(r, 0, 20))];
+    const double perceived = squareThresholds[radiusRow(r)];
     // Nobody found yet: the nearest distance starts at 2r, the position at the origin.
     double mintav = 2.0 * r, kozelx = 0, kozely = 0, kozelz = 0;
     // A candidate can be nearer than mintav only if its square is at most a

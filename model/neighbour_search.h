@@ -79,7 +79,7 @@ private:
     std::vector<double> norms;   // its squared distance from the origin, for the lanes' quick test
     // d*d below squareThresholds[r] exactly when sqrt(d*d) < r, for r = 0..20
     std::vector<double> squareThresholds;
-    // rowHalfWidths[r * 21 + g]: see LaneSource::rowHalfWidths, for r = 0..20
+    // rowHalfWidths[r * 21 + g]: LaneSource::rowHalfWidths for radius r = 0..20
     std::vector<int> rowHalfWidths;
     void orderForLanes(const Flock& f);
     std::vector<std::int32_t> laneOrder_, tileOf_, tileStarts_;
