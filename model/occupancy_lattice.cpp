@@ -1,6 +1,7 @@
 #include "model/occupancy_lattice.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "model/rounding.h"
 
@@ -16,11 +17,22 @@ bool roundsIntoLattice(double x, double y, double z) {
     return roundsInto(x, kRacsX) && roundsInto(y, kRacsX) && roundsInto(z, kRacsZ);
 }
 
+// A cell's key, column * kRacsZ + height, orders the cells as a walk meets
+// them; keys are below 2^27, sorted in three passes of 9 bits.
+constexpr int kDigitBits = 9;
+constexpr int kDigits = 3;
+constexpr int kBuckets = 1 << kDigitBits;
+static_assert(std::uint64_t{OccupancyLattice::kColumns} * kRacsZ <= std::uint64_t{1} << (kDigits * kDigitBits));
+
+// Column starts are set a block at a time; the last block of a stretch may
+// reach past it, into columns whose starts are set afterwards.
+constexpr int kStartBlock = 8;
+
 }  // namespace
 
 OccupancyLattice::OccupancyLattice(int capacity)
-    : capacity_(capacity), starts_(kColumns + 1), heights_(capacity), individuals_(capacity), cellOrder_(capacity),
-      cellOrderHeights_(capacity), outside_(capacity), columnOf_(capacity + 1) {}
+    : capacity_(capacity), starts_(kColumns + 1 + kStartBlock), heights_(capacity), individuals_(capacity), cellOrder_(capacity),
+      outside_(capacity), keyed_(capacity), keyedSpare_(capacity), buckets_(kDigits * kBuckets) {}
 
 void OccupancyLattice::clear() {
     std::fill(starts_.begin(), starts_.end(), 0);
@@ -30,77 +42,68 @@ void OccupancyLattice::clear() {
 
 void OccupancyLattice::fill(const double* x, const double* y, const double* z, int n) {
     n = std::clamp(n, 0, capacity_);
-    // Count the individuals of each column.
-    std::fill(starts_.begin(), starts_.end(), 0);
     outsideCount_ = 0;
+    cellOrderCount_ = 0;
     for (int i = 1; i <= n; ++i) {
-        columnOf_[i] = -1;
         if (!roundsIntoLattice(x[i], y[i], z[i])) {
             outside_[outsideCount_++] = i;
             continue;
         }
-        columnOf_[i] = column(roundHalfEven(x[i]), roundHalfEven(y[i]));
-        ++starts_[columnOf_[i]];
+        const std::uint64_t cell =
+            std::uint64_t(column(roundHalfEven(x[i]), roundHalfEven(y[i]))) * kRacsZ + roundHalfEven(z[i]);
+        keyed_[cellOrderCount_++] = cell << 32 | static_cast<std::uint32_t>(i);
     }
-    // Running sums make starts_[col] the end of col's run; placing the
-    // individuals from the last down moves it back to the run's start and
-    // leaves every run in ascending index.
-    for (int col = 1; col < kColumns; ++col) starts_[col] += starts_[col - 1];
-    starts_[kColumns] = starts_[kColumns - 1];
-    cellOrderCount_ = starts_[kColumns];
-    for (int i = n; i >= 1; --i) {
-        if (columnOf_[i] < 0) continue;
-        const int slot = --starts_[columnOf_[i]];
-        cellOrder_[slot] = i;
-        cellOrderHeights_[slot] = roundHalfEven(z[i]);
-    }
-    for (int begin = 0; begin < cellOrderCount_;) {
-        const int end = starts_[columnOf_[cellOrder_[begin]] + 1];
-        sortRunByHeight(begin, end);
-        begin = end;
-    }
+    sortByCell(cellOrderCount_);
+    for (int m = 0; m < cellOrderCount_; ++m) cellOrder_[m] = static_cast<std::int32_t>(keyed_[m] & 0xffffffffu);
     keepLastWriters();
 }
 
-void OccupancyLattice::sortRunByHeight(int begin, int end) {
-    // Insertion sort, stable, so individuals of one cell stay in ascending
-    // index: runs are a column's individuals, a few dozen at the most.
-    for (int j = begin + 1; j < end; ++j) {
-        const std::int32_t h = cellOrderHeights_[j], k = cellOrder_[j];
-        int m = j;
-        for (; m > begin && cellOrderHeights_[m - 1] > h; --m) {
-            cellOrderHeights_[m] = cellOrderHeights_[m - 1];
-            cellOrder_[m] = cellOrder_[m - 1];
+void OccupancyLattice::sortByCell(int count) {
+    // A radix sort, least significant digit first, stable at every pass:
+    // the individuals were listed in ascending index and stay so within a
+    // cell. Sorting a few thousand keys touches far less memory than
+    // counting them per column over the whole 122,500 columns.
+    const auto digit = [](std::uint64_t key, int pass) {
+        return static_cast<int>(key >> (32 + pass * kDigitBits)) & (kBuckets - 1);
+    };
+    std::fill(buckets_.begin(), buckets_.end(), 0);
+    for (int m = 0; m < count; ++m)
+        for (int pass = 0; pass < kDigits; ++pass) ++buckets_[pass * kBuckets + digit(keyed_[m], pass)];
+    for (int pass = 0; pass < kDigits; ++pass) {
+        std::int32_t* firstSlot = buckets_.data() + pass * kBuckets;
+        for (int d = 0, sum = 0; d < kBuckets; ++d) {
+            const int here = firstSlot[d];
+            firstSlot[d] = sum;
+            sum += here;
         }
-        cellOrderHeights_[m] = h;
-        cellOrder_[m] = k;
+        for (int m = 0; m < count; ++m) keyedSpare_[firstSlot[digit(keyed_[m], pass)]++] = keyed_[m];
+        keyed_.swap(keyedSpare_);
     }
 }
 
 void OccupancyLattice::keepLastWriters() {
     // Of each run of equal cells the last entry has the highest index: it is
-    // the one registered. Runs are visited in column order; every column
-    // start moves down by the entries dropped before it, a stretch of empty
-    // columns at a time.
-    int dropped = 0;
-    int col = 0;
-    for (int begin = 0; begin < cellOrderCount_;) {
-        const int own = columnOf_[cellOrder_[begin]];
-        const int end = starts_[own + 1];
-        for (; col <= own; ++col) starts_[col] -= dropped;
-        int kept = starts_[own];
-        for (int j = begin; j < end; ++j) {
-            if (j + 1 < end && cellOrderHeights_[j + 1] == cellOrderHeights_[j]) {
-                ++dropped;
-                continue;
-            }
-            heights_[kept] = cellOrderHeights_[j];
-            individuals_[kept] = cellOrder_[j];
-            ++kept;
-        }
-        begin = end;
+    // the one registered. The columns up to each kept entry's own start
+    // where it goes; those after the last start at the end.
+    int kept = 0;
+    int nextColumn = 0;  // the first column whose start is not yet set
+    const auto startAt = [&](int lastColumn) {
+        std::int32_t block[kStartBlock];
+        std::fill(block, block + kStartBlock, kept);
+        for (int col = nextColumn; col <= lastColumn; col += kStartBlock)
+            std::memcpy(starts_.data() + col, block, sizeof block);
+        nextColumn = lastColumn + 1;
+    };
+    for (int m = 0; m < cellOrderCount_; ++m) {
+        const std::uint64_t cell = keyed_[m] >> 32;
+        if (m + 1 < cellOrderCount_ && keyed_[m + 1] >> 32 == cell) continue;
+        const int col = static_cast<int>(cell / kRacsZ);
+        if (col >= nextColumn) startAt(col);
+        heights_[kept] = static_cast<std::int32_t>(cell % kRacsZ);
+        individuals_[kept] = cellOrder_[m];
+        ++kept;
     }
-    for (; col <= kColumns; ++col) starts_[col] -= dropped;
+    startAt(kColumns);
 }
 
 std::int32_t OccupancyLattice::at(int a, int b, int c) const {

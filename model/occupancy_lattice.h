@@ -62,16 +62,18 @@ public:
     int outsideCount() const { return outsideCount_; }
 
 private:
-    void sortRunByHeight(int begin, int end);
+    void sortByCell(int count);
     void keepLastWriters();
 
     int capacity_;
     std::vector<std::int32_t> starts_;             // column starts, kColumns + 1
     std::vector<std::int32_t> heights_, individuals_;   // registered entries
     std::vector<std::int32_t> cellOrder_;            // all in-lattice individuals, cell order
-    std::vector<std::int32_t> cellOrderHeights_;    // their heights
     std::vector<std::int32_t> outside_;              // live individuals outside the lattice
-    std::vector<std::int32_t> columnOf_;             // scratch of fill(): each individual's column
+    // scratch of fill(): cell key << 32 | index of each in-lattice
+    // individual, and the other buffer and bucket counts of its sort
+    std::vector<std::uint64_t> keyed_, keyedSpare_;
+    std::vector<std::int32_t> buckets_;
     int cellOrderCount_ = 0, outsideCount_ = 0;
 };
 
