@@ -47,6 +47,8 @@ struct LaneGroup {
     // A candidate can be nearer than the lane's best only if its square is
     // at most a hair above the best's square; settleNear compares the roots.
     Real nearSquare;
+    // each lane's own entry, or -1 where a higher index holds its cell
+    typename LaneTypes<L>::Mask selfSlot;
     // each lane's cube, as doubles to compare with the entries' cells
     Real aLow, aHigh, bLow, bHigh, cLow, cHigh;
     int aFrom = 1 << 30, aTo = -(1 << 30), bFrom = 1 << 30, bTo = -(1 << 30);
@@ -139,15 +141,57 @@ typename LaneTypes<L>::Real nearBounds(const nyajkor::LaneSource& s, const LaneG
     return bound;
 }
 
+// Candidates for the lanes' nearest neighbours. Settling each as it comes
+// would chain every entry to the one before through the lane's best so far,
+// and cost a branch that is hard to foresee: where a lane knows no near
+// neighbour yet, nearly every entry of its cube is a candidate. They are
+// kept instead, a chunk at a time: each one's squares, +inf in the lanes it
+// is no candidate of, and each lane's least square.
+template <int L>
+struct NearChunk {
+    using Real = typename LaneTypes<L>::Real;
+    static constexpr int kSize = 64;
+    static constexpr double kNone = __builtin_inf();
+    Real squares[kSize];
+    int entries[kSize];
+    int count;
+    Real least;
+    // no initialisers: the implicit constructor would be built without
+    // the file's instruction set
+    void empty() {
+        count = 0;
+        least = splat<L>(kNone);
+    }
+};
+
+// Settles a chunk's candidates in the order met. Scanning them one by one
+// with "strictly nearer" keeps the first whose root is the least root, so
+// only candidates whose square is within a hair of the least square (whose
+// roots may be equal) need the exact rule.
+template <int L>
+void settleChunk(const nyajkor::LaneSource& s, LaneGroup<L>& g, NearChunk<L>& chunk) {
+    using Real = typename LaneTypes<L>::Real;
+    const Real tie = chunk.least * (1 + 1e-12);
+    const unsigned some = lanesAtMost(chunk.least, g.nearSquare);
+    for (int k = 0; k < chunk.count; ++k) {
+        for (unsigned lanes = lanesAtMost(chunk.squares[k], tie) & some; lanes != 0; lanes &= lanes - 1) {
+            const int l = __builtin_ctz(lanes);
+            const double d2 = chunk.squares[k][l];
+            if (settleNear(g.near[l], s, chunk.entries[k], d2)) g.nearSquare[l] = d2 * (1 + 1e-12);
+        }
+    }
+    chunk.empty();
+}
+
 // The union's columns (a, bFirst..bLast), one stretch in visiting order,
-// where some lane may meet a nearer candidate. Where most lanes already
-// know a neighbour closer than r, entries that may be nearer are rare, and
-// the cube test waits for them (cubeFirst false); where few do, most
-// entries are within reach of some lane's 2r, and testing the cubes first
-// spares the branch.
-template <int L, bool cubeFirst>
+// where some lane may meet a nearer candidate: every entry's squares are
+// kept for the lanes it may be nearest to (in the lane's cube, not the
+// lane's individual, within its nearest square so far), and settled a chunk
+// at a time. The individual itself, or one on the same spot, is at square 0
+// and never perceived.
+template <int L>
 NYAJKOR_ALWAYS_INLINE void walkNear(const nyajkor::LaneSource& s, LaneGroup<L>& g, int a, int bFirst, int bLast,
-                                    LaneSums<L>& sums) {
+                                    LaneSums<L>& sums, NearChunk<L>& chunk) {
     using Real = typename LaneTypes<L>::Real;
     using Mask = typename LaneTypes<L>::Mask;
     const int begin = s.columnStarts[nyajkor::OccupancyLattice::column(a, bFirst)];
@@ -155,25 +199,15 @@ NYAJKOR_ALWAYS_INLINE void walkNear(const nyajkor::LaneSource& s, LaneGroup<L>& 
     const Mask rowInCube = (g.aLow <= a) & (g.aHigh >= a);
     for (int j = begin; j < end; ++j) {
         const Real d2 = squaresTo(s, g, j);
-        Mask seen = d2 < s.perceived;
-        // only an entry of the lane's own cube can be its nearest
-        auto inCube = [&] { return laneBits(inCubes(s, g, rowInCube, j)); };
-        unsigned nearer = lanesAtMost(d2, g.nearSquare);
-        if (cubeFirst) nearer &= inCube();
-        // A square of 0 (the lane's individual itself, or one on the same
-        // spot) is never perceived. It is always at most the lane's nearest
-        // square, in its cube, so only this rare branch need test it.
-        if (nearer) {
-            seen &= d2 > 0.0;
-            if (!cubeFirst) nearer &= inCube();
-            for (int l = 0; nearer != 0; ++l, nearer >>= 1) {
-                if (!(nearer & 1)) continue;
-                // the lane's square again, the same bits as in the vector
-                const double ldx = g.xi[l] - s.ex[j], ldy = g.yi[l] - s.ey[j], ldz = g.zi[l] - s.ez[j];
-                const double ld2 = ldx * ldx + ldy * ldy + ldz * ldz;
-                if (settleNear(g.near[l], s, j, ld2)) g.nearSquare[l] = ld2 * (1 + 1e-12);
-            }
-        }
+        const Mask candidate =
+            inCubes(s, g, rowInCube, j) & Mask(g.selfSlot != static_cast<long long>(j)) & Mask(d2 <= g.nearSquare);
+        const Real square = candidate ? d2 : NearChunk<L>::kNone;
+        chunk.squares[chunk.count] = square;
+        chunk.entries[chunk.count] = j;
+        chunk.least = square < chunk.least ? square : chunk.least;
+        chunk.count += laneBits(candidate) != 0;
+        if (chunk.count == NearChunk<L>::kSize) settleChunk(s, g, chunk);
+        const Mask seen = Mask(d2 < s.perceived) & Mask(d2 > 0.0);
         sums.maybe = seen ? sums.maybe + 1.0 : sums.maybe;
         addSeen<L>(s, j, seen, sums);
     }
@@ -220,9 +254,11 @@ NYAJKOR_ALWAYS_INLINE void walkFar(const nyajkor::LaneSource& s, const LaneGroup
 // within its reach; the columns of a row are walked in order, those within
 // reach with the nearest-neighbour test, the others without. Returns
 // whether walkFar's test (quick or exact) was sure of every entry.
-template <int L, bool cubeFirst, bool quick>
+template <int L, bool quick>
 bool walkUnion(const nyajkor::LaneSource& s, LaneGroup<L>& g) {
     LaneSums<L> sums;
+    NearChunk<L> chunk;
+    chunk.empty();
     for (int a = g.aFrom; a <= g.aTo && g.bFrom <= g.bTo; ++a) {
         const int half = s.rowHalfWidths[highest(0, highest(g.ciMin - a, a - g.ciMax) - 1)];
         const int discFrom = highest(g.bFrom, g.cjMin - half), discTo = lowest(g.bTo, g.cjMax + half);
@@ -232,9 +268,10 @@ bool walkUnion(const nyajkor::LaneSource& s, LaneGroup<L>& g) {
         }
         const int nearFrom = highest(g.bFrom, g.nearColumnFrom), nearTo = lowest(g.bTo, g.nearColumnTo);
         walkFar<L, quick>(s, g, a, discFrom, lowest(discTo, nearFrom - 1), sums);
-        walkNear<L, cubeFirst>(s, g, a, nearFrom, nearTo, sums);
+        walkNear<L>(s, g, a, nearFrom, nearTo, sums, chunk);
         walkFar<L, quick>(s, g, a, highest(discFrom, nearTo + 1), discTo, sums);
     }
+    settleChunk(s, g, chunk);
     g.sumvx = sums.vx;
     g.sumvy = sums.vy;
     g.sumvz = sums.vz;
@@ -244,12 +281,12 @@ bool walkUnion(const nyajkor::LaneSource& s, LaneGroup<L>& g) {
 
 // The quick walk, and where its test was unsure of some entry, the exact
 // one from the same start.
-template <int L, bool cubeFirst>
+template <int L>
 void walk(const nyajkor::LaneSource& s, LaneGroup<L>& g) {
     const LaneGroup<L> start = g;
-    if (walkUnion<L, cubeFirst, true>(s, g)) return;
+    if (walkUnion<L, true>(s, g)) return;
     g = start;
-    walkUnion<L, cubeFirst, false>(s, g);
+    walkUnion<L, false>(s, g);
 }
 
 #undef NYAJKOR_ALWAYS_INLINE
@@ -263,6 +300,7 @@ void searchLaneGroup(const nyajkor::LaneSource& s, const std::int32_t* members, 
         // spare lanes repeat the last member; their results are dropped
         const int i = members[l < count ? l : count - 1];
         g.xi[l] = s.x[i];
+        g.selfSlot[l] = s.slotOf[i];
         g.yi[l] = s.y[i];
         g.zi[l] = s.z[i];
         NearState& n = g.near[l];
@@ -296,9 +334,7 @@ void searchLaneGroup(const nyajkor::LaneSource& s, const std::int32_t* members, 
     const unsigned withNone = laneBits(bounds == none);
     for (int span = 2; withNone != everyLane && span <= lowest(r, 3) && laneBits(bounds == none) != 0; ++span)
         bounds = nearBounds(s, g, span);
-    int lanesWithANeighbour = 0;
     for (int l = 0; l < L; ++l) {
-        lanesWithANeighbour += bounds[l] < s.perceived;
         g.nearSquare[l] = bounds[l] * (1 + 1e-12);
         // A candidate's square is at most nearSquare, so its x and y are
         // within the root of it of the lane's, and its row and column within
@@ -315,10 +351,7 @@ void searchLaneGroup(const nyajkor::LaneSource& s, const std::int32_t* members, 
         g.surelyBelow[l] = below - 1e-6;
         g.maybeBelow[l] = below + 1e-6;
     }
-    if (lanesWithANeighbour * 2 >= L)
-        walk<L, false>(s, g);
-    else
-        walk<L, true>(s, g);
+    walk<L>(s, g);
     for (int l = 0; l < count; ++l) {
         const NearState& n = g.near[l];
         out[members[l]] = {static_cast<int>(g.szomszeddb[l]), g.sumvx[l], g.sumvy[l], g.sumvz[l],

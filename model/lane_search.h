@@ -8,10 +8,10 @@
 // (adding +0.0 would turn a sum of -0.0 into +0.0). An entry is perceived
 // only if it is closer than r, and everything closer than r lies in the
 // cube, so the union's extra entries are never perceived. Candidates for the
-// nearest neighbour, which may lie anywhere in the cube up to 2r, are rare
-// once one near neighbour is known; they are settled lane by lane, exactly,
-// in visiting order. Every lane therefore ends with the plain cube scan's
-// result, bit for bit, whatever the lane width.
+// nearest neighbour, which may lie anywhere in the cube up to 2r, are kept
+// a chunk at a time and settled lane by lane, exactly, in visiting order.
+// Every lane therefore ends with the plain cube scan's result, bit for bit,
+// whatever the lane width.
 //
 // The same kernel is built for plain x86-64 (or any processor), for AVX2 and
 // for AVX-512; the widest the processor has is used unless a test asks for
@@ -40,6 +40,7 @@ struct LaneSource {
     const std::int32_t* heights;                   // per entry: its cell's c
     const std::int32_t* occupants;                 // per entry: the individual
     const std::int32_t* columnStarts;              // entries of column a*350+b: [starts[col], starts[col+1])
+    const std::int32_t* slotOf;                    // per individual: its entry, or -1 if not registered
     const double *x, *y, *z;                       // per individual
     int r = 0;                                     // perception radius
     double perceived = 0;                          // d*d below it exactly when sqrt(d*d) < r

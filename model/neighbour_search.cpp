@@ -98,7 +98,7 @@ Neighbours searchPlainCube(const Flock& f, int i) {
 
 ColumnIndex::ColumnIndex()
     : ex(kMaxEgyed), ey(kMaxEgyed), ez(kMaxEgyed), evx(kMaxEgyed), evy(kMaxEgyed), evz(kMaxEgyed),
-      eb(kMaxEgyed), ec(kMaxEgyed), norms(kMaxEgyed), squareThresholds(kRadii), rowHalfWidths(kRadii * kRadii),
+      eb(kMaxEgyed), ec(kMaxEgyed), norms(kMaxEgyed), slotOf(kMaxEgyed + 1), squareThresholds(kRadii), rowHalfWidths(kRadii * kRadii),
       laneOrder_(kMaxEgyed), tileOf_(kMaxEgyed), tileStarts_(kTilesPerRow * kTilesPerRow + 1) {
     for (int r = 0; r < kRadii; ++r) {
         squareThresholds[r] = squareThreshold(r);
@@ -111,8 +111,10 @@ void ColumnIndex::rebuild(const Flock& f) {
     // entry, so that a stretch of entries reads them contiguously.
     racs = &f.racs;
     const std::int32_t* occupants = f.racs.individuals();
+    std::fill(slotOf.begin(), slotOf.begin() + f.egyeddb + 1, -1);
     for (int slot = 0; slot < f.racs.occupiedCells(); ++slot) {
         const int k = occupants[slot];
+        slotOf[k] = slot;
         eb[slot] = roundHalfEven(f.y[k]);
         ec[slot] = f.racs.heights()[slot];
         ex[slot] = f.x[k];
@@ -155,6 +157,7 @@ LaneSource ColumnIndex::laneSource(const Flock& f) const {
     s.heights = racs->heights();
     s.occupants = racs->individuals();
     s.columnStarts = racs->columnStarts();
+    s.slotOf = slotOf.data();
     s.x = f.x.data();
     s.y = f.y.data();
     s.z = f.z.data();

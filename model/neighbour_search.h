@@ -77,6 +77,7 @@ private:
     std::vector<double> evx, evy, evz;
     std::vector<double> eb, ec;  // its cell's b and c, for the lanes' cube tests
     std::vector<double> norms;   // its squared distance from the origin, for the lanes' quick test
+    std::vector<std::int32_t> slotOf;  // each individual's entry, or -1 where a higher index holds its cell
     // d*d below squareThresholds[r] exactly when sqrt(d*d) < r, for r = 0..20
     std::vector<double> squareThresholds;
     // rowHalfWidths[r * 21 + g]: LaneSource::rowHalfWidths for radius r = 0..20

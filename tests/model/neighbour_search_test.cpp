@@ -355,7 +355,19 @@ INSTANTIATE_TEST_SUITE_P(
         // hair shorter steps make those squares perceived by a hair. Either
         // way the quick test cannot tell, and the exact one must.
         LaneScene{"integer lattice at r 5", 1331, 5, [](Flock& f) { placeLattice(f, 1.0); }},
-        LaneScene{"lattice a hair finer at r 5", 1331, 5, [](Flock& f) { placeLattice(f, 1.0 - 0x1p-40); }}),
+        LaneScene{"lattice a hair finer at r 5", 1331, 5, [](Flock& f) { placeLattice(f, 1.0 - 0x1p-40); }},
+        // 60 spots for 500, still: most individuals are not registered, and
+        // the one registered in their cell may sit exactly on them (nearest
+        // at 0) or half a cell away.
+        LaneScene{"individuals on one another at r 3", 500, 3,
+                  [](Flock& f) {
+                      for (int i = 1; i <= f.egyeddb; ++i) {
+                          f.x[i] = 100 + (i % 4) * 0.5;
+                          f.y[i] = 100 + (i % 3) * 0.7;
+                          f.z[i] = 100 + (i % 5) * 0.4;
+                          f.vx[i] = f.vy[i] = f.vz[i] = 0;
+                      }
+                  }}),
     [](const ::testing::TestParamInfo<LaneScene>& info) {
         std::string name = info.param.name;
         for (char& c : name)
