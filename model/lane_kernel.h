@@ -17,9 +17,9 @@ inline int lowest(int a, int b) { return a < b ? a : b; }
 inline int highest(int a, int b) { return a > b ? a : b; }
 
 // What a lane knows of its individual: its cell, its index, and the
-// nearest neighbour found so far.
+// nearest neighbour found so far (its index, 0 while none).
 struct NearState {
-    int ci, cj, ck, self;
+    int ci, cj, ck, self, nearest;
     double mintav, kozelx, kozely, kozelz;
 };
 
@@ -31,6 +31,7 @@ inline bool settleNear(NearState& n, const nyajkor::LaneSource& s, int j, double
     const double d = __builtin_sqrt(d2);
     if (!(d < n.mintav)) return false;
     n.mintav = d;
+    n.nearest = s.occupants[j];
     n.kozelx = s.ex[j];
     n.kozely = s.ey[j];
     n.kozelz = s.ez[j];
@@ -116,18 +117,18 @@ NYAJKOR_ALWAYS_INLINE typename LaneTypes<L>::Mask inCubes(const nyajkor::LaneSou
 // exactly 2r, the nearest distance while none is found.
 inline double noNearestSquare(const nyajkor::LaneSource& s) { return 2.0 * s.r * (2.0 * s.r); }
 
-// Bounds on each lane's nearest squared distance: the least square of an
-// individual of its cube in the columns up to `span` rows and columns from
-// the lanes' own, or (2r)^2 where there is none. Squares of 0 are left to
+// Bounds on each lane's nearest squared distance: the least of `bound` and
+// the squares of the individuals of its cube in the columns up to `span`
+// rows and columns from the lanes' own. Squares of 0 are left to
 // the walk; leaving any out only loosens a bound. The nearest one found in
 // the end is at most this far, so the walk need settle only candidates up
 // to it, however far the first ones met are. The columns of a row are one
 // stretch of entries, and every lane tests each entry at once.
 template <int L>
-typename LaneTypes<L>::Real nearBounds(const nyajkor::LaneSource& s, const LaneGroup<L>& g, int span) {
+typename LaneTypes<L>::Real nearBounds(const nyajkor::LaneSource& s, const LaneGroup<L>& g, int span,
+                                       typename LaneTypes<L>::Real bound) {
     using Real = typename LaneTypes<L>::Real;
     using Mask = typename LaneTypes<L>::Mask;
-    Real bound = splat<L>(noNearestSquare(s));
     const int bFirst = highest(g.cjMin - span, 0), bLast = lowest(g.cjMax + span, s.xmeret - 1);
     for (int a = highest(g.ciMin - span, 0); a <= lowest(g.ciMax + span, s.xmeret - 1); ++a) {
         const Mask rowInCube = (g.aLow <= a) & (g.aHigh >= a);
@@ -139,6 +140,28 @@ typename LaneTypes<L>::Real nearBounds(const nyajkor::LaneSource& s, const LaneG
         }
     }
     return bound;
+}
+
+// A bound on lane l's nearest squared distance from a guess k at its nearest
+// neighbour (the one its individual's last search found): k's square if k
+// is registered, in the lane's cube and not its own individual, for then
+// the walk meets k as a candidate; (2r)^2 otherwise. Any k is safe: a good
+// guess only spares work.
+template <int L>
+double guessedBound(const nyajkor::LaneSource& s, const LaneGroup<L>& g, int l, std::int32_t k) {
+    const double none = noNearestSquare(s);
+    const NearState& n = g.near[l];
+    if (k < 1 || k > nyajkor::kMaxEgyed || k == n.self) return none;
+    const int j = s.slotOf[k];
+    if (j < 0) return none;
+    const auto within = [r = s.r](int p, int q) { return p - q <= r && q - p <= r; };
+    if (!within(nyajkor::roundHalfEven(s.ex[j]), n.ci) || !within(static_cast<int>(s.eb[j]), n.cj) ||
+        !within(static_cast<int>(s.ec[j]), n.ck))
+        return none;
+    // the lane's square of entry j, the same bits as in the walk's vectors
+    const double dx = g.xi[l] - s.ex[j], dy = g.yi[l] - s.ey[j], dz = g.zi[l] - s.ez[j];
+    const double d2 = dx * dx + dy * dy + dz * dz;
+    return d2 < none ? d2 : none;
 }
 
 // Candidates for the lanes' nearest neighbours. Settling each as it comes
@@ -189,7 +212,11 @@ void settleChunk(const nyajkor::LaneSource& s, LaneGroup<L>& g, NearChunk<L>& ch
 // lane's individual, within its nearest square so far), and settled a chunk
 // at a time. The individual itself, or one on the same spot, is at square 0
 // and never perceived.
-template <int L>
+//
+// Once every lane knows a neighbour closer than r, the cube test can go
+// (cubeTest false): an entry outside a lane's cube is at least r away along
+// one axis, so its square is at least r^2, and no candidate's is.
+template <int L, bool cubeTest>
 NYAJKOR_ALWAYS_INLINE void walkNear(const nyajkor::LaneSource& s, LaneGroup<L>& g, int a, int bFirst, int bLast,
                                     LaneSums<L>& sums, NearChunk<L>& chunk) {
     using Real = typename LaneTypes<L>::Real;
@@ -197,20 +224,32 @@ NYAJKOR_ALWAYS_INLINE void walkNear(const nyajkor::LaneSource& s, LaneGroup<L>& 
     const int begin = s.columnStarts[nyajkor::OccupancyLattice::column(a, bFirst)];
     const int end = s.columnStarts[nyajkor::OccupancyLattice::column(a, bLast) + 1];
     const Mask rowInCube = (g.aLow <= a) & (g.aHigh >= a);
+    // the chunk's count and least squares in registers: kept in the chunk,
+    // every entry would wait for the one before to be stored and read back
+    int count = chunk.count;
+    Real least = chunk.least;
     for (int j = begin; j < end; ++j) {
         const Real d2 = squaresTo(s, g, j);
-        const Mask candidate =
-            inCubes(s, g, rowInCube, j) & Mask(g.selfSlot != static_cast<long long>(j)) & Mask(d2 <= g.nearSquare);
+        Mask candidate = Mask(g.selfSlot != static_cast<long long>(j)) & Mask(d2 <= g.nearSquare);
+        if (cubeTest) candidate &= inCubes(s, g, rowInCube, j);
         const Real square = candidate ? d2 : NearChunk<L>::kNone;
-        chunk.squares[chunk.count] = square;
-        chunk.entries[chunk.count] = j;
-        chunk.least = square < chunk.least ? square : chunk.least;
-        chunk.count += laneBits(candidate) != 0;
-        if (chunk.count == NearChunk<L>::kSize) settleChunk(s, g, chunk);
+        chunk.squares[count] = square;
+        chunk.entries[count] = j;
+        least = square < least ? square : least;
+        count += laneBits(candidate) != 0;
+        if (count == NearChunk<L>::kSize) {
+            chunk.count = count;
+            chunk.least = least;
+            settleChunk(s, g, chunk);
+            count = 0;
+            least = chunk.least;
+        }
         const Mask seen = Mask(d2 < s.perceived) & Mask(d2 > 0.0);
         sums.maybe = seen ? sums.maybe + 1.0 : sums.maybe;
         addSeen<L>(s, j, seen, sums);
     }
+    chunk.count = count;
+    chunk.least = least;
 }
 
 // The columns (a, bFirst..bLast) where no lane can meet a nearer candidate
@@ -268,7 +307,10 @@ bool walkUnion(const nyajkor::LaneSource& s, LaneGroup<L>& g) {
         }
         const int nearFrom = highest(g.bFrom, g.nearColumnFrom), nearTo = lowest(g.bTo, g.nearColumnTo);
         walkFar<L, quick>(s, g, a, discFrom, lowest(discTo, nearFrom - 1), sums);
-        walkNear<L>(s, g, a, nearFrom, nearTo, sums, chunk);
+        if (laneBits(g.nearSquare < s.perceived) == (1u << L) - 1)
+            walkNear<L, false>(s, g, a, nearFrom, nearTo, sums, chunk);
+        else
+            walkNear<L, true>(s, g, a, nearFrom, nearTo, sums, chunk);
         walkFar<L, quick>(s, g, a, highest(discFrom, nearTo + 1), discTo, sums);
     }
     settleChunk(s, g, chunk);
@@ -304,7 +346,7 @@ void searchLaneGroup(const nyajkor::LaneSource& s, const std::int32_t* members, 
         g.yi[l] = s.y[i];
         g.zi[l] = s.z[i];
         NearState& n = g.near[l];
-        n = {nyajkor::roundHalfEven(s.x[i]), nyajkor::roundHalfEven(s.y[i]), nyajkor::roundHalfEven(s.z[i]), i, 2.0 * r, 0, 0, 0};
+        n = {nyajkor::roundHalfEven(s.x[i]), nyajkor::roundHalfEven(s.y[i]), nyajkor::roundHalfEven(s.z[i]), i, 0, 2.0 * r, 0, 0, 0};
         g.aLow[l] = n.ci - r;
         g.aHigh[l] = n.ci + r;
         g.bLow[l] = n.cj - r;
@@ -324,16 +366,21 @@ void searchLaneGroup(const nyajkor::LaneSource& s, const std::int32_t* members, 
     g.aTo = lowest(g.aTo, s.xmeret - 1);
     g.bFrom = highest(g.bFrom, 0);
     g.bTo = lowest(g.bTo, s.xmeret - 1);
-    // Each lane's bound from the columns next to its own. Where some lane
+    // Each lane's bound from the guess at its nearest neighbour, and where
+    // some lane has none, from the columns next to its own. Where some lane
     // finds one there (a dense part of the flock), the others look further
     // too: the tighter the bounds, the fewer rows need the nearest-neighbour
     // test. In a sparse part the wider search would rarely pay.
     const double none = noNearestSquare(s);
-    typename LaneTypes<L>::Real bounds = nearBounds(s, g, 1);
-    const unsigned everyLane = (1u << L) - 1;
-    const unsigned withNone = laneBits(bounds == none);
-    for (int span = 2; withNone != everyLane && span <= lowest(r, 3) && laneBits(bounds == none) != 0; ++span)
-        bounds = nearBounds(s, g, span);
+    typename LaneTypes<L>::Real bounds;
+    for (int l = 0; l < L; ++l) bounds[l] = guessedBound(s, g, l, s.nearestGuesses[g.near[l].self]);
+    if (laneBits(bounds == none) != 0) {
+        bounds = nearBounds(s, g, 1, bounds);
+        const unsigned everyLane = (1u << L) - 1;
+        const unsigned withNone = laneBits(bounds == none);
+        for (int span = 2; withNone != everyLane && span <= lowest(r, 3) && laneBits(bounds == none) != 0; ++span)
+            bounds = nearBounds(s, g, span, bounds);
+    }
     for (int l = 0; l < L; ++l) {
         g.nearSquare[l] = bounds[l] * (1 + 1e-12);
         // A candidate's square is at most nearSquare, so its x and y are
@@ -356,6 +403,7 @@ void searchLaneGroup(const nyajkor::LaneSource& s, const std::int32_t* members, 
         const NearState& n = g.near[l];
         out[members[l]] = {static_cast<int>(g.szomszeddb[l]), g.sumvx[l], g.sumvy[l], g.sumvz[l],
                            n.mintav, n.kozelx, n.kozely, n.kozelz};
+        s.nearestGuesses[members[l]] = n.nearest;
     }
 }
 

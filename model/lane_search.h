@@ -41,6 +41,9 @@ struct LaneSource {
     const std::int32_t* occupants;                 // per entry: the individual
     const std::int32_t* columnStarts;              // entries of column a*350+b: [starts[col], starts[col+1])
     const std::int32_t* slotOf;                    // per individual: its entry, or -1 if not registered
+    // per individual: the nearest neighbour its last search found, a guess
+    // that the next search checks before it uses it; written by the search
+    std::int32_t* nearestGuesses;
     const double *x, *y, *z;                       // per individual
     int r = 0;                                     // perception radius
     double perceived = 0;                          // d*d below it exactly when sqrt(d*d) < r

@@ -98,7 +98,7 @@ Neighbours searchPlainCube(const Flock& f, int i) {
 
 ColumnIndex::ColumnIndex()
     : ex(kMaxEgyed), ey(kMaxEgyed), ez(kMaxEgyed), evx(kMaxEgyed), evy(kMaxEgyed), evz(kMaxEgyed),
-      eb(kMaxEgyed), ec(kMaxEgyed), norms(kMaxEgyed), slotOf(kMaxEgyed + 1), squareThresholds(kRadii), rowHalfWidths(kRadii * kRadii),
+      eb(kMaxEgyed), ec(kMaxEgyed), norms(kMaxEgyed), slotOf(kMaxEgyed + 1), nearestGuesses(kMaxEgyed + 1), squareThresholds(kRadii), rowHalfWidths(kRadii * kRadii),
       laneOrder_(kMaxEgyed), tileOf_(kMaxEgyed), tileStarts_(kTilesPerRow * kTilesPerRow + 1) {
     for (int r = 0; r < kRadii; ++r) {
         squareThresholds[r] = squareThreshold(r);
@@ -111,7 +111,7 @@ void ColumnIndex::rebuild(const Flock& f) {
     // entry, so that a stretch of entries reads them contiguously.
     racs = &f.racs;
     const std::int32_t* occupants = f.racs.individuals();
-    std::fill(slotOf.begin(), slotOf.begin() + f.egyeddb + 1, -1);
+    std::fill(slotOf.begin(), slotOf.end(), -1);
     for (int slot = 0; slot < f.racs.occupiedCells(); ++slot) {
         const int k = occupants[slot];
         slotOf[k] = slot;
@@ -158,6 +158,7 @@ LaneSource ColumnIndex::laneSource(const Flock& f) const {
     s.occupants = racs->individuals();
     s.columnStarts = racs->columnStarts();
     s.slotOf = slotOf.data();
+    s.nearestGuesses = nearestGuesses.data();
     s.x = f.x.data();
     s.y = f.y.data();
     s.z = f.z.data();

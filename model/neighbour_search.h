@@ -78,6 +78,10 @@ private:
     std::vector<double> eb, ec;  // its cell's b and c, for the lanes' cube tests
     std::vector<double> norms;   // its squared distance from the origin, for the lanes' quick test
     std::vector<std::int32_t> slotOf;  // each individual's entry, or -1 where a higher index holds its cell
+    // each individual's nearest neighbour as the lane search last found it:
+    // guesses that only spare it work, so writing them while searching
+    // changes no result
+    mutable std::vector<std::int32_t> nearestGuesses;
     // d*d below squareThresholds[r] exactly when sqrt(d*d) < r, for r = 0..20
     std::vector<double> squareThresholds;
     // rowHalfWidths[r * 21 + g]: LaneSource::rowHalfWidths for radius r = 0..20

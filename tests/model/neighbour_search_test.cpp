@@ -321,22 +321,33 @@ TEST_P(LaneSearch, EveryWidthFindsWhatThePlainScanFindsForEveryMemberOfAGroup) {
     ColumnIndex index;
     index.rebuild(*f);
     const LaneSource source = index.laneSource(*f);
-    std::vector<Neighbours> out(kMaxEgyed + 1);
+    std::vector<Neighbours> plain(kMaxEgyed + 1), out(kMaxEgyed + 1);
+    for (int i = 1; i <= f->egyeddb; ++i) plain[i] = searchPlainCube(*f, i);
+    // Each width three times: with no guesses at the nearest neighbours,
+    // with the last pass's (good ones), and with wrong ones of every kind
+    // (themselves, unregistered, far away, out of range).
+    const char* guesses[] = {"no guesses", "last found", "wrong guesses"};
     for (LanePath path : availableLanePaths()) {
-        const int width = laneCount(path);
-        const std::int32_t* order = f->racs.cellOrder();
-        for (int first = 0, size = 1; first < f->racs.cellOrderCount(); first += size, size = size % width + 1) {
-            const int count = std::min(size, f->racs.cellOrderCount() - first);
-            searchLanes(path, source, order + first, count, out.data());
-            for (int m = first; m < first + count; ++m) {
-                const int i = order[m];
-                const Neighbours plain = searchPlainCube(*f, i);
-                ASSERT_EQ(out[i].szomszeddb, plain.szomszeddb) << lanePathName(path) << ", individual " << i;
-                for (auto [got, want] : {std::pair{out[i].sumvx, plain.sumvx}, {out[i].sumvy, plain.sumvy},
-                                         {out[i].sumvz, plain.sumvz}, {out[i].mintav, plain.mintav},
-                                         {out[i].kozelx, plain.kozelx}, {out[i].kozely, plain.kozely},
-                                         {out[i].kozelz, plain.kozelz}})
-                    ASSERT_TRUE(sameBits(got, want)) << lanePathName(path) << ", individual " << i;
+        for (const char* guess : guesses) {
+            const std::string where = std::string(lanePathName(path)) + ", " + guess;
+            for (int i = 0; i <= kMaxEgyed; ++i) {
+                if (guess == guesses[0]) source.nearestGuesses[i] = 0;
+                if (guess == guesses[2]) source.nearestGuesses[i] = i % 5 == 0 ? i : (i * 7919) % (kMaxEgyed + 9) - 3;
+            }
+            const int width = laneCount(path);
+            const std::int32_t* order = f->racs.cellOrder();
+            for (int first = 0, size = 1; first < f->racs.cellOrderCount(); first += size, size = size % width + 1) {
+                const int count = std::min(size, f->racs.cellOrderCount() - first);
+                searchLanes(path, source, order + first, count, out.data());
+                for (int m = first; m < first + count; ++m) {
+                    const int i = order[m];
+                    ASSERT_EQ(out[i].szomszeddb, plain[i].szomszeddb) << where << ", individual " << i;
+                    for (auto [got, want] : {std::pair{out[i].sumvx, plain[i].sumvx}, {out[i].sumvy, plain[i].sumvy},
+                                             {out[i].sumvz, plain[i].sumvz}, {out[i].mintav, plain[i].mintav},
+                                             {out[i].kozelx, plain[i].kozelx}, {out[i].kozely, plain[i].kozely},
+                                             {out[i].kozelz, plain[i].kozelz}})
+                        ASSERT_TRUE(sameBits(got, want)) << where << ", individual " << i;
+                }
             }
         }
     }
