@@ -403,7 +403,10 @@ void searchLaneGroup(const nyajkor::LaneSource& s, const std::int32_t* members, 
         const NearState& n = g.near[l];
         out[members[l]] = {static_cast<int>(g.szomszeddb[l]), g.sumvx[l], g.sumvy[l], g.sumvz[l],
                            n.mintav, n.kozelx, n.kozely, n.kozelz};
-        s.nearestGuesses[members[l]] = n.nearest;
+        // Written only when it changed: the members' guesses share cache
+        // lines with other groups' members, which other threads search, and
+        // an unchanged line stays shared among them.
+        if (s.nearestGuesses[members[l]] != n.nearest) s.nearestGuesses[members[l]] = n.nearest;
     }
 }
 
