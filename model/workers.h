@@ -7,7 +7,8 @@
 // sleeping thread can take tens of microseconds, a good part of a tick of a
 // spread flock, so a thread that has just finished a job, and a caller
 // waiting for the others, first watch for a while before they sleep: the
-// next job of the same tick usually comes within that time.
+// next job, of the same tick or of the next one when ticks follow one
+// another without a pause, usually comes within that time.
 #pragma once
 
 #include <atomic>
