@@ -84,23 +84,31 @@ void OccupancyLattice::sortByCell(int count) {
 void OccupancyLattice::keepLastWriters() {
     // Of each run of equal cells the last entry has the highest index: it is
     // the one registered. The columns up to each kept entry's own start
-    // where it goes; those after the last start at the end.
+    // where it goes; those after the last start at the end. (Plain pointers:
+    // through the vectors every store would make the compiler read their
+    // data pointers again.)
+    const std::uint64_t* keyed = keyed_.data();
+    const std::int32_t* order = cellOrder_.data();
+    std::int32_t* starts = starts_.data();
+    std::int32_t* heights = heights_.data();
+    std::int32_t* individuals = individuals_.data();
     int kept = 0;
     int nextColumn = 0;  // the first column whose start is not yet set
     const auto startAt = [&](int lastColumn) {
         std::int32_t block[kStartBlock];
         std::fill(block, block + kStartBlock, kept);
         for (int col = nextColumn; col <= lastColumn; col += kStartBlock)
-            std::memcpy(starts_.data() + col, block, sizeof block);
+            std::memcpy(starts + col, block, sizeof block);
         nextColumn = lastColumn + 1;
     };
-    for (int m = 0; m < cellOrderCount_; ++m) {
-        const std::uint64_t cell = keyed_[m] >> 32;
-        if (m + 1 < cellOrderCount_ && keyed_[m + 1] >> 32 == cell) continue;
+    const int count = cellOrderCount_;
+    for (int m = 0; m < count; ++m) {
+        const std::uint64_t cell = keyed[m] >> 32;
+        if (m + 1 < count && keyed[m + 1] >> 32 == cell) continue;
         const int col = static_cast<int>(cell / kRacsZ);
         if (col >= nextColumn) startAt(col);
-        heights_[kept] = static_cast<std::int32_t>(cell % kRacsZ);
-        individuals_[kept] = cellOrder_[m];
+        heights[kept] = static_cast<std::int32_t>(cell % kRacsZ);
+        individuals[kept] = order[m];
         ++kept;
     }
     startAt(kColumns);
