@@ -195,7 +195,7 @@ template <int L>
 void settleChunk(const nyajkor::LaneSource& s, LaneGroup<L>& g, NearChunk<L>& chunk) {
     using Real = typename LaneTypes<L>::Real;
     const Real tie = chunk.least * (1 + 1e-12);
-    const unsigned some = lanesAtMost(chunk.least, g.nearSquare);
+    const unsigned some = lanesAtMost(chunk.least, g.nearSquare);  // the lanes with a candidate
     for (int k = 0; k < chunk.count; ++k) {
         for (unsigned lanes = lanesAtMost(chunk.squares[k], tie) & some; lanes != 0; lanes &= lanes - 1) {
             const int l = __builtin_ctz(lanes);
@@ -213,9 +213,10 @@ void settleChunk(const nyajkor::LaneSource& s, LaneGroup<L>& g, NearChunk<L>& ch
 // at a time. The individual itself, or one on the same spot, is at square 0
 // and never perceived.
 //
-// Once every lane knows a neighbour closer than r, the cube test can go
-// (cubeTest false): an entry outside a lane's cube is at least r away along
-// one axis, so its square is at least r^2, and no candidate's is.
+// Once every lane knows a neighbour closer than r (its nearest square below
+// `perceived`), the cube test can go (cubeTest false): an entry outside a
+// lane's cube is at least r away along one axis, so its square is at least
+// r^2, and no candidate's is.
 template <int L, bool cubeTest>
 NYAJKOR_ALWAYS_INLINE void walkNear(const nyajkor::LaneSource& s, LaneGroup<L>& g, int a, int bFirst, int bLast,
                                     LaneSums<L>& sums, NearChunk<L>& chunk) {
@@ -342,11 +343,12 @@ void searchLaneGroup(const nyajkor::LaneSource& s, const std::int32_t* members, 
         // spare lanes repeat the last member; their results are dropped
         const int i = members[l < count ? l : count - 1];
         g.xi[l] = s.x[i];
-        g.selfSlot[l] = s.slotOf[i];
         g.yi[l] = s.y[i];
         g.zi[l] = s.z[i];
+        g.selfSlot[l] = s.slotOf[i];
         NearState& n = g.near[l];
-        n = {nyajkor::roundHalfEven(s.x[i]), nyajkor::roundHalfEven(s.y[i]), nyajkor::roundHalfEven(s.z[i]), i, 0, 2.0 * r, 0, 0, 0};
+        n = {nyajkor::roundHalfEven(s.x[i]), nyajkor::roundHalfEven(s.y[i]), nyajkor::roundHalfEven(s.z[i]),
+             i, 0, 2.0 * r, 0, 0, 0};
         g.aLow[l] = n.ci - r;
         g.aHigh[l] = n.ci + r;
         g.bLow[l] = n.cj - r;

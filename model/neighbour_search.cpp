@@ -98,7 +98,8 @@ Neighbours searchPlainCube(const Flock& f, int i) {
 
 ColumnIndex::ColumnIndex()
     : ex(kMaxEgyed), ey(kMaxEgyed), ez(kMaxEgyed), evx(kMaxEgyed), evy(kMaxEgyed), evz(kMaxEgyed),
-      eb(kMaxEgyed), ec(kMaxEgyed), norms(kMaxEgyed), slotOf(kMaxEgyed + 1), nearestGuesses(kMaxEgyed + 1), squareThresholds(kRadii), rowHalfWidths(kRadii * kRadii),
+      eb(kMaxEgyed), ec(kMaxEgyed), norms(kMaxEgyed), slotOf(kMaxEgyed + 1), nearestGuesses(kMaxEgyed + 1),
+      squareThresholds(kRadii), rowHalfWidths(kRadii * kRadii),
       laneOrder_(kMaxEgyed), tileOf_(kMaxEgyed), tileStarts_(kTilesPerRow * kTilesPerRow + 1) {
     for (int r = 0; r < kRadii; ++r) {
         squareThresholds[r] = squareThreshold(r);

@@ -31,8 +31,9 @@ constexpr int kStartBlock = 8;
 }  // namespace
 
 OccupancyLattice::OccupancyLattice(int capacity)
-    : capacity_(capacity), starts_(kColumns + 1 + kStartBlock), heights_(capacity), individuals_(capacity), cellOrder_(capacity),
-      outside_(capacity), keyed_(capacity), keyedSpare_(capacity), buckets_(kDigits * kBuckets) {}
+    : capacity_(capacity), starts_(kColumns + 1 + kStartBlock), heights_(capacity), individuals_(capacity),
+      cellOrder_(capacity), outside_(capacity), keyed_(capacity), keyedSpare_(capacity),
+      buckets_(kDigits * kBuckets) {}
 
 void OccupancyLattice::clear() {
     std::fill(starts_.begin(), starts_.end(), 0);
@@ -83,10 +84,10 @@ void OccupancyLattice::sortByCell(int count) {
 
 void OccupancyLattice::keepLastWriters() {
     // Of each run of equal cells the last entry has the highest index: it is
-    // the one registered. The columns up to each kept entry's own start
-    // where it goes; those after the last start at the end. (Plain pointers:
-    // through the vectors every store would make the compiler read their
-    // data pointers again.)
+    // the one registered. Every column not yet set, up to a kept entry's
+    // own, starts where that entry goes; those after the last one start at
+    // the end. (Plain pointers: through the vectors every store would make
+    // the compiler read their data pointers again.)
     const std::uint64_t* keyed = keyed_.data();
     const std::int32_t* order = cellOrder_.data();
     std::int32_t* starts = starts_.data();

@@ -66,7 +66,7 @@ private:
     void keepLastWriters();
 
     int capacity_;
-    std::vector<std::int32_t> starts_;             // column starts, kColumns + 1
+    std::vector<std::int32_t> starts_;             // column starts, kColumns + 1, and a block of slack
     std::vector<std::int32_t> heights_, individuals_;   // registered entries
     std::vector<std::int32_t> cellOrder_;            // all in-lattice individuals, cell order
     std::vector<std::int32_t> outside_;              // live individuals outside the lattice
