@@ -3,10 +3,11 @@
 // One Flock record holds the whole simulation under its historical names:
 // the individuals, the occupancy lattice, the box constants, the run
 // parameters, the statistics, the attracting centre and the predators; what
-// only the drawing needs is the view's own record (render/view.h). It is allocated once at its largest size (5000 individuals,
-// 5 predators, the occupancy lattice's largest fill) and zero-filled, so
-// starting, restarting and ticking never allocate. Arrays of individuals are
-// indexed 1..5000 and of predators 1..5, so index 0 is unused.
+// only the drawing needs is the view's own record (render/view.h). It is
+// allocated once at its largest size (5000 individuals, 5 predators, the
+// occupancy lattice's largest fill) and zero-filled, so starting,
+// restarting and ticking never allocate. Arrays of individuals are indexed
+// 1..5000 and of predators 1..5, so index 0 is unused.
 //
 // Inputs holds the positions of the scroll bars and the check marks of the
 // menus that the model and the view read at every tick. The window fills it

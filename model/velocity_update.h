@@ -31,10 +31,10 @@ struct Execution {
 
 // Scratch of the step, kept from call to call so that no call allocates.
 struct UpdateScratch {
-    ColumnIndex columns;                      // the lattice's registered individuals by column
-    std::vector<int> szomszeddb;               // per individual: perceived neighbours
-    std::vector<double> mintav;                // per individual: nearest distance found
-    std::vector<Neighbours> found;           // per individual: what the column search found
+    ColumnIndex columns;            // the lattice's registered individuals by column
+    std::vector<int> szomszeddb;    // per individual: perceived neighbours
+    std::vector<double> mintav;     // per individual: nearest distance found
+    std::vector<Neighbours> found;  // per individual: what the column search found
     UpdateScratch() : szomszeddb(kMaxEgyed + 1), mintav(kMaxEgyed + 1), found(kMaxEgyed + 1) {}
 };
 
