@@ -47,6 +47,8 @@ QString checkpointReason(const CheckpointError& e) {
         case CheckpointProblem::foreign: return QStringLiteral("nem ennek a programnak az állapotfájlja");
         case CheckpointProblem::truncated: return QStringLiteral("a fájl csonka");
         case CheckpointProblem::newerVersion: return QStringLiteral("a program újabb változatának állapotfájlja");
+        case CheckpointProblem::outOfRange:
+            return QStringLiteral("a fájlban olyan érték áll, amely a program tartományain kívül esik");
         case CheckpointProblem::corrupted: break;
     }
     return QStringLiteral("a fájl sérült");

@@ -90,6 +90,11 @@ long restoreResumed(Flock& f, View& v, Inputs& in, const Options& o) {
     } catch (const CheckpointError& e) {
         throw UsageError("--resume: " + quoted(o.checkpointToResume) + " " + e.what());
     }
+    // the checkpoint written after this run must be readable again
+    if (first > kMaxTickCount - o.ticks)
+        throw UsageError("--resume: " + quoted(o.checkpointToResume) + " is at tick " + std::to_string(first) +
+                         "; " + std::to_string(o.ticks) + " more ticks would pass the largest tick count, " +
+                         std::to_string(kMaxTickCount));
     applyViewSettings(v, settings);
     return first;
 }

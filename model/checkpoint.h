@@ -26,8 +26,14 @@ namespace nyajkor {
 inline constexpr char kCheckpointMagic[8] = {'N', 'Y', 'J', 'K', '3', 'D', 'C', 'P'};
 inline constexpr std::uint32_t kCheckpointVersion = 1;
 
-// Why a checkpoint cannot be used.
-enum class CheckpointProblem { unreadable, foreign, truncated, newerVersion, corrupted };
+// The most ticks a run counts since Start: a checkpoint's tick count and a
+// resumed run's last tick stay within it.
+inline constexpr long kMaxTickCount = 1'000'000'000'000;
+
+// Why a checkpoint cannot be used: outOfRange is a whole, well-formed file
+// that holds a value no run can reach (a control past its scroll bar's
+// range, an individual outside the box, a NaN).
+enum class CheckpointProblem { unreadable, foreign, truncated, newerVersion, corrupted, outOfRange };
 
 // A checkpoint that cannot be used; what() is one line for the user of the
 // runner, problem() lets the window say it in its own words.
@@ -57,9 +63,10 @@ struct ViewSettings {
 // since Start, as the bytes of its file.
 std::string checkpointBytes(const Flock& f, const ViewSettings& view, const Inputs& in, long ticks);
 
-// Checks `bytes` whole, then sets `f`, `view`, `in` and `ticks` from them.
-// Throws CheckpointError, changing nothing, when they are not a checkpoint
-// this program can read.
+// Checks `bytes` whole, every word against its range, then sets `f`, `view`,
+// `in` and `ticks` from them. Throws CheckpointError, changing nothing, when
+// they are not a checkpoint this program can read; what() then names the
+// first word out of range and its value.
 void restoreCheckpoint(const std::string& bytes, Flock& f, ViewSettings& view, Inputs& in, long& ticks);
 
 // The bytes of a checkpoint file, at most as many as a checkpoint can

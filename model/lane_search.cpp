@@ -1,6 +1,8 @@
 // The portable build of the lane kernel, and the choice among the builds.
 #include "model/lane_search.h"
 
+#include "model/invariants.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -83,6 +85,11 @@ int laneCount(LanePath path) {
 }
 
 void searchLanes(LanePath path, const LaneSource& s, const std::int32_t* members, int count, Neighbours* out) {
+    // the walk indexes the columns and the radius tables with these
+    NYAJKOR_INVARIANT(s.r >= 0 && s.r <= kLargestRadius);
+    for (int m = 0; m < count; ++m)
+        NYAJKOR_INVARIANT(roundsIntoLattice(s.x[members[m]], s.xmeret) &&
+                          roundsIntoLattice(s.y[members[m]], s.xmeret) && roundsIntoLattice(s.z[members[m]], kRacsZ));
 #if defined(__x86_64__)
     if (path == LanePath::avx512) return searchLanesAvx512(s, members, count, out);
     if (path == LanePath::avx2) return searchLanesAvx2(s, members, count, out);

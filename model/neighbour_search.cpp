@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "model/invariants.h"
 #include "model/lane_search.h"
 #include "model/rounding.h"
 
@@ -10,10 +11,12 @@ namespace nyajkor {
 
 namespace {
 
+// Far enough outside the lattice that a cell index formed from it could
+// overflow; the walls keep every individual a few units inside the box.
+constexpr double kFarOutside = 1e6;
+
 constexpr int kTilesPerRow = (kRacsX + ColumnIndex::kTile - 1) / ColumnIndex::kTile;
 
-// the radii the tables below are made for: 0..kLargestRadius
-constexpr int kLargestRadius = 20;
 constexpr int kRadii = kLargestRadius + 1;
 
 std::size_t radiusRow(int r) { return static_cast<std::size_t>(std::clamp(r, 0, kLargestRadius)); }
@@ -145,6 +148,7 @@ void ColumnIndex::orderForLanes(const Flock& f) {
 }
 
 LaneSource ColumnIndex::laneSource(const Flock& f) const {
+    NYAJKOR_INVARIANT(f.latotav >= 0 && f.latotav <= kLargestRadius);
     LaneSource s;
     s.ex = ex.data();
     s.ey = ey.data();
@@ -173,6 +177,11 @@ LaneSource ColumnIndex::laneSource(const Flock& f) const {
 
 Neighbours ColumnIndex::search(const Flock& f, int i) const {
     const int r = f.latotav;
+    // An individual searched here may lie outside the lattice (one that the
+    // lane search does not take), but not so far that its cells overflow.
+    NYAJKOR_INVARIANT(r >= 0 && r <= kLargestRadius);
+    NYAJKOR_INVARIANT(std::abs(f.x[i]) < kFarOutside && std::abs(f.y[i]) < kFarOutside &&
+                      std::abs(f.z[i]) < kFarOutside);
     const int ci = roundHalfEven(f.x[i]);
     const int cj = roundHalfEven(f.y[i]);
     const int ck = roundHalfEven(f.z[i]);
@@ -190,6 +199,9 @@ Neighbours ColumnIndex::search(const Flock& f, int i) const {
     int perceivedEntries[kMaxEgyed];
     double sumvx = 0, sumvy = 0, sumvz = 0;
     int szomszeddb = 0;
+    // a cube wholly beside the lattice in b holds nobody (in a, the loop
+    // below does not start)
+    if (bFrom > bTo) return {0, 0, 0, 0, mintav, kozelx, kozely, kozelz};
     for (int a = aFrom; a <= aTo; ++a) {
         // the columns (a, bFrom..bTo): one stretch of entries in visiting order
         const int begin = racs->columnStart(OccupancyLattice::column(a, bFrom));

@@ -32,6 +32,9 @@ namespace nyajkor {
 
 struct LaneSource;
 
+// The largest perception radius, which the search's tables are made for.
+constexpr int kLargestRadius = 20;
+
 // What the neighbour search found for one individual.
 struct Neighbours {
     int szomszeddb = 0;                          // perceived neighbours

@@ -9,12 +9,8 @@ namespace nyajkor {
 
 namespace {
 
-// Whether a point rounds into a cell of the lattice; a cell's own
-// coordinates round to themselves. NaN fails both comparisons, so it never
-// rounds into the lattice either.
-bool roundsInto(double p, int extent) { return p >= -0.5 && p < extent - 0.5; }
-bool roundsIntoLattice(double x, double y, double z) {
-    return roundsInto(x, kRacsX) && roundsInto(y, kRacsX) && roundsInto(z, kRacsZ);
+bool pointRoundsIntoLattice(double x, double y, double z) {
+    return roundsIntoLattice(x, kRacsX) && roundsIntoLattice(y, kRacsX) && roundsIntoLattice(z, kRacsZ);
 }
 
 // A cell's key, column * kRacsZ + height, orders the cells as a walk meets
@@ -46,7 +42,7 @@ void OccupancyLattice::fill(const double* x, const double* y, const double* z, i
     outsideCount_ = 0;
     cellOrderCount_ = 0;
     for (int i = 1; i <= n; ++i) {
-        if (!roundsIntoLattice(x[i], y[i], z[i])) {
+        if (!pointRoundsIntoLattice(x[i], y[i], z[i])) {
             outside_[outsideCount_++] = i;
             continue;
         }
@@ -116,7 +112,7 @@ void OccupancyLattice::keepLastWriters() {
 }
 
 std::int32_t OccupancyLattice::at(int a, int b, int c) const {
-    if (!roundsIntoLattice(a, b, c)) return 0;
+    if (!pointRoundsIntoLattice(a, b, c)) return 0;
     const int col = column(a, b);
     const std::int32_t* first = heights_.data() + starts_[col];
     const std::int32_t* last = heights_.data() + starts_[col + 1];

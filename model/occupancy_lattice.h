@@ -23,6 +23,11 @@ namespace nyajkor {
 constexpr int kRacsX = 350;  // lattice extent along x and y (cells)
 constexpr int kRacsZ = 250;  // lattice extent along z (cells)
 
+// Whether a coordinate rounds into a cell 0..extent-1 of the lattice: from
+// -0.5 (which rounds to 0) up to, not including, extent - 0.5 (which rounds
+// to the even extent). NaN fails both comparisons, so it never does.
+inline bool roundsIntoLattice(double p, int extent) { return p >= -0.5 && p < extent - 0.5; }
+
 class OccupancyLattice {
 public:
     static constexpr int kColumns = kRacsX * kRacsX;  // columns (a, b)

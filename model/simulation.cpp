@@ -1,5 +1,8 @@
 #include "model/simulation.h"
 
+#include "model/invariants.h"
+#include "model/neighbour_search.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -29,6 +32,20 @@ void pickUpParameters(Flock& f, const Inputs& in) {
 }
 
 namespace {
+
+// What a tick relies on: counts within the arrays, the radius within the
+// search's tables, every individual finite and inside (or just beside) the
+// lattice. Only where invariants are checked: it walks the whole flock.
+void checkStateInvariants([[maybe_unused]] const Flock& f, [[maybe_unused]] const Inputs& in) {
+#if defined(NYAJKOR_CHECK_INVARIANTS)
+    NYAJKOR_INVARIANT(f.egyeddb >= 1 && f.egyeddb <= kMaxEgyed);
+    NYAJKOR_INVARIANT(f.ragadozodb >= 0 && f.ragadozodb <= kMaxRagadozo);
+    NYAJKOR_INVARIANT(in.sugar >= 0 && in.sugar <= kLargestRadius);
+    for (int i = 1; i <= f.egyeddb; ++i)
+        NYAJKOR_INVARIANT(std::isfinite(f.x[i]) && std::isfinite(f.y[i]) && std::isfinite(f.z[i]) &&
+                          std::isfinite(f.vx[i]) && std::isfinite(f.vy[i]) && std::isfinite(f.vz[i]));
+#endif
+}
 
 void seedVelocities(Flock& f) {
     constexpr double kTwoPi = 2 * std::numbers::pi;
@@ -112,6 +129,7 @@ void computeOrderParameter(Flock& f) {
 }
 
 void tick(Flock& f, const Inputs& in, const Execution& how) {
+    checkStateInvariants(f, in);
     pickUpParameters(f, in);
     moveAndFillLattice(f);
     autoTune(f, in);

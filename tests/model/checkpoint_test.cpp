@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -165,6 +169,117 @@ TEST_F(CheckpointTest, DamagedFilesAreRefusedAndChangeNothing) {
             EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << e.what();
         }
         EXPECT_EQ(checkpointBytes(target, keptView, kept, ticks), before);
+    }
+}
+
+// The payload's word `index` set to `word`, the checksum made to match: a
+// well-formed file with one value changed, as a crafted one would be.
+std::string withWord(std::string bytes, std::size_t index, std::uint64_t word) {
+    constexpr std::size_t kHeader = 20;
+    for (int k = 0; k < 8; ++k) bytes[kHeader + 8 * index + k] = static_cast<char>((word >> (8 * k)) & 0xFF);
+    std::uint64_t h = 14695981039346656037ull;
+    for (std::size_t k = 0; k + 8 < bytes.size(); ++k) {
+        h ^= static_cast<unsigned char>(bytes[k]);
+        h *= 1099511628211ull;
+    }
+    for (int k = 0; k < 8; ++k) bytes[bytes.size() - 8 + k] = static_cast<char>((h >> (8 * k)) & 0xFF);
+    return bytes;
+}
+std::uint64_t realWord(double v) { return std::bit_cast<std::uint64_t>(v); }
+
+// Words of the payload, by their place in the file.
+constexpr std::size_t kTicks = 0, kEgyeddb = 2, kRagadozodb = 3, kHangolas = 4, kLatotav = 6, kZaj = 8,
+                      kNagyitasszorzo = 9, kSzemtav = 10, kOsszvx = 11, kRendparameter = 14, kAtlagtav = 16,
+                      kVonzox = 18, kSzinegyed = 21, kVkozos = 29, kSugar = 31, kNagyitas = 41,
+                      kAutotaszito = 45, kKozepenvonzo = 50, kMozgovonzo = 51, kPredators = 55, kIndividuals = 70;
+constexpr std::size_t individualWord(int i, int field) { return kIndividuals + 6 * (i - 1) + field; }
+constexpr std::size_t predatorWord(int p, int axis) { return kPredators + 3 * (p - 1) + axis; }
+
+// A whole, well-formed file whose values no run can reach is refused by
+// name, and nothing of it is loaded; values at the edges of their ranges
+// load.
+TEST_F(CheckpointTest, ValuesOutOfRangeAreRefusedByNameAndChangeNothing) {
+    Inputs in;
+    startRun(*straight_, kModeSets[2], in);  // custom repulsive distance keeping, cohesion, a predator
+    runTicks(*straight_, in, 2, *one_);
+    const std::string good = checkpointBytes(*straight_, kView, in, 2);
+    const double nan = std::nan("");
+    const double inf = std::numeric_limits<double>::infinity();
+    struct Case {
+        std::size_t word;
+        std::uint64_t value;
+        const char* named;  // in the message; nullptr: accepted
+    };
+    const Case cases[] = {
+        {individualWord(17, 1), realWord(1e6), "individual 17's y is 1000000"},
+        {individualWord(1, 0), realWord(nan), "individual 1's x is nan"},
+        {individualWord(3, 2), realWord(249.5), "individual 3's z is 249.5"},
+        {individualWord(3, 0), realWord(-0.51), "individual 3's x"},
+        {individualWord(500, 1), realWord(-inf), "individual 500's y"},
+        {individualWord(2, 3), realWord(inf), "individual 2's vx"},
+        {individualWord(2, 5), realWord(1e300), "individual 2's vz"},
+        {individualWord(2, 4), realWord(-2.1), "individual 2's vy"},
+        {predatorWord(2, 2), realWord(1e9), "predator 2's z"},
+        {predatorWord(5, 0), realWord(nan), "predator 5's x"},
+        {kTicks, static_cast<std::uint64_t>(std::numeric_limits<long>::max()), "the tick count"},
+        {kTicks, static_cast<std::uint64_t>(-1), "the tick count is -1"},
+        {kEgyeddb, 6000, "egyeddb is 6000"},
+        {kEgyeddb, 499, "egyeddb is 499"},
+        {kRagadozodb, 6, "ragadozodb"},
+        {kHangolas, 100, "hangolasszamlalo"},
+        {kLatotav, 21, "latotav"},
+        {kZaj, realWord(1.5), "zaj"},
+        {kNagyitasszorzo, realWord(nan), "nagyitasszorzo"},
+        {kSzemtav, static_cast<std::uint64_t>(-20), "szemtav"},
+        {kOsszvx, realWord(inf), "osszvx"},
+        {kRendparameter, realWord(-0.25), "rendparameter is -0.25"},
+        {kAtlagtav, realWord(nan), "atlagtav"},
+        {kVonzox, realWord(-1e7), "vonzox"},
+        {kSzinegyed, 0x1FFFFFFF, "szinegyed"},
+        {kVkozos, 1000000, "vkozos is 1000000, not 5..20"},
+        {kSugar, 25, "sugar is 25, not 0..20"},
+        {kNagyitas, 9, "nagyitas"},
+        {kAutotaszito, 2, "autotaszito is 2, not 0 or 1"},
+        {kAutotaszito, 1, "2 distance-keeping modes"},  // egyenitaszito is checked too
+        {kKozepenvonzo, 1, nullptr},
+        {kMozgovonzo, 1, nullptr},
+        // the edges of the lattice and of the speed
+        {individualWord(3, 0), realWord(-0.5), nullptr},
+        {individualWord(3, 1), realWord(std::nextafter(349.5, 0.0)), nullptr},
+        {individualWord(3, 3), realWord(-2.0), nullptr},
+    };
+    Inputs kept;
+    ViewSettings keptView = {1.0, 7, 1, 2, 3, 4, 5, 6, 7};
+    Flock& target = *resumed_;
+    startRun(target, kModeSets[0], kept);
+    const std::string before = checkpointBytes(target, keptView, kept, 5);
+    for (const Case& c : cases) {
+        SCOPED_TRACE("word " + std::to_string(c.word) + (c.named ? std::string(": ") + c.named : ": accepted"));
+        const std::string bytes = withWord(good, c.word, c.value);
+        long ticks = 5;
+        if (!c.named) {
+            EXPECT_NO_THROW(restoreCheckpoint(bytes, target, keptView, kept, ticks));
+            startRun(target, kModeSets[0], kept);
+            keptView = {1.0, 7, 1, 2, 3, 4, 5, 6, 7};
+            continue;
+        }
+        try {
+            restoreCheckpoint(bytes, target, keptView, kept, ticks);
+            ADD_FAILURE() << "accepted";
+        } catch (const CheckpointError& e) {
+            EXPECT_EQ(e.problem(), CheckpointProblem::outOfRange);
+            EXPECT_NE(std::string(e.what()).find(c.named), std::string::npos) << e.what();
+            EXPECT_EQ(std::string(e.what()).find('\n'), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(checkpointBytes(target, keptView, kept, ticks), before);
+    }
+    // two of the centre's modes at once
+    try {
+        long ticks = 5;
+        restoreCheckpoint(withWord(withWord(good, kKozepenvonzo, 1), kMozgovonzo, 1), target, keptView, kept, ticks);
+        ADD_FAILURE() << "two centre modes accepted";
+    } catch (const CheckpointError& e) {
+        EXPECT_NE(std::string(e.what()).find("2 modes of the attracting centre"), std::string::npos) << e.what();
     }
 }
 

@@ -175,6 +175,41 @@ TEST(FastSearch, CoincidentAndSharedCellsAgreeWithThePlainScan) {
     }
 }
 
+TEST(FastSearch, IndividualsBesideTheLatticeAgreeWithThePlainScan) {
+    // An individual a few units outside the box (a state the walls never
+    // make, but one a tick must survive) is searched alone; where its cube
+    // misses the lattice in a or b it finds nobody, without indexing past
+    // the columns.
+    auto f = std::make_unique<Flock>();
+    startScene(*f, plainInputs(500, 0), 3);
+    const double beside[][3] = {{0, -3, 10}, {-3, 0, 10}, {-3, -3, -3}, {349, 352.4, 10}, {352.4, 349, 10},
+                                {10, 10, -2.6}, {10, 10, 251.6}, {0.2, -1.2, 10}, {-1.2, 348.7, 249.3}};
+    for (int r : {0, 1, 2, 5}) {
+        for (const auto& p : beside) {
+            for (int i = 1; i <= f->egyeddb; ++i) {
+                // a row of individuals along the edges, 1 unit apart
+                f->x[i] = (i % 2) ? (i % 350) : 0;
+                f->y[i] = (i % 2) ? 0 : (i % 350);
+                f->z[i] = 10;
+                f->vx[i] = f->vy[i] = f->vz[i] = 0;
+            }
+            f->x[1] = p[0];
+            f->y[1] = p[1];
+            f->z[1] = p[2];
+            f->latotav = r;
+            moveAndFillLattice(*f);
+            ColumnIndex index;
+            index.rebuild(*f);
+            const Neighbours plain = searchPlainCube(*f, 1), fast = index.search(*f, 1);
+            const std::string where = "r " + std::to_string(r) + " at " + std::to_string(p[0]) + ", " +
+                                      std::to_string(p[1]) + ", " + std::to_string(p[2]);
+            ASSERT_EQ(plain.szomszeddb, fast.szomszeddb) << where;
+            ASSERT_TRUE(sameBits(plain.mintav, fast.mintav)) << where;
+            ASSERT_TRUE(sameBits(plain.kozelx, fast.kozelx) && sameBits(plain.kozely, fast.kozely)) << where;
+        }
+    }
+}
+
 TEST(FastSearch, PerceptionAtTheRadiusMatchesTheRootExactly) {
     // Distances a hair either side of r: the fast search decides on squares
     // and must still agree with comparing sqrt(d*d) against r.
