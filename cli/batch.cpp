@@ -16,6 +16,7 @@
 #include "model/checkpoint.h"
 #include "model/scenes.h"
 #include "model/simulation.h"
+#include "model/workers.h"
 #include "record/real_text.h"
 #include "render/view.h"
 
@@ -143,6 +144,7 @@ int runSingle(const Options& o, std::ostream& out, std::ostream& err, bool showP
 
     try {
         const std::uint32_t seed = o.seed.value_or(clockSeed());
+        Workers::configureShared(o.threads.value_or(0));
         Flock& f = *flock;
         View& v = *view;
         prepareStart(f, v, in, o, seed, err);

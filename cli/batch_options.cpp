@@ -205,6 +205,12 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
         {"resume", {"FILE    start from a checkpoint instead of Start: the run goes on exactly; the\n"
                     "                     flags given with it move the controls, as the user would between ticks",
                     [](Options& o, const std::string& v) { o.checkpointToResume = v; }}},
+        {"threads", {"K   threads of a run, 1..1024 (default: one per CPU this process may use, as\n"
+                     "                     its affinity mask and control group allow; in a sweep 1 a run);\n"
+                     "                     in a sweep, jobs x threads may not pass those CPUs",
+                     [](Options& o, const std::string& v) {
+                         o.threads = static_cast<int>(integerIn("threads", v, 1, 1024));
+                     }}},
         {"sweep", {"NAME=FROM:TO:STEP  runs at NAME = FROM, FROM+STEP, ... up to TO; given twice, a grid",
                    [](Options& o, const std::string& v) { o.sweeps.push_back(sweepOf(v)); }}},
         {"repeats", {"R   runs per grid point, with the seeds S, S+1, ..., 1..1000 (default 1)",

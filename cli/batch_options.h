@@ -82,7 +82,8 @@ struct Options {
     std::vector<Sweep> sweeps;
     int repeats = 1;                      // runs per grid point, seeds seed, seed+1, ...
     long warmup = 0;                      // ticks before the measured ones
-    std::optional<int> jobs;              // runs at once; none: one per core
+    std::optional<int> jobs;              // runs at once; none: one per usable CPU
+    std::optional<int> threads;           // threads of a run; none: every usable CPU, in a sweep 1
     std::string summaryPath;              // empty: none; "-": standard output
     std::string plotPath;                 // empty: none
     PlotQuantity plotQuantity = PlotQuantity::order;

@@ -17,6 +17,7 @@
 #include "cli/run_setup.h"
 #include "cli/sweep_chart.h"
 #include "cli/sweep_tables.h"
+#include "model/cpus.h"
 #include "model/simulation.h"
 
 namespace nyajkor::batch {
@@ -151,12 +152,15 @@ std::optional<RunStatistics> runOne(Flock& f, Workers& one, Sweeping& s, std::si
                          orderStatistics(phi, f.egyeddb)};
 }
 
-// One job: a flock and a one-part pool of its own, so that jobs never queue
-// for the shared pool, taking the next run in plan order until none is left.
+int threadsPerJob(const Options& o) { return o.threads.value_or(1); }
+
+// One job: a flock and a pool of its own (one part unless --threads asks
+// for more), so that jobs never queue for the shared pool, taking the next
+// run in plan order until none is left.
 void job(Sweeping& s) {
     try {
         auto flock = std::make_unique<Flock>();
-        Workers one(1);
+        Workers one(threadsPerJob(s.plan.base()));
         // the shard's k-th run is the sweep's run K - 1 + k M
         for (std::size_t k = s.next++;; k = s.next++) {
             const std::size_t run = s.shard.index - 1 + k * s.shard.count;
@@ -174,18 +178,27 @@ void job(Sweeping& s) {
     }
 }
 
-// As many jobs as asked, else one per core, within what memory holds; never
-// more than there are runs.
+// As many jobs as asked, else as many as the usable CPUs hold at
+// --threads each, within what memory holds; never more than there are runs.
 int jobCount(const Options& o, std::size_t runs) {
-    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    const int wanted = o.jobs.value_or(std::min(cores, jobLimit(usableMemory(), jobMemoryBytes(o.ticks))));
+    const int byCpus = std::max(usableCpus() / threadsPerJob(o), 1);
+    const int wanted = o.jobs.value_or(std::min(byCpus, jobLimit(usableMemory(), jobMemoryBytes(o.ticks))));
     return static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(wanted), std::max<std::size_t>(runs, 1)));
 }
 
-// Jobs beyond the cores only share them, which is allowed; jobs beyond the
-// memory would drive the machine into swapping, or the runner into failing
-// half-way, which is not.
+// Jobs of one thread beyond the CPUs only take turns on them, which is
+// allowed. Jobs of several threads beyond them are not: a pool's threads
+// watch for work before they sleep, and pools that share CPUs spend their
+// time watching. Jobs beyond the memory would drive the machine into
+// swapping, or the runner into failing half-way, which is not allowed either.
 void checkJobs(const Options& o) {
+    if (o.threads) {
+        const int cpus = usableCpus();
+        const int jobs = o.jobs.value_or(1);
+        if (static_cast<long>(jobs) * *o.threads > cpus)
+            throw UsageError("--threads: " + std::to_string(jobs) + " jobs x " + std::to_string(*o.threads) +
+                             " threads are more than the " + std::to_string(cpus) + " CPUs this process may use");
+    }
     const std::uint64_t memory = usableMemory();
     if (!o.jobs || memory == 0) return;
     const std::uint64_t perJob = jobMemoryBytes(o.ticks);

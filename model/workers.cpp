@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
+
+#include "model/cpus.h"
 
 namespace nyajkor {
 
@@ -82,9 +85,25 @@ void Workers::serve(int part) {
     }
 }
 
-Workers& Workers::shared() {
-    static Workers pool(static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
+namespace {
+
+std::unique_ptr<Workers>& sharedPool() {
+    static std::unique_ptr<Workers> pool;
     return pool;
+}
+
+}  // namespace
+
+void Workers::configureShared(int threads) {
+    sharedPool() = std::make_unique<Workers>(threads > 0 ? threads : usableCpus());
+}
+
+Workers& Workers::shared() {
+    static std::once_flag made;
+    std::call_once(made, [] {
+        if (!sharedPool()) configureShared(0);
+    });
+    return *sharedPool();
 }
 
 }  // namespace nyajkor

@@ -34,7 +34,12 @@ public:
     // done. Callers on several threads at once take turns.
     void run(const std::function<void(int part)>& job);
 
-    // One pool for the process, with a part for every core.
+    // One pool for the process: `threads` parts, or with 0 one per CPU the
+    // process may use (usableCpus). Set it before the first tick (the
+    // runner's --threads, the window's start-up); it replaces the pool, so
+    // nothing may be running on it then.
+    static void configureShared(int threads);
+    // The pool; one per usable CPU unless configured otherwise.
     static Workers& shared();
 
 private:
