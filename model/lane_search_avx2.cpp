@@ -7,7 +7,11 @@
 #include "model/lane_types.h"
 #include "model/rounding.h"
 
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2,fma"))), apply_to = function)
+#else
 #pragma GCC target("avx2,fma")
+#endif
 
 namespace nyajkor {
 
@@ -34,3 +38,7 @@ void searchLanesAvx2(const LaneSource& s, const std::int32_t* members, int count
 }
 
 }  // namespace nyajkor
+
+#if defined(__clang__)
+#pragma clang attribute pop
+#endif

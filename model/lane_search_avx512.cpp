@@ -7,7 +7,11 @@
 #include "model/lane_types.h"
 #include "model/rounding.h"
 
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx512f"))), apply_to = function)
+#else
 #pragma GCC target("avx512f")
+#endif
 
 namespace nyajkor {
 
@@ -34,3 +38,7 @@ void searchLanesAvx512(const LaneSource& s, const std::int32_t* members, int cou
 }
 
 }  // namespace nyajkor
+
+#if defined(__clang__)
+#pragma clang attribute pop
+#endif
