@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <cstring>
 #include <sstream>
 
 #include "record/real_text.h"
@@ -86,8 +88,18 @@ void TrajectoryWriter::finish() {
 
 // ---- reading -------------------------------------------------------------------
 
+namespace {
+
+// The longest line the reader takes: the writer's lines are at most about
+// 200 characters (a particle is a letter and six reals of at most 24).
+constexpr std::size_t kMaxTrajectoryLine = 1024;
+
+}  // namespace
+
 struct TrajectoryReader::File {
     gzFile gz = nullptr;
+    char buffer[1 << 16];
+    std::size_t at = 0, end = 0;  // the unread part of the buffer
     ~File() {
         if (gz) gzclose(gz);
     }
@@ -101,24 +113,43 @@ TrajectoryReader::TrajectoryReader(const std::string& path) : file_(std::make_un
 
 TrajectoryReader::~TrajectoryReader() = default;
 
+// Reads one line into `line`, without its newline. A line longer than any
+// the writer writes is refused after reading only that much, so a damaged
+// file (or one that inflates to a single endless line) costs a few
+// kilobytes; a last line without its newline is a file cut short, perhaps
+// in the middle of a number, and is refused too.
 bool TrajectoryReader::readLine(std::string& line) {
+    const auto fail = [this](const std::string& what) {
+        throw TrajectoryError("line " + std::to_string(line_ + 1) + ": " + what, line_ + 1);
+    };
+    File& file = *file_;
     line.clear();
-    char chunk[4096];
-    while (gzgets(file_->gz, chunk, sizeof chunk)) {
-        line += chunk;
-        if (!line.empty() && line.back() == '\n') {
-            line.pop_back();
+    for (;;) {
+        if (file.at == file.end) {
+            const int got = gzread(file.gz, file.buffer, sizeof file.buffer);
+            if (got < 0) {
+                int code = 0;
+                fail(gzerror(file.gz, &code));
+            }
+            file.at = 0;
+            file.end = static_cast<std::size_t>(got);
+            if (got == 0) {
+                if (line.empty()) return false;
+                fail("the file ends in the middle of a line");
+            }
+        }
+        const char* from = file.buffer + file.at;
+        const char* stop = static_cast<const char*>(std::memchr(from, '\n', file.end - file.at));
+        const std::size_t taken = (stop ? stop : file.buffer + file.end) - from;
+        line.append(from, std::min(taken, kMaxTrajectoryLine + 1 - line.size()));
+        file.at += taken + (stop ? 1 : 0);
+        if (line.size() > kMaxTrajectoryLine) fail("longer than any line of a trajectory");
+        if (line.find('\0') != std::string::npos) fail("not text");
+        if (stop) {
             ++line_;
             return true;
         }
     }
-    int code = 0;
-    const char* message = gzerror(file_->gz, &code);
-    if (code != Z_OK && code != Z_STREAM_END)
-        throw TrajectoryError("line " + std::to_string(line_ + 1) + ": " + message, line_ + 1);
-    if (line.empty()) return false;
-    ++line_;  // a last line without its newline
-    return true;
 }
 
 namespace {
@@ -143,6 +174,26 @@ std::string_view valueOf(std::string_view comment, std::string_view key) {
     return {};
 }
 
+// Whether a real is finite and within [low, high).
+bool within(double v, double low, double high) { return v >= low && v < high; }
+
+// Individuals stand where the model's lattice has cells: each coordinate
+// rounds to one of its cells. Predators and the attracting centre are never
+// looked up in it and may stray a little past the walls; they are held to
+// the box widened by its own size on every side.
+bool insideTheBox(const TrajectoryParticle& p) {
+    const double x = kRacsX, z = kRacsZ;
+    if (p.species == 'I')
+        return within(p.x, -0.5, x - 0.5) && within(p.y, -0.5, x - 0.5) && within(p.z, -0.5, z - 0.5);
+    return within(p.x, -x, 2 * x) && within(p.y, -x, 2 * x) && within(p.z, -z, 2 * z);
+}
+
+// A step of an individual is short: no velocity crosses the box in one tick.
+bool plausibleVelocity(const TrajectoryParticle& p) {
+    const double most = kRacsX;
+    return within(p.vx, -most, most) && within(p.vy, -most, most) && within(p.vz, -most, most);
+}
+
 }  // namespace
 
 bool TrajectoryReader::next(TrajectoryFrame& frame) {
@@ -162,6 +213,10 @@ bool TrajectoryReader::next(TrajectoryFrame& frame) {
     if (!numberFrom(valueOf(line, "tick"), frame.tick) || !numberFrom(valueOf(line, "order"), frame.order) ||
         !numberFrom(valueOf(line, "avg_neighbours"), frame.avgNeighbours))
         fail("the frame's tick, order or avg_neighbours is missing");
+    // rounding may lift a perfectly ordered flock's order a hair above 1
+    if (frame.tick < 0 || !within(frame.order, 0, 1 + 1e-9) ||
+        !within(frame.avgNeighbours, 0, kMaxEgyed))
+        fail("the frame's tick, order or avg_neighbours is out of range");
     frame.particles.resize(count);
     for (TrajectoryParticle& p : frame.particles) {
         if (!readLine(line)) endsEarly();
@@ -174,6 +229,8 @@ bool TrajectoryReader::next(TrajectoryFrame& frame) {
         std::string extra;
         if (!ok || fields >> extra) fail("not a particle: species and six reals");
         p.species = species[0];
+        if (!insideTheBox(p)) fail("a position outside the box, or not a number");
+        if (!plausibleVelocity(p)) fail("a velocity out of range, or not a number");
     }
     const auto number = [&frame](char species) {
         return std::count_if(frame.particles.begin(), frame.particles.end(),

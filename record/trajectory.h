@@ -84,8 +84,11 @@ public:
     TrajectoryReader& operator=(const TrajectoryReader&) = delete;
 
     // The next frame into `frame`; false at the end of the file. Throws
-    // TrajectoryError naming the line when a frame is malformed or holds
-    // more individuals or predators than a flock can.
+    // TrajectoryError naming the line when a frame is malformed, cut short
+    // or holds more individuals or predators than a flock can, a line is
+    // longer than any the writer writes, or a value is out of its range:
+    // individuals outside the lattice of the box, predators and the centre
+    // far outside it, a real that is not finite.
     bool next(TrajectoryFrame& frame);
 
 private:

@@ -1,6 +1,7 @@
 #include "record/trajectory.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -97,27 +98,54 @@ TEST_F(TrajectoryTest, CommentLineIsTheExtendedXyzHeader) {
 }
 
 TEST_F(TrajectoryTest, MalformedFramesAreRefusedWithTheirLine) {
-    const std::string header = "Lattice=\"350 0 0 0 350 0 0 0 250\" Properties=species:S:1:pos:R:3:velo:R:3 "
-                               "pbc=\"F F F\" tick=3 order=0.5 avg_neighbours=2\n";
+    const auto header = [](const std::string& tick, const std::string& order) {
+        return "Lattice=\"350 0 0 0 350 0 0 0 250\" Properties=species:S:1:pos:R:3:velo:R:3 pbc=\"F F F\" tick=" +
+               tick + " order=" + order + " avg_neighbours=2\n";
+    };
+    const std::string good = header("3", "0.5");
+    const std::string endless(20'000'000, '7');  // a line that never ends, a few kilobytes compressed
     struct Case {
         const char* name;
         std::string text;
         const char* message;
+        bool compressed = false;
     };
     const Case cases[] = {
         {"count", "two\n", "line 1: not a number of particles"},
-        {"short", "2\n" + header + "I 1 2 3 4 5 6\n", "line 4: the frame ends early"},
-        {"species", "1\n" + header + "X 1 2 3 4 5 6\n", "line 3: not a particle"},
-        {"real", "1\n" + header + "I 1 2 3 4 5 six\n", "line 3: not a particle"},
-        {"extra", "1\n" + header + "I 1 2 3 4 5 6 7\n", "line 3: not a particle"},
+        {"short", "2\n" + good + "I 1 2 3 4 5 6\n", "line 4: the frame ends early"},
+        {"species", "1\n" + good + "X 1 2 3 4 5 6\n", "line 3: not a particle"},
+        {"real", "1\n" + good + "I 1 2 3 4 5 six\n", "line 3: not a particle"},
+        {"extra", "1\n" + good + "I 1 2 3 4 5 6 7\n", "line 3: not a particle"},
         {"columns", "1\nProperties=species:S:1:pos:R:3 tick=1 order=0 avg_neighbours=0\nI 1 2 3\n",
          "line 2: not a trajectory"},
         {"tick", "0\nProperties=species:S:1:pos:R:3:velo:R:3 order=0 avg_neighbours=0\n", "line 2: the frame's tick"},
+        {"negative tick", "0\n" + header("-1", "0.5"), "line 2: the frame's tick, order or avg_neighbours is out"},
+        {"order above 1", "0\n" + header("1", "1.5"), "line 2: the frame's tick, order or avg_neighbours is out"},
+        {"order nan", "0\n" + header("1", "nan"), "line 2: the frame's tick, order or avg_neighbours is out"},
+        {"far off", "1\n" + good + "I 1 1e6 3 0 0 0\n", "line 3: a position outside the box"},
+        {"past the wall", "1\n" + good + "I 349.5 1 3 0 0 0\n", "line 3: a position outside the box"},
+        {"below the floor", "1\n" + good + "I 1 1 -0.6 0 0 0\n", "line 3: a position outside the box"},
+        {"nan position", "1\n" + good + "I 1 nan 3 0 0 0\n", "line 3: a position outside the box, or not"},
+        {"predator far off", "1\n" + good + "P 1 2 1e9 0 0 0\n", "line 3: a position outside the box"},
+        {"infinite velocity", "1\n" + good + "I 1 2 3 inf 0 0\n", "line 3: a velocity out of range"},
+        {"number cut at the end", "1\n" + good + "I 1 2 3 4 5 6.2", "line 3: the file ends in the middle of a line"},
+        {"no newline at all", endless, "line 1: longer than any line of a trajectory"},
+        {"inflates to one line", endless, "line 1: longer than any line of a trajectory", true},
+        {"long particle line", "1\n" + good + "I 1 2 3 4 5 6" + std::string(2000, ' ') + "\n",
+         "line 3: longer than any line"},
+        {"zero bytes", std::string(100, '\0'), "line 1: not text"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::ofstream(folder_ / "bad.xyz") << c.text;
-        TrajectoryReader reader((folder_ / "bad.xyz").string());
+        const fs::path path = folder_ / (c.compressed ? "bad.xyz.gz" : "bad.xyz");
+        if (c.compressed) {
+            gzFile gz = gzopen(path.c_str(), "wb");
+            gzwrite(gz, c.text.data(), static_cast<unsigned>(c.text.size()));
+            gzclose(gz);
+        } else {
+            std::ofstream(path, std::ios::binary) << c.text;
+        }
+        TrajectoryReader reader(path.string());
         TrajectoryFrame frame;
         try {
             reader.next(frame);
@@ -127,6 +155,16 @@ TEST_F(TrajectoryTest, MalformedFramesAreRefusedWithTheirLine) {
         }
     }
     EXPECT_THROW(TrajectoryReader((folder_ / "missing.xyz").string()), TrajectoryError);
+}
+
+// A compressed trajectory cut short is refused, not taken for a shorter run.
+TEST_F(TrajectoryTest, CompressedFileCutShortIsRefused) {
+    const fs::path path = folder_ / "run.xyz.gz";
+    writeRun(path, false);
+    fs::resize_file(path, fs::file_size(path) - 20);
+    TrajectoryReader reader(path.string());
+    TrajectoryFrame frame;
+    EXPECT_THROW(while (reader.next(frame)) {}, TrajectoryError);
 }
 
 }  // namespace
