@@ -1,34 +1,58 @@
 #include "record/movie.h"
 
 #include <fcntl.h>
-#include <spawn.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
-#include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
-
-extern char** environ;
 
 namespace nyajkor {
 
 namespace {
 
-// Frames waiting for ffmpeg at most; beyond them the caller waits.
-constexpr std::size_t kQueuedFrames = 32;
+// The frame queue's memory: the frames waiting and the one being sent stay
+// within this, though at least one frame waits whatever its size.
+constexpr std::size_t kQueueBytes = std::size_t{64} << 20;
 
-// A file without a name in the temporary folder, open for reading and
-// writing; ffmpeg reaches it through /dev/fd.
-int anonymousFile() {
+// How often a wait looks whether the run is stopping.
+constexpr auto kPoll = std::chrono::milliseconds(20);
+
+// The end of ffmpeg's messages read for the reason it failed, and the last
+// lines of it shown.
+constexpr std::size_t kComplaintBytes = 16 * 1024;
+constexpr std::size_t kComplaintLines = 3;
+
+std::size_t frameBytes(int width, int height) {
+    return std::size_t(std::max(width, 0)) * std::size_t(std::max(height, 0)) * sizeof(std::uint32_t);
+}
+
+std::size_t queuedFrames(int width, int height) {
+    const std::size_t bytes = std::max<std::size_t>(frameBytes(width, height), 1);
+    return std::max<std::size_t>(kQueueBytes / bytes, 2) - 1;
+}
+
+std::string temporaryFolder() {
     const char* folder = std::getenv("TMPDIR");
-    if (!folder || !*folder) folder = "/tmp";
-    const int fd = ::open(folder, O_TMPFILE | O_RDWR, 0600);
-    if (fd < 0) throw MovieError(std::string("no temporary file for the movie: ") + std::strerror(errno));
+    return folder && *folder ? folder : "/tmp";
+}
+
+// A file without a name in `folder`, open for reading and writing; the
+// programs started here reach it through /dev/fd.
+int anonymousFile(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR, 0600);
+    if (fd < 0)
+        throw MovieError("no temporary file for the movie in the folder '" + folder + "': " + std::strerror(errno));
     return fd;
 }
 
@@ -37,13 +61,110 @@ void closeIfOpen(int& fd) {
     fd = -1;
 }
 
+// Starts the program args[0] with the given standard streams (-1: none).
+// It is killed when the thread that started it ends, so that it never
+// outlives a program ended at once. Throws MovieError when it cannot start.
+pid_t startProgram(std::vector<std::string> args, int in, int out, int err) {
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    int report[2];  // the child's errno when exec fails; closed by a successful exec
+    if (::pipe2(report, O_CLOEXEC) != 0) throw MovieError("cannot start " + args[0] + ": " + std::strerror(errno));
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        // only system calls from here on: other threads may hold locks
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent) ::_exit(127);
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        const int nothing = ::open("/dev/null", O_RDWR);
+        ::dup2(in >= 0 ? in : nothing, 0);
+        ::dup2(out >= 0 ? out : nothing, 1);
+        ::dup2(err >= 0 ? err : nothing, 2);
+        ::execv(argv[0], argv.data());
+        const int error = errno;
+        (void)!::write(report[1], &error, sizeof error);
+        ::_exit(127);
+    }
+    const int forkError = errno;
+    ::close(report[1]);
+    if (pid < 0) {
+        ::close(report[0]);
+        throw MovieError("cannot start " + args[0] + ": " + std::strerror(forkError));
+    }
+    int error = 0;
+    ssize_t got;
+    while ((got = ::read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
+    }
+    ::close(report[0]);
+    if (got == sizeof error) {
+        ::waitpid(pid, nullptr, 0);
+        throw MovieError("cannot start " + args[0] + ": " + std::strerror(error));
+    }
+    return pid;
+}
+
+// Waits for the program to end and gives its wait status; false, with the
+// program still running, once `stop` is set.
+bool waitForExit(pid_t pid, int& status, const std::atomic<int>* stop) {
+    for (;;) {
+        const pid_t got = ::waitpid(pid, &status, WNOHANG);
+        if (got == pid) return true;
+        if (got < 0 && errno != EINTR) {
+            status = 0;
+            return true;
+        }
+        if (stop && stop->load() != 0) return false;
+        std::this_thread::sleep_for(kPoll);
+    }
+}
+
+void killAndReap(pid_t pid) {
+    ::kill(pid, SIGKILL);
+    while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+}
+
+// The last lines of a file a program wrote its messages to, with control
+// characters shown as '?', joined into one line; empty when there are none.
+std::string lastLines(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return {};
+    const off_t from = std::max<off_t>(st.st_size - off_t(kComplaintBytes), 0);
+    std::string text(kComplaintBytes, '\0');
+    const ssize_t got = ::pread(fd, text.data(), text.size(), from);
+    text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    // a tail that starts in the middle of a line starts at the next one
+    if (from > 0) text.erase(0, std::min(text.size(), text.find('\n') + 1));
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        for (char& c : line)
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = c == '\r' || c == '\t' ? ' ' : '?';
+        if (line.find_first_not_of(' ') != std::string::npos) lines.push_back(line);
+    }
+    std::string joined;
+    const std::size_t first = lines.size() > kComplaintLines ? lines.size() - kComplaintLines : 0;
+    for (std::size_t k = first; k < lines.size(); ++k) joined += (k > first ? " / " : "") + lines[k];
+    return joined;
+}
+
+std::string signalName(int signal) {
+    const char* abbreviation = ::sigabbrev_np(signal);
+    const char* description = ::strsignal(signal);
+    return (abbreviation ? "SIG" + std::string(abbreviation) : "signal " + std::to_string(signal)) +
+           (description ? " (" + std::string(description) + ")" : "");
+}
+
 }  // namespace
 
-std::string findFfmpeg() {
+std::string findProgram(const std::string& name) {
     const char* path = std::getenv("PATH");
     std::istringstream folders(path ? path : "");
     for (std::string folder; std::getline(folders, folder, ':');) {
-        const std::string candidate = (folder.empty() ? "." : folder) + "/ffmpeg";
+        const std::string candidate = (folder.empty() ? "." : folder) + "/" + name;
         struct stat st {};
         if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(candidate.c_str(), X_OK) == 0)
             return candidate;
@@ -51,53 +172,59 @@ std::string findFfmpeg() {
     return {};
 }
 
-MovieEncoder::MovieEncoder(const std::string& ffmpeg, int width, int height) : width_(width), height_(height) {
-    movie_ = anonymousFile();
-    log_ = anonymousFile();
-    // A socket rather than a pipe: writing to it after ffmpeg has gone
-    // fails with an error instead of a signal that ends the program.
-    int ends[2];
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
-        stop();
-        throw MovieError(std::string("cannot connect to ffmpeg: ") + std::strerror(errno));
-    }
-    input_ = ends[0];
+std::string findFfmpeg() { return findProgram("ffmpeg"); }
 
-    const std::string size = std::to_string(width) + "x" + std::to_string(height);
-    const std::string target = "/dev/fd/" + std::to_string(movie_);
-    // H.264 in yuv420p needs even sides: an odd last row or column is left out.
-    std::vector<std::string> args = {ffmpeg, "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
-                                     "-f", "rawvideo", "-pix_fmt", "bgra", "-s", size,
-                                     "-r", std::to_string(kFramesPerSecond), "-i", "pipe:0",
-                                     "-vf", "crop=trunc(iw/2)*2:trunc(ih/2)*2:0:0", "-c:v", "libx264",
-                                     "-preset", "veryfast", "-pix_fmt", "yuv420p", "-f", "mp4", target};
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
+std::size_t moviePeakQueueBytes(int width, int height) {
+    return (queuedFrames(width, height) + 1) * frameBytes(width, height);
+}
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, ends[1], 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, log_, 2);
-    pid_t pid = -1;
-    const int failed = ::posix_spawn(&pid, ffmpeg.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(ends[1]);
-    if (failed != 0) {
-        stop();
-        throw MovieError("cannot start " + ffmpeg + ": " + std::strerror(failed));
+MovieEncoder::MovieEncoder(const std::string& ffmpeg, int width, int height, const std::atomic<int>* stop)
+    : width_(width), height_(height), frameBytes_(frameBytes(width, height)),
+      queueFrames_(queuedFrames(width, height)), stop_(stop), folder_(temporaryFolder()) {
+    try {
+        movie_ = anonymousFile(folder_);
+        log_ = anonymousFile(folder_);
+        // A socket rather than a pipe: writing to it after ffmpeg has gone
+        // fails with an error instead of a signal that ends the program.
+        int ends[2];
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
+            throw MovieError(std::string("cannot connect to ffmpeg: ") + std::strerror(errno));
+        input_ = ends[0];
+        const std::string size = std::to_string(width) + "x" + std::to_string(height);
+        // H.264 in yuv420p needs even sides: an odd last row or column is left out.
+        try {
+            process_ = startProgram({ffmpeg, "-hide_banner", "-loglevel", "error", "-nostdin", "-y", "-f",
+                                     "rawvideo", "-pix_fmt", "bgra", "-s", size, "-r",
+                                     std::to_string(kFramesPerSecond), "-i", "pipe:0", "-vf",
+                                     "crop=trunc(iw/2)*2:trunc(ih/2)*2:0:0", "-c:v", "libx264", "-preset",
+                                     "veryfast", "-pix_fmt", "yuv420p", "-f", "mp4",
+                                     "/dev/fd/" + std::to_string(movie_)},
+                                    ends[1], -1, log_);
+        } catch (...) {
+            ::close(ends[1]);
+            throw;
+        }
+        ::close(ends[1]);
+    } catch (...) {
+        abandon();
+        throw;
     }
-    process_ = pid;
     feeder_ = std::thread([this] { feed(); });
 }
 
-MovieEncoder::~MovieEncoder() { stop(); }
+MovieEncoder::~MovieEncoder() { abandon(); }
 
 void MovieEncoder::addFrame(const std::uint32_t* pixels) {
-    std::vector<std::uint32_t> frame(pixels, pixels + std::size_t(width_) * std::size_t(height_));
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return queue_.size() < kQueuedFrames; });
+    {
+        std::unique_lock lock(mutex_);
+        while (queue_.size() >= queueFrames_) {
+            if (stopped()) return;  // the movie is abandoned: the frame is not needed
+            changed_.wait_for(lock, kPoll);
+        }
+    }
+    // the only producer: the room found stays until this frame fills it
+    std::vector<std::uint32_t> frame(pixels, pixels + frameBytes_ / sizeof(std::uint32_t));
+    std::lock_guard lock(mutex_);
     queue_.push_back(std::move(frame));
     ++frames_;
     changed_.notify_all();
@@ -110,7 +237,11 @@ void MovieEncoder::feed() {
         {
             std::unique_lock lock(mutex_);
             changed_.wait(lock, [this] { return closing_ || !queue_.empty(); });
-            if (queue_.empty()) return;
+            if (queue_.empty()) {
+                fed_ = true;
+                changed_.notify_all();
+                return;
+            }
             frame = std::move(queue_.front());
             queue_.pop_front();
             changed_.notify_all();
@@ -130,51 +261,121 @@ void MovieEncoder::feed() {
     }
 }
 
-void MovieEncoder::stop() {
+// Ends everything at once: the frames still queued, the feeder (a send
+// blocked on an encoder that no longer reads fails at the shutdown) and
+// ffmpeg itself, killed and reaped.
+void MovieEncoder::abandon() {
     if (feeder_.joinable()) {
         {
             std::lock_guard lock(mutex_);
             closing_ = true;
-            if (process_ > 0) queue_.clear();  // abandoned: nothing more to encode
+            queue_.clear();
         }
         changed_.notify_all();
-        if (process_ > 0) ::shutdown(input_, SHUT_RDWR);
+        if (input_ >= 0) ::shutdown(input_, SHUT_RDWR);
         feeder_.join();
     }
     closeIfOpen(input_);
-    if (process_ > 0) {
-        ::kill(process_, SIGTERM);
-        ::waitpid(process_, nullptr, 0);
-        process_ = -1;
-    }
+    if (process_ > 0) killAndReap(process_);
+    process_ = -1;
     closeIfOpen(movie_);
     closeIfOpen(log_);
 }
 
+// ffmpeg's last words, or a note that it left none.
 std::string MovieEncoder::complaint() const {
-    std::string text(4096, '\0');
-    const ssize_t got = ::pread(log_, text.data(), text.size(), 0);
-    text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    const auto last = text.rfind('\n');
-    if (last != std::string::npos) text = text.substr(last + 1);
-    return text.empty() ? std::string("no reason given") : text;
+    const std::string said = lastLines(log_);
+    return said.empty() ? std::string("no reason given") : said;
+}
+
+// A note for a failure in a temporary folder with no room left, which
+// ffmpeg reports only as a device without space, if at all.
+std::string MovieEncoder::fullFolderNote() const {
+    struct statvfs room {};
+    const bool full = ::fstatvfs(movie_, &room) == 0 && room.f_bavail == 0;
+    return full ? "; the temporary folder '" + folder_ + "' is full (TMPDIR chooses another)" : "";
+}
+
+// Waits for the feeder to hand over the last frame and for ffmpeg to end;
+// gives ffmpeg's wait status. Throws when the run is stopped first.
+int MovieEncoder::waitForEncoder() {
+    {
+        std::unique_lock lock(mutex_);
+        closing_ = true;
+        changed_.notify_all();
+        while (!fed_ && !stopped()) changed_.wait_for(lock, kPoll);
+    }
+    int status = 0;
+    if (fed_) {
+        feeder_.join();
+        closeIfOpen(input_);  // the end of the frames
+        if (waitForExit(process_, status, stop_)) {
+            process_ = -1;
+            return status;
+        }
+    }
+    abandon();
+    throw MovieError("the movie was abandoned: the run was stopped");
+}
+
+// Throws unless ffmpeg ended well and wrote a movie of every frame: an
+// encoder can exit 0 having written nothing, or something else.
+void MovieEncoder::checkMovie(int status) {
+    if (WIFSIGNALED(status))
+        throw MovieError("ffmpeg was killed by " + signalName(WTERMSIG(status)) +
+                         (lastLines(log_).empty() ? "" : ": " + lastLines(log_)) + fullFolderNote());
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || writeFailed_)
+        throw MovieError("ffmpeg failed: " + complaint() + fullFolderNote());
+    struct stat st {};
+    if (::fstat(movie_, &st) != 0 || st.st_size == 0)
+        throw MovieError("ffmpeg wrote no movie: " + complaint() + fullFolderNote());
+
+    const std::string ffprobe = findProgram("ffprobe");
+    if (ffprobe.empty()) {
+        // without ffprobe, at least the start of an MP4 file: its ftyp box
+        char head[8] = {};
+        if (::pread(movie_, head, sizeof head, 0) != sizeof head || std::memcmp(head + 4, "ftyp", 4) != 0)
+            throw MovieError("ffmpeg wrote no MP4 movie: " + complaint());
+        return;
+    }
+    int report = anonymousFile(folder_), said = -1;
+    try {
+        said = anonymousFile(folder_);
+    } catch (...) {
+        ::close(report);
+        throw;
+    }
+    struct Closer {
+        int& a, &b;
+        ~Closer() { closeIfOpen(a), closeIfOpen(b); }
+    } closer{report, said};
+    const pid_t probe = startProgram({ffprobe, "-v", "error", "-select_streams", "v:0", "-count_packets",
+                                      "-show_entries", "stream=nb_read_packets", "-of", "csv=p=0",
+                                      "/dev/fd/" + std::to_string(movie_)},
+                                     -1, report, said);
+    int probeStatus = 0;
+    if (!waitForExit(probe, probeStatus, stop_)) {
+        killAndReap(probe);
+        abandon();
+        throw MovieError("the movie was abandoned: the run was stopped");
+    }
+    char text[64] = {};
+    const ssize_t got = ::pread(report, text, sizeof text - 1, 0);
+    long counted = -1;
+    const char* end = text + std::max<ssize_t>(got, 0);
+    while (end > text && (end[-1] == '\n' || end[-1] == '\r')) --end;
+    const auto [at, error] = std::from_chars(text, end, counted);
+    if (!WIFEXITED(probeStatus) || WEXITSTATUS(probeStatus) != 0 || error != std::errc{} || at != end) {
+        const std::string why = lastLines(said);
+        throw MovieError("ffmpeg wrote a movie that ffprobe cannot read" + (why.empty() ? "" : ": " + why));
+    }
+    if (counted != frames_)
+        throw MovieError("ffmpeg wrote a movie of " + std::to_string(counted) + " frames, not " +
+                         std::to_string(frames_) + ": " + complaint());
 }
 
 void MovieEncoder::finish(std::ostream& out) {
-    {
-        std::lock_guard lock(mutex_);
-        closing_ = true;
-    }
-    changed_.notify_all();
-    feeder_.join();
-    closeIfOpen(input_);  // the end of the frames
-    int status = 0;
-    while (::waitpid(process_, &status, 0) < 0 && errno == EINTR) {
-    }
-    process_ = -1;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || writeFailed_)
-        throw MovieError("ffmpeg failed: " + complaint());
+    checkMovie(waitForEncoder());
     char chunk[1 << 16];
     for (off_t at = 0;;) {
         const ssize_t got = ::pread(movie_, chunk, sizeof chunk, at);
@@ -183,7 +384,7 @@ void MovieEncoder::finish(std::ostream& out) {
         out.write(chunk, got);
         at += got;
     }
-    stop();
+    abandon();
 }
 
 }  // namespace nyajkor
