@@ -149,7 +149,7 @@ int runSingle(const Options& o, std::ostream& out, std::ostream& err, bool showP
         View& v = *view;
         prepareStart(f, v, in, o, seed, err);
         RunRecording recording(o, trajectory ? &trajectory->stream() : nullptr,
-                               movie ? &movie->stream() : nullptr, out);
+                               movie ? &movie->stream() : nullptr, out, stop);
 
         if (csv) writeStatisticsHeader(csv->stream());
         recording.afterTick(f, in, v, first, first);

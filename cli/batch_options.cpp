@@ -198,6 +198,9 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
                    [](Options& o, const std::string& v) { o.moviePath = v; }}},
         {"frames", {"DIR     the same frames as --movie as PNG pictures DIR/frame-000000.png, ...",
                     [](Options& o, const std::string& v) { o.framesDir = v; }}},
+        {"overwrite-frames", {" remove the pictures already in the folder of --frames first; without\n"
+                              "                     it, a folder that holds some is refused",
+                              [](Options& o, const std::string&) { o.overwriteFrames = true; }, false}},
         {"every", {"K       ticks between frames of --trajectory, --movie and --frames, 1..10000000 (default 1)",
                    [](Options& o, const std::string& v) { o.every = integerIn("every", v, 1, 10000000); }}},
         {"checkpoint", {"FILE  the whole state after the last tick, exactly, for --resume",
@@ -331,6 +334,8 @@ void checkSweep(const Options& o, const std::set<std::string>& given) {
 void checkRecording(const Options& o, const std::set<std::string>& given) {
     if (given.count("every") && o.trajectoryPath.empty() && o.moviePath.empty() && o.framesDir.empty())
         throw UsageError("--every: only with --trajectory, --movie or --frames");
+    if (given.count("overwrite-frames") && o.framesDir.empty())
+        throw UsageError("--overwrite-frames: only with --frames");
     if (!o.checkpointToResume.empty() && given.count("seed"))
         throw UsageError("--seed: not with --resume; the generator's state comes from the checkpoint");
     if (!o.moviePath.empty() && (o.frameWidth < 2 || o.frameHeight < 2))
@@ -458,11 +463,15 @@ std::string usage() {
         "SIGTERM, SIGHUP and SIGPIPE stop the work between ticks as Ctrl-C does; the exit status is\n"
         "128 + the signal. A second Ctrl-C ends the runner at once, its temporary files removed.\n"
         "\n--trajectory, --movie and --frames record a single run along the way: the state it starts\n"
-        "in and the state after every --every-th tick. --checkpoint writes the whole state after the\n"
-        "last tick (docs/checkpoint.md); --resume starts from such a file instead of Start, numbers\n"
-        "its ticks on from the checkpoint's and goes on exactly as the run would have gone on. Flags\n"
-        "given with --resume move their controls as the user would between ticks: --n takes effect\n"
-        "at a restart only, --predators adds that many more.\n";
+        "in and the state after every --every-th tick. A --frames folder that already holds pictures\n"
+        "(frame-*.png) is refused unless --overwrite-frames removes them first, so that it never\n"
+        "mixes two runs. A movie is checked before it is written (with ffprobe when installed):\n"
+        "an encoder that fails, or writes less than every frame, fails the run.\n"
+        "--checkpoint writes the whole state after the last tick (docs/checkpoint.md); --resume\n"
+        "starts from such a file instead of Start, numbers its ticks on from the checkpoint's and\n"
+        "goes on exactly as the run would have gone on. Flags given with --resume move their\n"
+        "controls as the user would between ticks: --n takes effect at a restart only, --predators\n"
+        "adds that many more.\n";
     return text;
 }
 

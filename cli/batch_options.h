@@ -72,6 +72,7 @@ struct Options {
     std::string trajectoryPath;           // empty: none; "-": standard output
     std::string moviePath;                // empty: none
     std::string framesDir;                // empty: none
+    bool overwriteFrames = false;         // the pictures already in framesDir are removed first
     long every = 1;
 
     // the whole state after the last tick, and a state to start from instead of Start

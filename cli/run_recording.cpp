@@ -1,6 +1,8 @@
 #include "cli/run_recording.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <string_view>
 #include <filesystem>
 
 #include "cli/output_file.h"
@@ -16,6 +18,27 @@ std::string picturePath(const std::string& folder, long number) {
     return folder + "/" + name;
 }
 
+// Whether a file's name is that of a picture of --frames: frame-, six or
+// more digits, .png.
+bool isPictureName(const std::string& name) {
+    const std::string prefix = "frame-", suffix = ".png";
+    if (name.size() < prefix.size() + 6 + suffix.size() || name.rfind(prefix, 0) != 0 ||
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return false;
+    const auto digits = std::string_view(name).substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    return std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The pictures of --frames in `folder`, one at a time: the folder may hold
+// any number of them.
+template <typename Visit>
+void forEachPicture(const std::string& folder, Visit visit) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (isPictureName(entry.path().filename().string())) {
+            if (!visit(entry.path())) return;
+        }
+}
+
 }  // namespace
 
 void checkRecordingNeeds(const Options& o, std::ostream& standardOutput) {
@@ -25,17 +48,32 @@ void checkRecordingNeeds(const Options& o, std::ostream& standardOutput) {
     std::error_code error;
     if (!std::filesystem::is_directory(o.framesDir, error))
         throw UsageError("--frames: " + quoted(o.framesDir) + " is not a folder");
+    // pictures of another run would stay beside a shorter run's, and mix with them
+    bool holdsPictures = false;
+    forEachPicture(o.framesDir, [&](const std::filesystem::path&) {
+        holdsPictures = true;
+        return false;  // one is enough
+    });
+    if (holdsPictures && !o.overwriteFrames)
+        throw UsageError("--frames: " + quoted(o.framesDir) +
+                         " already holds pictures of a run (frame-*.png); --overwrite-frames removes them first");
     // the first picture begun and dropped again: its folder takes files
     std::optional<OutputFile> first;
     beginOutputs({{"frames", picturePath(o.framesDir, 0), first}}, standardOutput);
 }
 
 RunRecording::RunRecording(const Options& o, std::ostream* trajectory, std::ostream* movie,
-                           std::ostream& standardOutput)
+                           std::ostream& standardOutput, const std::atomic<int>* stop)
     : every_(o.every), framesDir_(o.framesDir), standardOutput_(standardOutput), movieOut_(movie) {
     if (trajectory) trajectory_.emplace(*trajectory, isCompressedName(o.trajectoryPath));
     if (movie || !framesDir_.empty()) renderer_.emplace(o.frameWidth, o.frameHeight);
-    if (movie) movie_ = std::make_unique<MovieEncoder>(findFfmpeg(), o.frameWidth, o.frameHeight);
+    if (movie) movie_ = std::make_unique<MovieEncoder>(findFfmpeg(), o.frameWidth, o.frameHeight, stop);
+    if (!framesDir_.empty() && o.overwriteFrames) {
+        forEachPicture(framesDir_, [](const std::filesystem::path& picture) {
+            std::filesystem::remove(picture);
+            return true;
+        });
+    }
 }
 
 RunRecording::~RunRecording() = default;

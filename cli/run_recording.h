@@ -2,6 +2,7 @@
 // state the run starts in and of every K-th tick after it.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -15,14 +16,18 @@
 namespace nyajkor::batch {
 
 // Throws UsageError when --movie is given and ffmpeg is not installed, or
-// the pictures of --frames cannot be written into their folder, so that
-// the command stops before any work.
+// the pictures of --frames cannot be written into their folder or would
+// join those of another run there, so that the command stops before any
+// work.
 void checkRecordingNeeds(const Options& o, std::ostream& standardOutput);
 
 class RunRecording {
 public:
-    // `trajectory` and `movie` are the streams of those outputs, or nullptr.
-    RunRecording(const Options& o, std::ostream* trajectory, std::ostream* movie, std::ostream& standardOutput);
+    // `trajectory` and `movie` are the streams of those outputs, or nullptr;
+    // once `stop` is set, the movie's waits end at once. With
+    // --overwrite-frames, the pictures already in the folder are removed.
+    RunRecording(const Options& o, std::ostream* trajectory, std::ostream* movie, std::ostream& standardOutput,
+                 const std::atomic<int>* stop = nullptr);
     ~RunRecording();
 
     // Records the state after tick `tick` when it is the state the run

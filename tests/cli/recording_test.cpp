@@ -1,9 +1,14 @@
 // The runner's outputs along the run and its checkpoints.
+#include <signal.h>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <memory>
+#include <thread>
 
 #include "cli/batch_options.h"
 #include "model/checkpoint.h"
@@ -149,6 +154,95 @@ TEST_F(BatchFiles, MovieWithoutFfmpegIsRefusedBeforeAnyWork) {
     EXPECT_EQ(r.err, std::string(kMessagePrefix) +
                          "--movie: the ffmpeg program is not installed (Debian package ffmpeg)\n");
     EXPECT_TRUE(entries().empty());
+}
+
+// A folder of pictures takes one run's: another run's are refused, or
+// removed first when asked, so a shorter run never leaves a mix of both.
+TEST_F(BatchFiles, FramesFolderNeverMixesTwoRuns) {
+    fs::create_directory(path("frames"));
+    const auto pictures = [&] {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(path("frames"))) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const auto picturesRun = [&](const std::string& ticks, const std::vector<std::string>& more) {
+        return run(with(kRun, with({"--ticks", ticks, "--every", "2", "--frames", path("frames"), "--size", "40x30"},
+                                   more)));
+    };
+    ASSERT_EQ(picturesRun("8", {}).status, 0);
+    std::ofstream(path("frames/notes.txt")) << "the user's own file\n";
+    const auto first = pictures();
+    ASSERT_EQ(first.size(), 6u);
+
+    const RunResult refused = picturesRun("2", {});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.err, kMessagePrefix + ("--frames: '" + path("frames") +
+                                             "' already holds pictures of a run (frame-*.png); "
+                                             "--overwrite-frames removes them first\n"));
+    EXPECT_EQ(pictures(), first);
+
+    const RunResult replaced = picturesRun("2", {"--overwrite-frames"});
+    ASSERT_EQ(replaced.status, 0) << replaced.err;
+    EXPECT_EQ(pictures(), (std::vector<std::string>{"frame-000000.png", "frame-000001.png", "notes.txt"}));
+
+    EXPECT_THROW(parseOptions({"--ticks", "2", "--overwrite-frames"}), UsageError);
+}
+
+// Encoders that stand in for ffmpeg, first on the PATH while the test runs.
+class FakeFfmpeg : public BatchFiles {
+protected:
+    void SetUp() override {
+        BatchFiles::SetUp();
+        fs::create_directory(path("bin"));
+        savedPath_ = std::getenv("PATH") ? std::getenv("PATH") : "";
+        ::setenv("PATH", (path("bin") + ":" + savedPath_).c_str(), 1);
+    }
+    void TearDown() override {
+        ::setenv("PATH", savedPath_.c_str(), 1);
+        BatchFiles::TearDown();
+    }
+    // The fake's body; it writes its process id into bin/pid first.
+    void encoder(const std::string& body) {
+        std::ofstream(path("bin/ffmpeg")) << "#!/bin/sh\necho $$ > '" << path("bin/pid") << "'\n" << body << "\n";
+        fs::permissions(path("bin/ffmpeg"), fs::perms::owner_all);
+    }
+    pid_t encoderPid() const {
+        long pid = 0;
+        std::ifstream(path("bin/pid")) >> pid;
+        return static_cast<pid_t>(pid);
+    }
+    std::string savedPath_;
+};
+
+// An encoder that ends well without writing a movie fails the run, and
+// leaves no empty movie behind.
+TEST_F(FakeFfmpeg, EncoderWithoutAMovieFailsTheRun) {
+    encoder("cat > /dev/null\nexit 0");
+    const RunResult r = run(with(kRun, {"--ticks", "4", "--movie", path("m.mp4"), "--size", "40x30"}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, kMessagePrefix + std::string("ffmpeg wrote no movie: no reason given\n"));
+    EXPECT_FALSE(fs::exists(path("m.mp4")));
+}
+
+// The first signal stops a run whose encoder no longer reads its frames;
+// the encoder is killed and reaped, not left behind.
+TEST_F(FakeFfmpeg, StuckEncoderDoesNotHoldTheStop) {
+    encoder("exec sleep 60");
+    std::atomic<int> stop{0};
+    std::thread signal([&stop] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        stop = SIGTERM;
+    });
+    std::ostringstream out, err;
+    const int status = runBatch(with(kRun, {"--ticks", "100000", "--movie", path("m.mp4"), "--size", "1024x1024"}),
+                                out, err, false, &stop);
+    signal.join();
+    EXPECT_EQ(status, stoppedStatus(SIGTERM)) << err.str();
+    const pid_t pid = encoderPid();
+    ASSERT_GT(pid, 0);
+    EXPECT_NE(::kill(pid, 0), 0) << "the encoder is still there";
+    EXPECT_FALSE(fs::exists(path("m.mp4")));
 }
 
 }  // namespace
