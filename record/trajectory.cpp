@@ -8,6 +8,8 @@
 #include <cstring>
 #include <sstream>
 
+#include "model/controls.h"
+#include "model/occupancy_lattice.h"
 #include "record/real_text.h"
 
 namespace nyajkor {
@@ -182,15 +184,16 @@ bool within(double v, double low, double high) { return v >= low && v < high; }
 // looked up in it and may stray a little past the walls; they are held to
 // the box widened by its own size on every side.
 bool insideTheBox(const TrajectoryParticle& p) {
-    const double x = kRacsX, z = kRacsZ;
     if (p.species == 'I')
-        return within(p.x, -0.5, x - 0.5) && within(p.y, -0.5, x - 0.5) && within(p.z, -0.5, z - 0.5);
+        return roundsIntoLattice(p.x, kRacsX) && roundsIntoLattice(p.y, kRacsX) && roundsIntoLattice(p.z, kRacsZ);
+    const double x = kRacsX, z = kRacsZ;
     return within(p.x, -x, 2 * x) && within(p.y, -x, 2 * x) && within(p.z, -z, 2 * z);
 }
 
-// A step of an individual is short: no velocity crosses the box in one tick.
-bool plausibleVelocity(const TrajectoryParticle& p) {
-    const double most = kRacsX;
+// Velocities are brought back to the common speed at every tick, so no
+// component is longer than the highest speed; a hair more for rounding.
+bool velocityInRange(const TrajectoryParticle& p) {
+    const double most = controlOf(&Inputs::vkozos).max / 10.0 * (1 + 1e-9);
     return within(p.vx, -most, most) && within(p.vy, -most, most) && within(p.vz, -most, most);
 }
 
@@ -230,7 +233,7 @@ bool TrajectoryReader::next(TrajectoryFrame& frame) {
         if (!ok || fields >> extra) fail("not a particle: species and six reals");
         p.species = species[0];
         if (!insideTheBox(p)) fail("a position outside the box, or not a number");
-        if (!plausibleVelocity(p)) fail("a velocity out of range, or not a number");
+        if (!velocityInRange(p)) fail("a velocity out of range, or not a number");
     }
     const auto number = [&frame](char species) {
         return std::count_if(frame.particles.begin(), frame.particles.end(),

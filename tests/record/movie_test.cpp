@@ -116,8 +116,9 @@ std::string finishFailure(MovieEncoder& movie) {
 // Encoders that end without a playable movie, each reported as such with
 // its reason, never as a movie written.
 TEST_F(FakeEncoder, EncoderWithoutAMovieIsAFailure) {
-    std::string lines;  // ten kilobytes of messages before the reason
-    for (int k = 1; k <= 200; ++k) lines += "echo '[enc @ 0x1] line " + std::to_string(k) + " of the long complaint' >&2\n";
+    std::string lines;  // twelve kilobytes of messages before the reason
+    for (int k = 1; k <= 300; ++k)
+        lines += "echo '[enc @ 0x1] line " + std::to_string(k) + " of the long complaint' >&2\n";
     struct Case {
         const char* name;
         std::string body;
@@ -132,9 +133,10 @@ TEST_F(FakeEncoder, EncoderWithoutAMovieIsAFailure) {
          "ffmpeg wrote a movie that ffprobe cannot read", true},
         {"killed by a signal", "cat > /dev/null\nkill -SEGV $$", "ffmpeg was killed by SIGSEGV (Segmentation fault)"},
         {"a long message", "cat > /dev/null\n" + lines + "echo 'Conversion failed: the reason' >&2\nexit 1",
-         "ffmpeg failed: [enc @ 0x1] line 199 of the long complaint / [enc @ 0x1] line 200 of the long complaint / "
+         "ffmpeg failed: [enc @ 0x1] line 299 of the long complaint / [enc @ 0x1] line 300 of the long complaint / "
          "Conversion failed: the reason"},
-        {"control characters", "cat > /dev/null\nprintf 'bad\\033[2Jname\\n' >&2\nexit 1", "ffmpeg failed: bad?[2Jname"},
+        {"control characters", "cat > /dev/null\nprintf 'bad\\033[2Jname\\n' >&2\nexit 1",
+         "ffmpeg failed: bad?[2Jname"},
     };
     const bool probe = !findProgram("ffprobe").empty();
     for (const Case& c : cases) {

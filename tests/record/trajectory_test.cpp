@@ -112,10 +112,10 @@ TEST_F(TrajectoryTest, MalformedFramesAreRefusedWithTheirLine) {
     };
     const Case cases[] = {
         {"count", "two\n", "line 1: not a number of particles"},
-        {"short", "2\n" + good + "I 1 2 3 4 5 6\n", "line 4: the frame ends early"},
-        {"species", "1\n" + good + "X 1 2 3 4 5 6\n", "line 3: not a particle"},
+        {"short", "2\n" + good + "I 1 2 3 0.4 0.5 0.6\n", "line 4: the frame ends early"},
+        {"species", "1\n" + good + "X 1 2 3 0.4 0.5 0.6\n", "line 3: not a particle"},
         {"real", "1\n" + good + "I 1 2 3 4 5 six\n", "line 3: not a particle"},
-        {"extra", "1\n" + good + "I 1 2 3 4 5 6 7\n", "line 3: not a particle"},
+        {"extra", "1\n" + good + "I 1 2 3 0.4 0.5 0.6 7\n", "line 3: not a particle"},
         {"columns", "1\nProperties=species:S:1:pos:R:3 tick=1 order=0 avg_neighbours=0\nI 1 2 3\n",
          "line 2: not a trajectory"},
         {"tick", "0\nProperties=species:S:1:pos:R:3:velo:R:3 order=0 avg_neighbours=0\n", "line 2: the frame's tick"},
@@ -128,10 +128,12 @@ TEST_F(TrajectoryTest, MalformedFramesAreRefusedWithTheirLine) {
         {"nan position", "1\n" + good + "I 1 nan 3 0 0 0\n", "line 3: a position outside the box, or not"},
         {"predator far off", "1\n" + good + "P 1 2 1e9 0 0 0\n", "line 3: a position outside the box"},
         {"infinite velocity", "1\n" + good + "I 1 2 3 inf 0 0\n", "line 3: a velocity out of range"},
-        {"number cut at the end", "1\n" + good + "I 1 2 3 4 5 6.2", "line 3: the file ends in the middle of a line"},
+        {"faster than any speed", "1\n" + good + "I 1 2 3 0 -2.5 0\n", "line 3: a velocity out of range"},
+        {"number cut at the end", "1\n" + good + "I 1 2 3 0.4 0.5 0.6",
+         "line 3: the file ends in the middle of a line"},
         {"no newline at all", endless, "line 1: longer than any line of a trajectory"},
         {"inflates to one line", endless, "line 1: longer than any line of a trajectory", true},
-        {"long particle line", "1\n" + good + "I 1 2 3 4 5 6" + std::string(2000, ' ') + "\n",
+        {"long particle line", "1\n" + good + "I 1 2 3 0.4 0.5 0.6" + std::string(2000, ' ') + "\n",
          "line 3: longer than any line"},
         {"zero bytes", std::string(100, '\0'), "line 1: not text"},
     };
