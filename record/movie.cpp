@@ -61,6 +61,15 @@ void closeIfOpen(int& fd) {
     fd = -1;
 }
 
+// An anonymous file that closes itself.
+struct TemporaryFile {
+    int fd;
+    explicit TemporaryFile(const std::string& folder) : fd(anonymousFile(folder)) {}
+    ~TemporaryFile() { ::close(fd); }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+};
+
 // Starts the program args[0] with the given standard streams (-1: none).
 // It is killed when the thread that started it ends, so that it never
 // outlives a program ended at once. Throws MovieError when it cannot start.
@@ -321,9 +330,11 @@ int MovieEncoder::waitForEncoder() {
 // Throws unless ffmpeg ended well and wrote a movie of every frame: an
 // encoder can exit 0 having written nothing, or something else.
 void MovieEncoder::checkMovie(int status) {
-    if (WIFSIGNALED(status))
-        throw MovieError("ffmpeg was killed by " + signalName(WTERMSIG(status)) +
-                         (lastLines(log_).empty() ? "" : ": " + lastLines(log_)) + fullFolderNote());
+    if (WIFSIGNALED(status)) {
+        const std::string said = lastLines(log_);
+        throw MovieError("ffmpeg was killed by " + signalName(WTERMSIG(status)) + (said.empty() ? "" : ": " + said) +
+                         fullFolderNote());
+    }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || writeFailed_)
         throw MovieError("ffmpeg failed: " + complaint() + fullFolderNote());
     struct stat st {};
@@ -338,40 +349,37 @@ void MovieEncoder::checkMovie(int status) {
             throw MovieError("ffmpeg wrote no MP4 movie: " + complaint());
         return;
     }
-    int report = anonymousFile(folder_), said = -1;
-    try {
-        said = anonymousFile(folder_);
-    } catch (...) {
-        ::close(report);
-        throw;
-    }
-    struct Closer {
-        int& a, &b;
-        ~Closer() { closeIfOpen(a), closeIfOpen(b); }
-    } closer{report, said};
+    const long counted = probedFrames(ffprobe);
+    if (counted != frames_)
+        throw MovieError("ffmpeg wrote a movie of " + std::to_string(counted) + " frames, not " +
+                         std::to_string(frames_) + ": " + complaint());
+}
+
+// The frames of the movie's video stream as ffprobe counts them (its
+// packets: one a frame, without decoding); throws when it cannot read it.
+long MovieEncoder::probedFrames(const std::string& ffprobe) {
+    const TemporaryFile report(folder_), said(folder_);
     const pid_t probe = startProgram({ffprobe, "-v", "error", "-select_streams", "v:0", "-count_packets",
                                       "-show_entries", "stream=nb_read_packets", "-of", "csv=p=0",
                                       "/dev/fd/" + std::to_string(movie_)},
-                                     -1, report, said);
-    int probeStatus = 0;
-    if (!waitForExit(probe, probeStatus, stop_)) {
+                                     -1, report.fd, said.fd);
+    int status = 0;
+    if (!waitForExit(probe, status, stop_)) {
         killAndReap(probe);
         abandon();
         throw MovieError("the movie was abandoned: the run was stopped");
     }
     char text[64] = {};
-    const ssize_t got = ::pread(report, text, sizeof text - 1, 0);
-    long counted = -1;
+    const ssize_t got = ::pread(report.fd, text, sizeof text - 1, 0);
     const char* end = text + std::max<ssize_t>(got, 0);
     while (end > text && (end[-1] == '\n' || end[-1] == '\r')) --end;
+    long counted = -1;
     const auto [at, error] = std::from_chars(text, end, counted);
-    if (!WIFEXITED(probeStatus) || WEXITSTATUS(probeStatus) != 0 || error != std::errc{} || at != end) {
-        const std::string why = lastLines(said);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || error != std::errc{} || at != end) {
+        const std::string why = lastLines(said.fd);
         throw MovieError("ffmpeg wrote a movie that ffprobe cannot read" + (why.empty() ? "" : ": " + why));
     }
-    if (counted != frames_)
-        throw MovieError("ffmpeg wrote a movie of " + std::to_string(counted) + " frames, not " +
-                         std::to_string(frames_) + ": " + complaint());
+    return counted;
 }
 
 void MovieEncoder::finish(std::ostream& out) {

@@ -73,6 +73,7 @@ private:
     bool stopped() const { return stop_ && stop_->load() != 0; }
     int waitForEncoder();
     void checkMovie(int status);
+    long probedFrames(const std::string& ffprobe);
     std::string complaint() const;
     std::string fullFolderNote() const;
 
