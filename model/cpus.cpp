@@ -75,7 +75,7 @@ std::optional<int> cpusOfQuota(const std::string& cpuMax) {
     const auto quota = wholeNumber(cpuMax.substr(0, space));
     const auto period = wholeNumber(cpuMax.substr(space + 1));
     if (!quota || !period || *quota <= 0 || *period <= 0) return std::nullopt;
-    const long long cpus = (*quota + *period - 1) / *period;
+    const long long cpus = *quota / *period + (*quota % *period != 0);
     return static_cast<int>(std::clamp<long long>(cpus, 1, INT_MAX));
 }
 
