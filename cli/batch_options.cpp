@@ -85,7 +85,7 @@ struct Flag {
 // "K/M", 1 <= K <= M <= 10000000.
 Shard shardOf(const std::string& text) {
     const auto slash = text.find('/');
-    if (slash == std::string::npos) throw UsageError("--shard: '" + text + "' is not K/M");
+    if (slash == std::string::npos) throw UsageError("--shard: " + quoted(text) + " is not K/M");
     Shard s;
     s.count = static_cast<std::size_t>(integerIn("shard", text.substr(slash + 1), 1, 10000000));
     s.index = static_cast<std::size_t>(integerIn("shard", text.substr(0, slash), 1, static_cast<long>(s.count)));
@@ -96,7 +96,7 @@ PlotQuantity plotQuantityOf(const std::string& text) {
     if (text == "order") return PlotQuantity::order;
     if (text == "susceptibility") return PlotQuantity::susceptibility;
     if (text == "binder") return PlotQuantity::binder;
-    throw UsageError("--plot-quantity: '" + text + "' is not order, susceptibility or binder");
+    throw UsageError("--plot-quantity: " + quoted(text) + " is not order, susceptibility or binder");
 }
 
 const Flag* findFlag(const std::string& name);
@@ -367,9 +367,9 @@ void checkDependentFlags(const Options& o, const std::set<std::string>& given) {
 
 }  // namespace
 
-std::string quoted(const std::string& value) {
+std::string escaped(const std::string& value) {
     static const char hex[] = "0123456789abcdef";
-    std::string text = "'";
+    std::string text;
     for (const char c : value) {
         const auto byte = static_cast<unsigned char>(c);
         if (c == '\n') text += "\\n";
@@ -378,8 +378,10 @@ std::string quoted(const std::string& value) {
         else if (byte < 0x20 || byte == 0x7f) text += std::string("\\x") + hex[byte >> 4] + hex[byte & 15];
         else text += c;
     }
-    return text + "'";
+    return text;
 }
+
+std::string quoted(const std::string& value) { return "'" + escaped(value) + "'"; }
 
 std::vector<int> Sweep::values() const {
     std::vector<int> v;

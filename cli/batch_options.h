@@ -103,8 +103,11 @@ struct Options {
 // What every message of the runner on standard error starts with.
 inline constexpr char kMessagePrefix[] = "nyajkor3d-batch: ";
 
-// `value` in single quotes, with control characters escaped (\n, \t, \x1b),
-// so that a message naming it stays on one line.
+// `value` with control characters escaped (\n, \t, \x1b), so that a
+// message showing it stays on one line and cannot steer the terminal.
+std::string escaped(const std::string& value);
+
+// `value` escaped, in single quotes.
 std::string quoted(const std::string& value);
 
 // A command line that cannot be run; what() is the one line to show.
