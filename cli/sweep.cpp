@@ -10,6 +10,7 @@
 #include <limits>
 #include <memory>
 #include <thread>
+#include <variant>
 
 #include "cli/batch.h"
 #include "cli/output_file.h"
@@ -17,6 +18,7 @@
 #include "cli/run_setup.h"
 #include "cli/sweep_chart.h"
 #include "cli/sweep_tables.h"
+#include "files/output_target.h"
 #include "model/cpus.h"
 #include "model/simulation.h"
 
@@ -99,13 +101,34 @@ struct PointAccumulators {
 
 }  // namespace
 
-std::vector<PointSummary> summarise(const SweepPlan& plan, const std::vector<std::optional<RunStatistics>>& results) {
-    std::vector<PointAccumulators> points(plan.points());
-    for (std::size_t run = 0; run < results.size(); ++run)
-        if (results[run]) points[plan.pointOf(run)].add(*results[run]);
-    std::vector<PointSummary> summary;
-    summary.reserve(points.size());
-    for (const PointAccumulators& p : points) summary.push_back(p.summary());
+ShardResults::ShardResults(const SweepPlan& plan, const Shard& shard)
+    : shard_(shard), slots_(runsOfShard(plan, shard)) {}
+
+std::size_t ShardResults::finished() const {
+    return static_cast<std::size_t>(
+        std::count_if(slots_.begin(), slots_.end(), [](const auto& r) { return r.has_value(); }));
+}
+
+std::size_t runsOfShard(const SweepPlan& plan, const Shard& shard) {
+    return plan.runs() < shard.index ? 0 : (plan.runs() - shard.index) / shard.count + 1;
+}
+
+std::vector<PointSummary> summarise(const SweepPlan& plan, const ShardResults& results) {
+    // the runs come in plan order, so each point's are added one point at a time
+    std::vector<PointSummary> summary(plan.points());
+    std::optional<std::size_t> point;
+    PointAccumulators adding;
+    for (std::size_t slot = 0; slot < results.size(); ++slot) {
+        if (!results[slot]) continue;
+        const std::size_t p = plan.pointOf(results.runOf(slot));
+        if (point != p) {
+            if (point) summary[*point] = adding.summary();
+            point = p;
+            adding = {};
+        }
+        adding.add(*results[slot]);
+    }
+    if (point) summary[*point] = adding.summary();
     return summary;
 }
 
@@ -114,11 +137,11 @@ namespace {
 // What the job threads share with the thread that waits for them.
 struct Sweeping {
     const SweepPlan& plan;
-    const Shard& shard;
     const SweepControl& control;
-    // Slot k is written only by the job that ran run k, and read after the
-    // jobs end; the slots of runs resumed from a table are filled before.
-    std::vector<std::optional<RunStatistics>>& results;
+    // Slot k is written only by the job that ran its run, and read after
+    // the jobs end; the slots of runs resumed from a table are filled before.
+    ShardResults& results;
+    RunsJournal* journal;  // none: the runs table is written at the end only
     std::atomic<std::size_t> next{0}, finished{0};
     std::atomic<long long> ticksDone{0};
     std::atomic<bool> failed{false};
@@ -161,14 +184,14 @@ void job(Sweeping& s) {
     try {
         auto flock = std::make_unique<Flock>();
         Workers one(threadsPerJob(s.plan.base()));
-        // the shard's k-th run is the sweep's run K - 1 + k M
         for (std::size_t k = s.next++;; k = s.next++) {
-            const std::size_t run = s.shard.index - 1 + k * s.shard.count;
-            if (run >= s.plan.runs() || s.stopping()) return;
-            if (s.results[run]) continue;  // resumed
+            if (k >= s.results.size() || s.stopping()) return;
+            if (s.results[k]) continue;  // resumed
+            const std::size_t run = s.results.runOf(k);
             auto result = runOne(*flock, one, s, run);
             if (!result) return;
-            s.results[run] = *result;
+            s.results[k] = *result;
+            if (s.journal) s.journal->add(run, *result);
             ++s.finished;
             if (s.control.afterRun) s.control.afterRun();
         }
@@ -178,20 +201,31 @@ void job(Sweeping& s) {
     }
 }
 
+// The memory left for the jobs once the sweep's own is set aside.
+std::uint64_t memoryForJobs(std::uint64_t memory, const SweepPlan& plan) {
+    const std::uint64_t sweep = sweepMemoryBytes(plan, plan.base().shard);
+    return memory > sweep ? memory - sweep : 0;
+}
+
 // As many jobs as asked, else as many as the usable CPUs hold at
 // --threads each, within what memory holds; never more than there are runs.
-int jobCount(const Options& o, std::size_t runs) {
+int jobCount(const SweepPlan& plan, std::size_t runs) {
+    const Options& o = plan.base();
     const int byCpus = std::max(usableCpus() / threadsPerJob(o), 1);
-    const int wanted = o.jobs.value_or(std::min(byCpus, jobLimit(usableMemory(), jobMemoryBytes(o.ticks))));
+    const int fit = jobLimit(memoryForJobs(usableMemory(), plan), jobMemoryBytes(o.ticks));
+    const int wanted = o.jobs.value_or(std::min(byCpus, fit));
     return static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(wanted), std::max<std::size_t>(runs, 1)));
 }
+
+std::string megabytes(std::uint64_t bytes) { return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MB"; }
 
 // Jobs of one thread beyond the CPUs only take turns on them, which is
 // allowed. Jobs of several threads beyond them are not: a pool's threads
 // watch for work before they sleep, and pools that share CPUs spend their
 // time watching. Jobs beyond the memory would drive the machine into
 // swapping, or the runner into failing half-way, which is not allowed either.
-void checkJobs(const Options& o) {
+void checkJobs(const SweepPlan& plan) {
+    const Options& o = plan.base();
     if (o.threads) {
         const int cpus = usableCpus();
         const int jobs = o.jobs.value_or(1);
@@ -200,35 +234,27 @@ void checkJobs(const Options& o) {
                              " threads are more than the " + std::to_string(cpus) + " CPUs this process may use");
     }
     const std::uint64_t memory = usableMemory();
-    if (!o.jobs || memory == 0) return;
+    if (!o.jobs || memory == 0 || !o.mergePaths.empty()) return;
     const std::uint64_t perJob = jobMemoryBytes(o.ticks);
-    const int limit = jobLimit(memory, perJob);
+    const int limit = jobLimit(memoryForJobs(memory, plan), perJob);
     if (*o.jobs > limit)
         throw UsageError("--jobs: " + std::to_string(*o.jobs) + " is more than the " + std::to_string(limit) +
                          " jobs that the " + std::to_string(memory >> 20) + " MB of memory here hold (about " +
-                         std::to_string((perJob + (1 << 20) - 1) >> 20) + " MB a job)");
-}
-
-std::size_t runsOfShard(const SweepPlan& plan, const Shard& shard) {
-    return plan.runs() < shard.index ? 0 : (plan.runs() - shard.index) / shard.count + 1;
-}
-
-std::size_t finishedRuns(const std::vector<std::optional<RunStatistics>>& results) {
-    return static_cast<std::size_t>(
-        std::count_if(results.begin(), results.end(), [](const auto& r) { return r.has_value(); }));
+                         megabytes(perJob) + " a job, besides " + megabytes(sweepMemoryBytes(plan, o.shard)) +
+                         " for the sweep's results)");
 }
 
 // Runs the shard's runs that `results` lacks on the jobs, showing progress
-// while they work; rethrows the first failure of a job.
-void runAll(const SweepPlan& plan, const Shard& shard, const SweepControl& control,
-            std::vector<std::optional<RunStatistics>>& results, std::ostream& err) {
-    Sweeping s{plan, shard, control, results};
-    const std::size_t toRun = runsOfShard(plan, shard) - finishedRuns(results);
+// while they work and keeping each finished run in `journal` when there is
+// one; rethrows the first failure of a job.
+void runAll(const SweepPlan& plan, const SweepControl& control, ShardResults& results, RunsJournal* journal,
+            std::ostream& err) {
+    Sweeping s{plan, control, results, journal};
+    const std::size_t toRun = results.size() - results.finished();
     const double totalTicks =
         static_cast<double>(toRun) * static_cast<double>(plan.base().warmup + plan.base().ticks);
     std::vector<std::future<void>> jobs;
-    for (int j = jobCount(plan.base(), toRun); j > 0; --j)
-        jobs.push_back(std::async(std::launch::async, job, std::ref(s)));
+    for (int j = jobCount(plan, toRun); j > 0; --j) jobs.push_back(std::async(std::launch::async, job, std::ref(s)));
     {
         Progress progress(err, control.showProgress, "runs");
         for (auto& j : jobs)
@@ -240,24 +266,38 @@ void runAll(const SweepPlan& plan, const Shard& shard, const SweepControl& contr
 }
 
 // The runs of the sweep or shard already done, from the table it left.
-void resume(const std::string& path, const SweepPlan& plan, const Shard& shard,
-            std::vector<std::optional<RunStatistics>>& results) {
-    RunsTable table = readRuns(path, plan);
-    if (table.shard && (table.shard->index != shard.index || table.shard->count != shard.count))
-        throw UsageError("--resume-from: '" + path + "' holds runs of shard " + table.shard->text() + ", not " +
-                         shard.text());
-    for (auto& [run, r] : table.runs) results[run] = std::move(r);
+void resume(const std::string& path, const SweepPlan& plan, ShardResults& results) {
+    const Shard& shard = results.shard();
+    readRuns(path, plan, [&](std::size_t run, const RunStatistics& r, const Shard& of) {
+        if (of.index != shard.index || of.count != shard.count)
+            throw UsageError("--resume-from: " + batch::quoted(path) + " holds runs of shard " + of.text() + ", not " +
+                             shard.text());
+        results[results.slotOf(run)] = r;
+    });
+}
+
+// Where the runs table goes when it is a file that can be kept on the disk
+// as the runs finish (not standard output, a device or a pipe).
+std::optional<files::OutputTarget> journalTarget(const Options& o) {
+    if (o.csvPath.empty() || !o.mergePaths.empty()) return std::nullopt;
+    auto examined = files::examineTarget(o.csvPath);
+    const auto* target = std::get_if<files::OutputTarget>(&examined);
+    if (!target || (target->kind != files::TargetKind::newFile && target->kind != files::TargetKind::regularFile))
+        return std::nullopt;
+    return *target;
 }
 
 // The runs of the sweep: read from its shards' tables, or run (those of
 // its shard that a table resumed from does not hold).
-std::vector<std::optional<RunStatistics>> gatherRuns(const SweepPlan& plan, const SweepControl& control,
-                                                     std::ostream& err) {
+ShardResults gatherRuns(const SweepPlan& plan, const SweepControl& control, std::ostream& err) {
     const Options& o = plan.base();
     if (!o.mergePaths.empty()) return mergeShards(plan, o.mergePaths);
-    std::vector<std::optional<RunStatistics>> results(plan.runs());
-    if (!o.resumePath.empty()) resume(o.resumePath, plan, o.shard, results);
-    runAll(plan, o.shard, control, results, err);
+    ShardResults results(plan, o.shard);
+    if (!o.resumePath.empty()) resume(o.resumePath, plan, results);
+    std::optional<RunsJournal> journal;
+    if (const auto target = journalTarget(o); target && results.finished() < results.size())
+        journal.emplace(*target, plan, results);
+    runAll(plan, control, results, journal ? &*journal : nullptr, err);
     return results;
 }
 
@@ -276,13 +316,19 @@ int jobLimit(std::uint64_t memoryBytes, std::uint64_t jobBytes) {
     return static_cast<int>(std::clamp<std::uint64_t>(memoryBytes / jobBytes, 1, 1 << 20));
 }
 
+std::uint64_t sweepMemoryBytes(const SweepPlan& plan, const Shard& shard) {
+    return runsOfShard(plan, shard) * sizeof(std::optional<RunStatistics>) + plan.points() * sizeof(PointSummary);
+}
+
 int runSweep(Options o, std::ostream& out, std::ostream& err, const SweepControl& control) {
     // Everything that can refuse the command before any file is begun or
     // any run is done: the jobs, the chart's platform, then the outputs.
     std::optional<ChartApplication> charts;
     std::optional<OutputFile> csv, summaryFile, plot;
+    o.seed = o.seed.value_or(clockSeed());
+    const SweepPlan plan(o);
     try {
-        checkJobs(o);
+        checkJobs(plan);
         if (!o.plotPath.empty()) charts.emplace();
         beginOutputs({{"csv", o.csvPath, csv}, {"summary", o.summaryPath, summaryFile}, {"plot", o.plotPath, plot}},
                      out);
@@ -291,10 +337,8 @@ int runSweep(Options o, std::ostream& out, std::ostream& err, const SweepControl
     }
 
     try {
-        o.seed = o.seed.value_or(clockSeed());
-        const SweepPlan plan(o);
-        const auto results = gatherRuns(plan, control, err);
-        const std::size_t finished = finishedRuns(results), expected = runsOfShard(plan, o.shard);
+        const ShardResults results = gatherRuns(plan, control, err);
+        const std::size_t finished = results.finished(), expected = results.size();
         if (finished == 0 && expected > 0) {
             // nothing to keep: earlier files stay as they were
             err << kMessagePrefix << "interrupted before any run finished; no file written\n";
@@ -302,7 +346,7 @@ int runSweep(Options o, std::ostream& out, std::ostream& err, const SweepControl
         }
         const auto summary = summarise(plan, results);
         // the tables are in place before the chart is drawn, whatever becomes of it
-        if (csv) writeRuns(csv->stream(), plan, results, o.shard);
+        if (csv) writeRuns(csv->stream(), plan, results);
         if (summaryFile) writeSummaryTable(summaryFile->stream(), plan, summary);
         if (csv) csv->commit();
         if (summaryFile) summaryFile->commit();

@@ -7,7 +7,9 @@
 // its statistics over the measured ticks. Each run is deterministic by its
 // seed, and its result is kept by its place in the plan, never by when it
 // finished, so the files are the same byte for byte whatever the number of
-// jobs. An interrupted sweep still writes the runs that finished.
+// jobs. An interrupted sweep still writes the runs that finished; a sweep
+// killed outright leaves the runs that finished in its runs table, each
+// row added whole as its run finished.
 #pragma once
 
 #include <atomic>
@@ -72,6 +74,30 @@ private:
     Options base_;
 };
 
+// The statistics of the runs of one shard of the plan (1/1: the whole
+// sweep), each in the slot of its place among the shard's runs: the memory
+// of a shard is that of its own runs, whatever the size of the grid.
+class ShardResults {
+public:
+    ShardResults(const SweepPlan& plan, const Shard& shard);
+
+    const Shard& shard() const { return shard_; }
+    std::size_t size() const { return slots_.size(); }
+    // the shard's k-th run is the sweep's run K - 1 + k M
+    std::size_t runOf(std::size_t slot) const { return shard_.index - 1 + slot * shard_.count; }
+    std::size_t slotOf(std::size_t run) const { return run / shard_.count; }
+    std::optional<RunStatistics>& operator[](std::size_t slot) { return slots_[slot]; }
+    const std::optional<RunStatistics>& operator[](std::size_t slot) const { return slots_[slot]; }
+    std::size_t finished() const;
+
+private:
+    Shard shard_;
+    std::vector<std::optional<RunStatistics>> slots_;
+};
+
+// The runs of `shard` in the sweep of `plan`.
+std::size_t runsOfShard(const SweepPlan& plan, const Shard& shard);
+
 // A grid point over the repeats that finished: the mean of their run means
 // and its standard error, the standard deviation of the run means over the
 // square root of their number (NaN below two runs).
@@ -87,9 +113,9 @@ struct PointSummary {
     double orderError = 0;
 };
 
-// Every grid point in plan order, from the results of the runs by run
-// number (empty where a run did not finish), averaged in seed order.
-std::vector<PointSummary> summarise(const SweepPlan& plan, const std::vector<std::optional<RunStatistics>>& results);
+// Every grid point in plan order, from the results of the runs (empty
+// where a run did not finish), averaged in seed order.
+std::vector<PointSummary> summarise(const SweepPlan& plan, const ShardResults& results);
 
 // How the caller watches and stops a sweep.
 struct SweepControl {
@@ -115,6 +141,11 @@ inline constexpr std::uint64_t kJobMemoryBytes = 2ull << 20;
 constexpr std::uint64_t jobMemoryBytes(long ticks) {
     return kJobMemoryBytes + sizeof(double) * static_cast<std::uint64_t>(ticks);
 }
+
+// What a sweep holds besides its jobs, whatever their number: the results
+// of the shard's runs and the summary of every grid point. Files are
+// written as they go, through buffers of fixed size.
+std::uint64_t sweepMemoryBytes(const SweepPlan& plan, const Shard& shard);
 
 // The memory the runner may use: the machine's, or less where a control
 // group (a container, a batch system's job) caps it; 0 when unknown.

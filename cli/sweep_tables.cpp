@@ -1,21 +1,71 @@
 #include "cli/sweep_tables.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <map>
 #include <sstream>
+#include <stdexcept>
 
 #include "cli/batch.h"
+#include "model/controls.h"
 
 namespace nyajkor::batch {
 
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// No line of a runs table comes near this: the widest holds two swept
+// values, a seed, twelve reals of at most 24 characters, the run, the
+// shard, the id and the checksum, under 500 bytes. A longer line is not
+// read on, so a file without newlines (or /dev/zero) costs no memory.
+constexpr std::size_t kLongestLine = 4096;
+
+// The longest distance in the 350 x 350 x 250 box (its diagonal is 555),
+// with room to spare.
+constexpr double kLongestDistance = 1000;
+
+// Statistics bounded by 1 may pass it by the rounding of their sums.
+constexpr double kRoundingSlack = 1e-9;
+
+// A real column of the runs table and the values a run can give it.
+struct RealColumn {
+    const char* name;
+    double lo, hi;
+    bool required;  // false: empty (NaN) when the run has nothing to go on
+};
+
+// The real columns in their order in the table.
+std::array<RealColumn, 12> realColumns(const Options& o) {
+    const double individuals = controlOf(&Inputs::egyedszam).max;
+    const double ticks = static_cast<double>(o.ticks);
+    const double unbounded = -std::numeric_limits<double>::infinity();
+    return {{{"order_mean", 0, 1, true},
+             {"order_sd", 0, 1, false},
+             {"avg_neighbours_mean", 0, individuals, true},
+             {"avg_neighbours_sd", 0, individuals, false},
+             {"mean_nn_distance_mean", 0, kLongestDistance, true},
+             {"mean_nn_distance_sd", 0, kLongestDistance, false},
+             {"order_sq_mean", 0, 1, true},
+             {"order_fourth_mean", 0, 1, true},
+             // N (<phi^2> - <phi>^2) <= N / 4
+             {"susceptibility", 0, individuals, true},
+             // 1 - <phi^4> / (3 <phi^2>^2) <= 2/3; no bound below as <phi^2> nears 0
+             {"binder", unbounded, 1, false},
+             // 1/2 plus correlations of at least -1 each, within a window of at most ticks / 2
+             {"order_tau", -2, ticks, false},
+             {"order_err", 0, 1, false}}};
+}
 
 // A real as the shortest text that reads back to it; NaN, a value with
 // nothing to go on, as an empty field.
@@ -29,27 +79,25 @@ void writeNames(std::ostream& csv, const SweepPlan& plan) {
     for (const Sweep& s : plan.base().sweeps) csv << s.name << ',';
 }
 
-// The columns after the swept flags' names; the first ones are those the
-// table has always had, in their places.
-constexpr char kRunColumns[] =
-    "seed,order_mean,order_sd,avg_neighbours_mean,avg_neighbours_sd,mean_nn_distance_mean,mean_nn_distance_sd,"
-    "order_sq_mean,order_fourth_mean,susceptibility,binder,order_tau,order_err,run,shard,sweep_id";
-
-std::string runsHeader(const SweepPlan& plan) {
+// The header as runners before the checksum column wrote it, which is
+// told apart to say why such a table is refused.
+std::string headerWithoutChecksum(const SweepPlan& plan) {
     std::ostringstream header;
     writeNames(header, plan);
-    header << kRunColumns;
+    header << "seed";
+    for (const RealColumn& c : realColumns(plan.base())) header << ',' << c.name;
+    header << ",run,shard,sweep_id";
     return header.str();
 }
 
-// The reals of a run in the order of its columns.
-std::vector<double*> realsOf(RunStatistics& r) {
+// The reals of a run in the order of their columns.
+std::array<double*, 12> realsOf(RunStatistics& r) {
     return {&r.order.mean,          &r.order.sd,          &r.neighbours.mean,       &r.neighbours.sd,
             &r.distance.mean,       &r.distance.sd,       &r.phase.meanSquare,      &r.phase.meanFourth,
             &r.phase.susceptibility, &r.phase.binder,     &r.phase.tau,             &r.phase.meanError};
 }
 
-std::uint64_t fnv1a(const std::string& text) {
+std::uint64_t fnv1a(std::string_view text) {
     std::uint64_t h = 14695981039346656037ull;
     for (unsigned char c : text) {
         h ^= c;
@@ -57,6 +105,16 @@ std::uint64_t fnv1a(const std::string& text) {
     }
     return h;
 }
+
+std::string hex16(std::uint64_t v) {
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(v));
+    return hex;
+}
+
+// The checksum of a row, of its text up to the field that holds it. FNV-1a
+// changes with any one byte changed, so a stray edit never passes.
+std::string checksumOf(std::string_view rowBeforeChecksum) { return hex16(fnv1a(rowBeforeChecksum)); }
 
 std::vector<std::string> splitFields(const std::string& line) {
     std::vector<std::string> fields;
@@ -67,25 +125,22 @@ std::vector<std::string> splitFields(const std::string& line) {
     return fields;
 }
 
-template <typename T>
-std::optional<T> numberIn(const std::string& text) {
-    T v{};
+// A whole number as the runner writes it: digits only, no leading zero.
+std::optional<std::size_t> countIn(const std::string& text) {
+    std::size_t v = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), v);
     if (error != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
+    if (std::to_string(v) != text) return std::nullopt;
     return v;
 }
-
-std::optional<double> realIn(const std::string& text) { return text.empty() ? kNaN : numberIn<double>(text); }
 
 std::optional<Shard> shardIn(const std::string& text) {
     const auto slash = text.find('/');
     if (slash == std::string::npos) return std::nullopt;
-    const auto k = numberIn<std::size_t>(text.substr(0, slash)), m = numberIn<std::size_t>(text.substr(slash + 1));
-    if (!k || !m || *k < 1 || *k > *m) return std::nullopt;
+    const auto k = countIn(text.substr(0, slash)), m = countIn(text.substr(slash + 1));
+    if (!k || !m || *k < 1 || *k > *m || *m > kMaxSweepRuns) return std::nullopt;
     return Shard{*k, *m};
 }
-
-std::string named(const std::string& path) { return "'" + path + "'"; }
 
 // "noise=30 n=500 seed 7": a run as the user set it.
 std::string describeRun(const SweepPlan& plan, std::size_t run) {
@@ -96,38 +151,125 @@ std::string describeRun(const SweepPlan& plan, std::size_t run) {
     return text + "seed " + std::to_string(plan.seedOf(run));
 }
 
+std::string rangeText(const RealColumn& c) {
+    return (std::isinf(c.lo) ? "" : realText(c.lo)) + ".." + realText(c.hi);
+}
+
+// The real of a cell of column `c`; throws with what is wrong with it.
+double realIn(const std::string& cell, const RealColumn& c) {
+    if (cell.empty()) {
+        if (c.required) throw UsageError(std::string("has ") + c.name + " empty, where a value is required");
+        return kNaN;
+    }
+    double v = 0;
+    const auto [end, error] = std::from_chars(cell.data(), cell.data() + cell.size(), v);
+    if (error != std::errc() || end != cell.data() + cell.size() || !std::isfinite(v))
+        throw UsageError(std::string("has ") + c.name + " " + batch::quoted(cell) + ", not a finite number");
+    if (v < c.lo - kRoundingSlack || v > c.hi + kRoundingSlack)
+        throw UsageError(std::string("has ") + c.name + " " + batch::quoted(cell) + ", out of its range " + rangeText(c));
+    return v;
+}
+
+// What a reader of one table knows of the sweep, worked out once.
+struct Expected {
+    const SweepPlan& plan;
+    std::string sweepId;
+    std::array<RealColumn, 12> columns;
+};
+
 // One row read back; throws with what is wrong with it, the caller names the place.
-std::pair<std::size_t, RunStatistics> rowOf(const std::vector<std::string>& f, const SweepPlan& plan,
-                                            std::optional<Shard>& shard, const std::string& sweepId) {
+std::pair<std::size_t, RunStatistics> rowOf(const std::string& line, const Expected& e,
+                                            std::optional<Shard>& shard) {
+    const auto f = splitFields(line);
+    const SweepPlan& plan = e.plan;
     const std::size_t names = plan.base().sweeps.size();
-    const std::size_t reals = names + 1, place = reals + 12;
-    if (f.size() != place + 3) throw UsageError("has " + std::to_string(f.size()) + " fields, not " +
-                                                std::to_string(place + 3));
-    if (f[place + 2] != sweepId)
-        throw UsageError("is a run of another sweep (sweep_id " + f[place + 2] + ", not " + sweepId +
+    const std::size_t reals = names + 1, place = reals + e.columns.size(), fieldCount = place + 4;
+    if (f.size() != fieldCount)
+        throw UsageError("has " + std::to_string(f.size()) + " fields, not " + std::to_string(fieldCount));
+    if (f.back() != checksumOf(std::string_view(line).substr(0, line.size() - f.back().size())))
+        throw UsageError("does not match its checksum " + batch::quoted(f.back()) + ": it was changed after it was written");
+    if (f[place + 2] != e.sweepId)
+        throw UsageError("is a run of another sweep (sweep_id " + batch::quoted(f[place + 2]) + ", not " + e.sweepId +
                          "): its flags differ from these");
-    const auto run = numberIn<std::size_t>(f[place]);
-    if (!run || *run >= plan.runs()) throw UsageError("has no run " + f[place] + " of this sweep");
+    const auto run = countIn(f[place]);
+    if (!run || *run >= plan.runs()) throw UsageError("has no run " + batch::quoted(f[place]) + " of this sweep");
     const auto rowShard = shardIn(f[place + 1]);
-    if (!rowShard || !rowShard->holds(*run)) throw UsageError("has run " + f[place] + " in shard " + f[place + 1]);
+    if (!rowShard || !rowShard->holds(*run))
+        throw UsageError("has run " + f[place] + " in shard " + batch::quoted(f[place + 1]));
     if (shard && (shard->index != rowShard->index || shard->count != rowShard->count))
         throw UsageError("mixes runs of shards " + shard->text() + " and " + rowShard->text());
     shard = rowShard;
     std::string given;
-    for (std::size_t k = 0; k < names; ++k) given += plan.base().sweeps[k].name + "=" + f[k] + " ";
-    if (given + "seed " + f[names] != describeRun(plan, *run))
-        throw UsageError("has run " + f[place] + " at " + given + "seed " + f[names] + ", where this sweep runs " +
+    for (std::size_t k = 0; k < names; ++k) given += plan.base().sweeps[k].name + "=" + escaped(f[k]) + " ";
+    given += "seed " + escaped(f[names]);
+    if (given != describeRun(plan, *run))
+        throw UsageError("has run " + f[place] + " at " + given + ", where this sweep runs " +
                          describeRun(plan, *run));
     RunStatistics r;
     std::size_t k = reals;
     for (double* v : realsOf(r)) {
-        const auto read = realIn(f[k]);
-        if (!read) throw UsageError("has '" + f[k] + "' where a number belongs");
-        *v = *read;
+        *v = realIn(f[k], e.columns[k - reals]);
         ++k;
     }
     return {*run, r};
 }
+
+// A file read line by line through a buffer of its own, a line at most
+// kLongestLine bytes long.
+class TableFile {
+public:
+    explicit TableFile(const std::string& path) : name_(batch::quoted(path)) {
+        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd_ < 0) throw UsageError(name_ + " cannot be read (" + std::strerror(errno) + ")");
+        struct stat st;
+        if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+            ::close(fd_);
+            throw UsageError(name_ + " is a directory, not a table");
+        }
+    }
+    ~TableFile() { ::close(fd_); }
+    TableFile(const TableFile&) = delete;
+    TableFile& operator=(const TableFile&) = delete;
+
+    const std::string& name() const { return name_; }
+    long number() const { return number_; }
+
+    // The next line without its end ("\n" or "\r\n"); false at the end of
+    // the file, where a last line without its end is left out.
+    bool next(std::string& line) {
+        line.clear();
+        ++number_;
+        for (;;) {
+            if (at_ == filled_ && !fill()) return false;
+            const char c = buffer_[at_++];
+            if (c == '\n') break;
+            if (line.size() == kLongestLine)
+                throw UsageError(name_ + " line " + std::to_string(number_) +
+                                 " is longer than any line of a runs table");
+            line.push_back(c);
+        }
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        return true;
+    }
+
+private:
+    bool fill() {
+        for (;;) {
+            const ssize_t got = ::read(fd_, buffer_.data(), buffer_.size());
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) throw UsageError(name_ + " cannot be read (" + std::strerror(errno) + ")");
+            at_ = 0;
+            filled_ = static_cast<std::size_t>(got);
+            return got > 0;
+        }
+    }
+
+    std::string name_;
+    int fd_ = -1;
+    std::array<char, 1 << 16> buffer_;
+    std::size_t at_ = 0, filled_ = 0;
+    long number_ = 0;
+};
 
 }  // namespace
 
@@ -144,23 +286,26 @@ std::string sweepIdOf(const Options& o) {
     if (o.centreAt) text << " at " << (*o.centreAt)[0] << ' ' << (*o.centreAt)[1] << ' ' << (*o.centreAt)[2];
     text << " centre-strength " << c.vonzaserosseg << " perceivers " << c.eszlelok << " predators " << o.predators
          << " predator-range " << c.ragadozoeszleles << " reaction " << c.reakcioerosseg;
-    char hex[17];
-    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(fnv1a(text.str())));
-    return hex;
+    return hex16(fnv1a(text.str()));
 }
 
-void writeRuns(std::ostream& csv, const SweepPlan& plan, const std::vector<std::optional<RunStatistics>>& results,
-               const Shard& shard) {
-    csv << runsHeader(plan) << '\n';
-    const std::string id = sweepIdOf(plan.base());
-    for (std::size_t run = 0; run < results.size(); ++run) {
-        if (!results[run]) continue;
-        RunStatistics r = *results[run];
-        writeValues(csv, plan.values(plan.pointOf(run)));
-        csv << plan.seedOf(run);
-        for (const double* v : realsOf(r)) csv << ',' << fieldText(*v);
-        csv << ',' << run << ',' << shard.text() << ',' << id << '\n';
-    }
+std::string runsHeader(const SweepPlan& plan) { return headerWithoutChecksum(plan) + ",checksum\n"; }
+
+std::string runRow(const SweepPlan& plan, std::size_t run, const RunStatistics& r, const Shard& shard) {
+    std::ostringstream row;
+    writeValues(row, plan.values(plan.pointOf(run)));
+    row << plan.seedOf(run);
+    RunStatistics copy = r;
+    for (const double* v : realsOf(copy)) row << ',' << fieldText(*v);
+    row << ',' << run << ',' << shard.text() << ',' << sweepIdOf(plan.base()) << ',';
+    const std::string text = row.str();
+    return text + checksumOf(text) + '\n';
+}
+
+void writeRuns(std::ostream& csv, const SweepPlan& plan, const ShardResults& results) {
+    csv << runsHeader(plan);
+    for (std::size_t slot = 0; slot < results.size(); ++slot)
+        if (results[slot]) csv << runRow(plan, results.runOf(slot), *results[slot], results.shard());
 }
 
 void writeSummaryTable(std::ostream& csv, const SweepPlan& plan, const std::vector<PointSummary>& summary) {
@@ -180,62 +325,120 @@ void writeSummaryTable(std::ostream& csv, const SweepPlan& plan, const std::vect
     }
 }
 
-RunsTable readRuns(const std::string& path, const SweepPlan& plan) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw UsageError(named(path) + " cannot be read");
+TableFacts readRuns(const std::string& path, const SweepPlan& plan, const RowReader& row) {
+    TableFile file(path);
     std::string line;
-    if (!std::getline(in, line) || line != runsHeader(plan))
-        throw UsageError(named(path) + " is not a table of this sweep's runs (its header is not " + runsHeader(plan) +
-                         ")");
-    const std::string id = sweepIdOf(plan.base());
-    RunsTable table;
-    std::vector<bool> seen(plan.runs());
-    for (long number = 2; std::getline(in, line); ++number) {
+    const std::string header = runsHeader(plan);
+    const bool headerRead = file.next(line);
+    if (headerRead && line == headerWithoutChecksum(plan))
+        throw UsageError(file.name() + " has no checksum column: made by an earlier runner, its rows cannot be "
+                                       "checked; run its runs again");
+    if (!headerRead || line + '\n' != header)
+        throw UsageError(file.name() + " is not a table of this sweep's runs (its header is not " +
+                         header.substr(0, header.size() - 1) + ")");
+    const Expected expected{plan, sweepIdOf(plan.base()), realColumns(plan.base())};
+    TableFacts facts;
+    std::vector<bool> seen;  // by the run's place in its shard, once the shard is known
+    while (file.next(line)) {
+        std::pair<std::size_t, RunStatistics> read;
         try {
-            auto row = rowOf(splitFields(line), plan, table.shard, id);
-            if (seen[row.first]) throw UsageError("repeats run " + std::to_string(row.first));
-            seen[row.first] = true;
-            table.runs.push_back(std::move(row));
+            read = rowOf(line, expected, facts.shard);
+            if (seen.empty()) seen.resize(runsOfShard(plan, *facts.shard));
+            if (seen[read.first / facts.shard->count]) throw UsageError("repeats run " + std::to_string(read.first));
+            seen[read.first / facts.shard->count] = true;
         } catch (const UsageError& e) {
-            throw UsageError(named(path) + " line " + std::to_string(number) + " " + e.what());
+            throw UsageError(file.name() + " line " + std::to_string(file.number()) + " " + e.what());
         }
+        ++facts.rows;
+        if (row) row(read.first, read.second, *facts.shard);
     }
-    if (in.bad()) throw UsageError(named(path) + " cannot be read");
-    return table;
+    return facts;
 }
 
-std::vector<std::optional<RunStatistics>> mergeShards(const SweepPlan& plan, const std::vector<std::string>& paths) {
+RunsJournal::RunsJournal(const files::OutputTarget& target, const SweepPlan& plan, const ShardResults& resumed)
+    : plan_(plan), shard_(resumed.shard()), path_(target.folder + "/" + target.name) {
+    first_.emplace(target);
+    if (const int error = first_->open()) fail(error);
+    std::string table = runsHeader(plan);
+    for (std::size_t slot = 0; slot < resumed.size(); ++slot)
+        if (resumed[slot]) table += runRow(plan, resumed.runOf(slot), *resumed[slot], shard_);
+    first_->write(table.data(), table.size());
+}
+
+RunsJournal::~RunsJournal() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+void RunsJournal::fail(int error) const {
+    throw std::runtime_error("--csv: keeping the runs table " + batch::quoted(path_) + " as the runs finish failed (" +
+                             std::strerror(error) + ")");
+}
+
+void RunsJournal::add(std::size_t run, const RunStatistics& r) {
+    const std::string row = runRow(plan_, run, r, shard_);
+    const std::lock_guard lock(mutex_);
+    if (first_) {
+        first_->write(row.data(), row.size());
+        if (const int error = first_->commit()) fail(error);
+        first_.reset();
+        fd_ = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+        if (fd_ < 0) fail(errno);
+        return;
+    }
+    // one write for the whole row, so that a kill leaves whole rows, and the
+    // row on the disk before the next run begins
+    for (std::size_t done = 0; done < row.size();) {
+        const ssize_t written = ::write(fd_, row.data() + done, row.size() - done);
+        if (written < 0 && errno == EINTR) continue;
+        if (written < 0) fail(errno);
+        done += static_cast<std::size_t>(written);
+    }
+    if (::fdatasync(fd_) != 0) fail(errno);
+}
+
+ShardResults mergeShards(const SweepPlan& plan, const std::vector<std::string>& paths) {
     namespace fs = std::filesystem;
     std::map<fs::path, std::string> files;
-    std::map<std::size_t, std::string> shardFiles;  // by K
-    std::optional<std::size_t> count;               // M, from the first file with runs
+    std::map<std::size_t, std::pair<std::string, std::size_t>> shardFiles;  // by K: the file and its rows
+    std::optional<std::size_t> count;                                       // M, from the first file with runs
     std::string countFile;
-    std::vector<std::optional<RunStatistics>> results(plan.runs());
+    // every file checked whole, and every run found, before the memory for them all is taken
     for (const std::string& path : paths) {
         std::error_code ignored;
         const auto [was, fresh] = files.emplace(fs::weakly_canonical(path, ignored), path);
-        if (!fresh) throw UsageError(named(path) + " is given twice (as " + named(was->second) + ")");
-        RunsTable table = readRuns(path, plan);
+        if (!fresh) throw UsageError(batch::quoted(path) + " is given twice (as " + batch::quoted(was->second) + ")");
+        const TableFacts table = readRuns(path, plan);
         if (!table.shard) continue;  // no runs: a shard beyond the number of runs, or one of none
         const Shard& shard = *table.shard;
         if (count && *count != shard.count)
-            throw UsageError(named(path) + " is shard " + shard.text() + ", but " + named(countFile) + " is one of " +
-                             std::to_string(*count));
+            throw UsageError(batch::quoted(path) + " is shard " + shard.text() + ", but " + batch::quoted(countFile) +
+                             " is one of " + std::to_string(*count));
         if (!count) count = shard.count, countFile = path;
-        if (const auto [other, first] = shardFiles.emplace(shard.index, path); !first)
-            throw UsageError(named(path) + " is shard " + shard.text() + " again (as " + named(other->second) + ")");
-        for (auto& [run, r] : table.runs) results[run] = std::move(r);
+        if (const auto [other, first] = shardFiles.emplace(shard.index, std::pair{path, table.rows}); !first)
+            throw UsageError(batch::quoted(path) + " is shard " + shard.text() + " again (as " +
+                             batch::quoted(other->second.first) + ")");
     }
-    for (std::size_t run = 0; run < results.size(); ++run) {
-        if (results[run]) continue;
-        if (!count) throw UsageError("the files hold no run of this sweep");
-        const Shard shard{run % *count + 1, *count};
-        const auto file = shardFiles.find(shard.index);
+    if (!count) throw UsageError("the files hold no run of this sweep");
+    for (std::size_t k = 1; k <= std::min<std::size_t>(*count, plan.runs()); ++k) {
+        const Shard shard{k, *count};
+        const auto file = shardFiles.find(k);
         if (file == shardFiles.end())
             throw UsageError("shard " + shard.text() + " is missing (no file holds its runs)");
-        throw UsageError(named(file->second) + " lacks run " + std::to_string(run) + " (" + describeRun(plan, run) +
-                         "): shard " + shard.text() + " was cut short; finish it with --resume-from");
+        if (file->second.second == runsOfShard(plan, shard)) continue;
+        // the runs are the shard's and none twice: the first it lacks is where it was cut
+        std::vector<bool> held(runsOfShard(plan, shard));
+        readRuns(file->second.first, plan,
+                 [&](std::size_t run, const RunStatistics&, const Shard&) { held[run / *count] = true; });
+        std::size_t slot = 0;
+        while (slot < held.size() && held[slot]) ++slot;
+        const std::size_t run = k - 1 + slot * *count;
+        throw UsageError(batch::quoted(file->second.first) + " lacks run " + std::to_string(run) + " (" +
+                         describeRun(plan, run) + "): shard " + shard.text() +
+                         " was cut short; finish it with --resume-from");
     }
+    ShardResults results(plan, Shard{1, 1});
+    for (const auto& [k, file] : shardFiles)
+        readRuns(file.first, plan, [&](std::size_t run, const RunStatistics& r, const Shard&) { results[run] = r; });
     return results;
 }
 

@@ -4,10 +4,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <atomic>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <new>
+#include <sstream>
 
+#include "cli/batch.h"
 #include "cli/sweep.h"
 
 namespace {
@@ -69,6 +75,38 @@ TEST(SweepPlanMemory, LargerGridsAreRefusedWithTheirCount) {
     } catch (const UsageError& e) {
         EXPECT_THAT(e.what(), HasSubstr("4501 values x 101 values x 22 repeats make 10001222 runs"));
     }
+}
+
+std::size_t bytesToRun(const std::vector<std::string>& args, int expectedStatus) {
+    std::ostringstream out, err;
+    const std::size_t before = allocatedBytes;
+    EXPECT_EQ(runBatch(args, out, err), expectedStatus) << err.str();
+    return allocatedBytes - before;
+}
+
+// What the results of every run of the largest grid would take.
+const std::size_t kEveryRunsResults = 9546621 * sizeof(std::optional<RunStatistics>);
+
+std::vector<std::string> largest(const std::vector<std::string>& more) {
+    auto args = kLargest;
+    for (const char* a : {"--ticks", "1", "--radius", "0", "--jobs", "1"}) args.push_back(a);
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
+TEST(SweepMemory, AShardHoldsTheResultsOfItsOwnRunsOnly) {
+    const std::string folder = std::filesystem::temp_directory_path() / ("nyajkor-memory-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    // one run of the 9.5 million, then a shard with none, whose table is its header alone
+    EXPECT_LT(bytesToRun(largest({"--shard", "1/10000000", "--csv", folder + "/one.csv"}), 0), kEveryRunsResults / 8);
+    EXPECT_LT(bytesToRun(largest({"--shard", "10000000/10000000", "--csv", folder + "/none.csv"}), 0),
+              kEveryRunsResults / 8);
+    // merging what holds no run is refused before the memory for every run is taken
+    EXPECT_LT(bytesToRun(largest({"--merge", folder + "/none.csv"}), 2), kEveryRunsResults / 8);
+    // nor does a file without a newline take more than a line's worth
+    { std::ofstream(folder + "/long") << std::string(64 << 20, '7'); }
+    EXPECT_LT(bytesToRun(largest({"--merge", folder + "/long"}), 2), 1u << 20);
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

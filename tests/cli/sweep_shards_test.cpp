@@ -132,14 +132,14 @@ INSTANTIATE_TEST_SUITE_P(
                          return std::vector{s[0], s[1], s[2], dir + "/ticks.csv"};
                      },
                      "is not a table of this sweep's runs", "ticks.csv"},
-        RefusedMerge{"RowOfAnotherSeed",
+        RefusedMerge{"RowEditedToAnotherSeed",
                      [](auto s, auto dir) {
                          copyWith(s[0], dir + "/edited.csv", [](std::string t) {
                              return t.replace(t.find("\n0,40,") + 1, 5, "0,47,");
                          });
                          return std::vector{dir + "/edited.csv", s[1], s[2]};
                      },
-                     "line 2 has run 0 at noise=0 seed 47, where this sweep runs noise=0 seed 40", "edited.csv"},
+                     "line 2 does not match its checksum", "edited.csv"},
         RefusedMerge{"Unreadable", [](auto s, auto dir) { return std::vector{s[0], s[1], s[2], dir + "/none.csv"}; },
                      "cannot be read", "none.csv"}),
     [](const auto& info) { return info.param.name; });

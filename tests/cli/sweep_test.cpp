@@ -54,17 +54,22 @@ TEST(SweepOptions, PlanPutsTheFirstFlagOutermostAndTheRepeatsInSeedOrder) {
     EXPECT_TRUE(controlsFor(o).tkpvonzas);
 }
 
+// The results of a whole sweep, run by run.
+ShardResults resultsOf(const SweepPlan& plan, const std::vector<std::optional<RunStatistics>>& runs) {
+    ShardResults results(plan, Shard{1, 1});
+    for (std::size_t run = 0; run < runs.size(); ++run) results[run] = runs[run];
+    return results;
+}
+
 TEST(SweepSummary, MeansAndStandardErrorsOverTheFinishedRepeats) {
     // two points of three repeats; the second lost its middle run, the third point ran once
     const SweepPlan plan(parseOptions({"--sweep", "noise=0:20:10", "--repeats", "3", "--seed", "1"}));
     auto result = [](double order, double neighbours, double distance) {
         return RunStatistics{{order, 0.5}, {neighbours, 0.5}, {distance, 0.5}, {}};
     };
-    const std::vector<std::optional<RunStatistics>> results = {
-        result(0.2, 1, 4), result(0.4, 2, 4), result(0.9, 6, 4),
-        result(0.5, 10, 3), std::nullopt, result(0.7, 14, 5),
-        result(0.25, 7, 2), std::nullopt, std::nullopt};
-    const auto summary = summarise(plan, results);
+    const auto summary = summarise(plan, resultsOf(plan, {result(0.2, 1, 4), result(0.4, 2, 4), result(0.9, 6, 4),
+                                                          result(0.5, 10, 3), std::nullopt, result(0.7, 14, 5),
+                                                          result(0.25, 7, 2), std::nullopt, std::nullopt}));
     ASSERT_EQ(summary.size(), 3u);
     EXPECT_EQ(summary[0].runs, 3);
     EXPECT_DOUBLE_EQ(summary[0].order.mean, 0.5);
@@ -89,7 +94,8 @@ TEST(SweepSummary, TransitionStatisticsAveragedAndTheRunsErrorsCombined) {
         r.phase = {0.3, 0.1, 0.02, chi, binder, tau, error};
         return std::optional(r);
     };
-    const auto summary = summarise(plan, {result(10, 0.5, 20, 0.03), result(16, 0.6, 40, 0.04), std::nullopt});
+    const auto summary =
+        summarise(plan, resultsOf(plan, {result(10, 0.5, 20, 0.03), result(16, 0.6, 40, 0.04), std::nullopt}));
     ASSERT_EQ(summary[0].runs, 2);
     EXPECT_DOUBLE_EQ(summary[0].susceptibility.mean, 13);
     EXPECT_DOUBLE_EQ(summary[0].susceptibility.se, 3);  // sample deviation 3 sqrt(2), over sqrt(2)
@@ -134,11 +140,12 @@ TEST_F(SweepFiles, SameBytesWhateverTheNumberOfJobs) {
     // the columns the table has always had keep their places; the new ones follow
     EXPECT_EQ(rows[0], "n,noise,seed,order_mean,order_sd,avg_neighbours_mean,avg_neighbours_sd,"
                        "mean_nn_distance_mean,mean_nn_distance_sd,order_sq_mean,order_fourth_mean,susceptibility,"
-                       "binder,order_tau,order_err,run,shard,sweep_id");
+                       "binder,order_tau,order_err,run,shard,sweep_id,checksum");
     const auto first = fields(rows[1]);
-    ASSERT_EQ(first.size(), 18u);
+    ASSERT_EQ(first.size(), 19u);
     EXPECT_THAT(std::vector(first.begin(), first.begin() + 3), ElementsAre("500", "0", "21"));
-    EXPECT_THAT(std::vector(first.end() - 3, first.end() - 1), ElementsAre("0", "1/1"));
+    EXPECT_THAT(std::vector(first.end() - 4, first.end() - 2), ElementsAre("0", "1/1"));
+    EXPECT_THAT(first.back(), ::testing::MatchesRegex("[0-9a-f]{16}"));
     EXPECT_THAT(rows[8], ::testing::StartsWith("1000,50,22,"));
     EXPECT_THAT(fields(rows[8])[15], "7");
     const auto summary = lines(one.second);
