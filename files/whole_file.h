@@ -8,7 +8,9 @@
 // before it is renamed over the target, so the target is at every moment
 // either the old file or the whole new one. Anything that stops the work
 // first (an error, an exception, a signal) removes the temporary file and
-// leaves the target as it was.
+// leaves the target as it was. The temporary file is locked (flock) while
+// it is written; one left unlocked by a writer that was killed outright is
+// removed when the next file is begun in that folder.
 //
 // A character device or a FIFO is written through directly, as the data
 // comes: it has no old contents to keep.
@@ -49,6 +51,7 @@ private:
     OutputTarget target_;
     std::string temporary_;
     int folder_ = -1, file_ = -1, slot_ = -1;
+    int held_ = -1;  // the temporary file's lock, kept until it is renamed or removed
     int error_ = 0;
 };
 

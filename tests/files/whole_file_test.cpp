@@ -3,6 +3,7 @@
 #include "files/whole_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -188,6 +189,43 @@ TEST_F(FilesTest, FifoIsWrittenThroughToItsReader) {
     reader.join();
     EXPECT_EQ(got, "through");
     EXPECT_EQ(entries(), std::vector<std::string>{"pipe"});
+}
+
+// A temporary file left in the folder, and whether the next file begun
+// there removes it: only names of its own making whose holder is gone.
+struct LeftOver {
+    std::string name;
+    bool held;  // open and locked, as by a runner still at work
+    bool removed;
+};
+
+TEST_F(FilesTest, StaleTemporaryFilesOfDeadWritersAreRemovedAtTheNextStart) {
+    const std::vector<LeftOver> cases = {
+        {".nyajkor-4242-0.tmp", false, true},   // its writer was killed
+        {".nyajkor-4243-17.tmp", false, true},  // another, further on
+        {".nyajkor-4244-0.tmp", true, false},   // its writer is at work
+        {".nyajkor-x-0.tmp", false, false},     // not a name the files are given
+        {".nyajkor-4245-0.tmp.keep", false, false},
+        {"data.tmp", false, false},
+    };
+    std::vector<int> holders;
+    for (const LeftOver& c : cases) {
+        make(c.name, "left over");
+        if (c.held) {
+            const int fd = ::open(path(c.name).c_str(), O_RDONLY | O_CLOEXEC);
+            ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+            holders.push_back(fd);
+        }
+    }
+    ASSERT_EQ(save(path("out.txt"), "new"), 0);
+    for (const LeftOver& c : cases) EXPECT_EQ(fs::exists(path(c.name)), !c.removed) << c.name;
+    // and a file being written is held, so that another writer leaves it be
+    WholeFile writing(target(path("second.txt")));
+    ASSERT_EQ(writing.open(), 0);
+    const int other = ::open(path(writing.temporaryName()).c_str(), O_RDONLY | O_CLOEXEC);
+    EXPECT_NE(::flock(other, LOCK_EX | LOCK_NB), 0);
+    ::close(other);
+    for (int fd : holders) ::close(fd);
 }
 
 }  // namespace
