@@ -381,7 +381,12 @@ std::string escaped(const std::string& value) {
     return text;
 }
 
-std::string quoted(const std::string& value) { return "'" + escaped(value) + "'"; }
+std::string quoted(const std::string& value) {
+    std::string text(1, '\'');
+    text += escaped(value);
+    text += '\'';
+    return text;
+}
 
 std::vector<int> Sweep::values() const {
     std::vector<int> v;

@@ -117,10 +117,10 @@ void writePhaseDiagram(const SweepPlan& plan, const std::vector<PointSummary>& s
     QPainter painter(&image);
     // a point with no finished run, or a quantity it could not tell, stays grey
     painter.fillRect(QRectF(kLeft, kTop, kRight - kLeft, kBottom - kTop), QColor(0xd0d0d0));
-    for (std::size_t p = 0; p < summary.size(); ++p) {
-        const double v = plottedEstimate(summary[p], q).mean;
-        if (summary[p].runs == 0 || std::isnan(v)) continue;
-        const auto values = plan.values(p);
+    for (const PointSummary& s : summary) {
+        const double v = plottedEstimate(s, q).mean;
+        if (s.runs == 0 || std::isnan(v)) continue;
+        const auto values = plan.values(s.point);
         const double i = (values[0] - across.from) / across.step, j = (values[1] - up.from) / up.step;
         // whole pixels on both sides of every cell: no seams between them
         const QRectF cell(QPointF(std::round(kLeft + i * cellWidth), std::round(kBottom - (j + 1) * cellHeight)),

@@ -87,12 +87,12 @@ struct PointAccumulators {
         squaredErrors += r.phase.meanError * r.phase.meanError;
     }
 
-    PointSummary summary() const {
+    PointSummary summary(std::size_t point) const {
         auto estimate = [](const Accumulator& a) {
             return Estimate{a.mean(), a.sd() / std::sqrt(static_cast<double>(a.count()))};
         };
         const double runs = static_cast<double>(order.count());
-        return {static_cast<int>(order.count()), estimate(order),          estimate(neighbours),
+        return {point, static_cast<int>(order.count()), estimate(order),  estimate(neighbours),
                 estimate(distance),               estimate(meanSquare),     estimate(meanFourth),
                 estimate(susceptibility),         estimate(binder),         estimate(tau),
                 std::sqrt(squaredErrors) / runs};
@@ -115,20 +115,20 @@ std::size_t runsOfShard(const SweepPlan& plan, const Shard& shard) {
 
 std::vector<PointSummary> summarise(const SweepPlan& plan, const ShardResults& results) {
     // the runs come in plan order, so each point's are added one point at a time
-    std::vector<PointSummary> summary(plan.points());
+    std::vector<PointSummary> summary;
     std::optional<std::size_t> point;
     PointAccumulators adding;
     for (std::size_t slot = 0; slot < results.size(); ++slot) {
         if (!results[slot]) continue;
         const std::size_t p = plan.pointOf(results.runOf(slot));
         if (point != p) {
-            if (point) summary[*point] = adding.summary();
+            if (point) summary.push_back(adding.summary(*point));
             point = p;
             adding = {};
         }
         adding.add(*results[slot]);
     }
-    if (point) summary[*point] = adding.summary();
+    if (point) summary.push_back(adding.summary(*point));
     return summary;
 }
 
@@ -317,7 +317,9 @@ int jobLimit(std::uint64_t memoryBytes, std::uint64_t jobBytes) {
 }
 
 std::uint64_t sweepMemoryBytes(const SweepPlan& plan, const Shard& shard) {
-    return runsOfShard(plan, shard) * sizeof(std::optional<RunStatistics>) + plan.points() * sizeof(PointSummary);
+    const std::uint64_t runs = runsOfShard(plan, shard);
+    // a point for each run at most, and twice that while the summary grows
+    return runs * sizeof(std::optional<RunStatistics>) + 2 * std::min<std::uint64_t>(runs, plan.points()) * sizeof(PointSummary);
 }
 
 int runSweep(Options o, std::ostream& out, std::ostream& err, const SweepControl& control) {

@@ -105,7 +105,8 @@ struct Estimate {
     double mean = 0, se = 0;
 };
 struct PointSummary {
-    int runs = 0;  // 0: none finished
+    std::size_t point = 0;  // its place in the grid
+    int runs = 0;
     Estimate order, neighbours, distance;
     Estimate meanSquare, meanFourth, susceptibility, binder, tau;  // of the runs' OrderStatistics
     // the standard error of order.mean carried over from the runs' own
@@ -113,8 +114,8 @@ struct PointSummary {
     double orderError = 0;
 };
 
-// Every grid point in plan order, from the results of the runs (empty
-// where a run did not finish), averaged in seed order.
+// The grid points with a finished run, in plan order, from the results of
+// the runs (empty where a run did not finish), averaged in seed order.
 std::vector<PointSummary> summarise(const SweepPlan& plan, const ShardResults& results);
 
 // How the caller watches and stops a sweep.
@@ -143,7 +144,7 @@ constexpr std::uint64_t jobMemoryBytes(long ticks) {
 }
 
 // What a sweep holds besides its jobs, whatever their number: the results
-// of the shard's runs and the summary of every grid point. Files are
+// of the shard's runs and the summary of their grid points. Files are
 // written as they go, through buffers of fixed size.
 std::uint64_t sweepMemoryBytes(const SweepPlan& plan, const Shard& shard);
 

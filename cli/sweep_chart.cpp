@@ -53,8 +53,8 @@ void addErrorBar(QChart& chart, QLineSeries& line, double x, double capHalfWidth
 std::vector<std::pair<int, Estimate>> pointsOf(const SweepPlan& plan, const std::vector<PointSummary>& summary,
                                                PlotQuantity q) {
     std::vector<std::pair<int, Estimate>> points;
-    for (std::size_t p = 0; p < summary.size(); ++p)
-        if (summary[p].runs > 0) points.emplace_back(plan.values(p)[0], plottedEstimate(summary[p], q));
+    for (const PointSummary& s : summary)
+        if (s.runs > 0) points.emplace_back(plan.values(s.point)[0], plottedEstimate(s, q));
     return points;
 }
 

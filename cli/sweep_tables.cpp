@@ -313,10 +313,9 @@ void writeSummaryTable(std::ostream& csv, const SweepPlan& plan, const std::vect
     csv << "runs,order_mean,order_se,avg_neighbours_mean,avg_neighbours_se,mean_nn_distance_mean,"
            "mean_nn_distance_se,order_sq_mean,order_sq_se,order_fourth_mean,order_fourth_se,susceptibility_mean,"
            "susceptibility_se,binder_mean,binder_se,order_tau_mean,order_tau_se,order_err\n";
-    for (std::size_t p = 0; p < summary.size(); ++p) {
-        const PointSummary& s = summary[p];
+    for (const PointSummary& s : summary) {
         if (s.runs == 0) continue;
-        writeValues(csv, plan.values(p));
+        writeValues(csv, plan.values(s.point));
         csv << s.runs;
         for (const Estimate& e : {s.order, s.neighbours, s.distance, s.meanSquare, s.meanFourth, s.susceptibility,
                                   s.binder, s.tau})

@@ -62,15 +62,20 @@ ShardResults resultsOf(const SweepPlan& plan, const std::vector<std::optional<Ru
 }
 
 TEST(SweepSummary, MeansAndStandardErrorsOverTheFinishedRepeats) {
-    // two points of three repeats; the second lost its middle run, the third point ran once
-    const SweepPlan plan(parseOptions({"--sweep", "noise=0:20:10", "--repeats", "3", "--seed", "1"}));
+    // points of three repeats: the first whole, the second with no run finished (and no row), the
+    // third lost its middle run, the fourth ran once
+    const SweepPlan plan(parseOptions({"--sweep", "noise=0:30:10", "--repeats", "3", "--seed", "1"}));
     auto result = [](double order, double neighbours, double distance) {
         return RunStatistics{{order, 0.5}, {neighbours, 0.5}, {distance, 0.5}, {}};
     };
     const auto summary = summarise(plan, resultsOf(plan, {result(0.2, 1, 4), result(0.4, 2, 4), result(0.9, 6, 4),
+                                                          std::nullopt, std::nullopt, std::nullopt,
                                                           result(0.5, 10, 3), std::nullopt, result(0.7, 14, 5),
                                                           result(0.25, 7, 2), std::nullopt, std::nullopt}));
     ASSERT_EQ(summary.size(), 3u);
+    EXPECT_EQ(summary[0].point, 0u);
+    EXPECT_EQ(summary[1].point, 2u);
+    EXPECT_EQ(summary[2].point, 3u);
     EXPECT_EQ(summary[0].runs, 3);
     EXPECT_DOUBLE_EQ(summary[0].order.mean, 0.5);
     // sample deviation sqrt(0.26 / 2) over sqrt(3)
