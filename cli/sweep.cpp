@@ -319,7 +319,8 @@ int jobLimit(std::uint64_t memoryBytes, std::uint64_t jobBytes) {
 std::uint64_t sweepMemoryBytes(const SweepPlan& plan, const Shard& shard) {
     const std::uint64_t runs = runsOfShard(plan, shard);
     // a point for each run at most, and twice that while the summary grows
-    return runs * sizeof(std::optional<RunStatistics>) + 2 * std::min<std::uint64_t>(runs, plan.points()) * sizeof(PointSummary);
+    const std::uint64_t points = std::min<std::uint64_t>(runs, plan.points());
+    return runs * sizeof(std::optional<RunStatistics>) + 2 * points * sizeof(PointSummary);
 }
 
 int runSweep(Options o, std::ostream& out, std::ostream& err, const SweepControl& control) {

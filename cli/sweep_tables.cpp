@@ -166,7 +166,8 @@ double realIn(const std::string& cell, const RealColumn& c) {
     if (error != std::errc() || end != cell.data() + cell.size() || !std::isfinite(v))
         throw UsageError(std::string("has ") + c.name + " " + batch::quoted(cell) + ", not a finite number");
     if (v < c.lo - kRoundingSlack || v > c.hi + kRoundingSlack)
-        throw UsageError(std::string("has ") + c.name + " " + batch::quoted(cell) + ", out of its range " + rangeText(c));
+        throw UsageError(std::string("has ") + c.name + " " + batch::quoted(cell) + ", out of its range " +
+                         rangeText(c));
     return v;
 }
 
@@ -187,7 +188,8 @@ std::pair<std::size_t, RunStatistics> rowOf(const std::string& line, const Expec
     if (f.size() != fieldCount)
         throw UsageError("has " + std::to_string(f.size()) + " fields, not " + std::to_string(fieldCount));
     if (f.back() != checksumOf(std::string_view(line).substr(0, line.size() - f.back().size())))
-        throw UsageError("does not match its checksum " + batch::quoted(f.back()) + ": it was changed after it was written");
+        throw UsageError("does not match its checksum " + batch::quoted(f.back()) +
+                         ": it was changed after it was written");
     if (f[place + 2] != e.sweepId)
         throw UsageError("is a run of another sweep (sweep_id " + batch::quoted(f[place + 2]) + ", not " + e.sweepId +
                          "): its flags differ from these");

@@ -95,7 +95,8 @@ std::vector<std::string> largest(const std::vector<std::string>& more) {
 }
 
 TEST(SweepMemory, AShardHoldsTheResultsOfItsOwnRunsOnly) {
-    const std::string folder = std::filesystem::temp_directory_path() / ("nyajkor-memory-" + std::to_string(::getpid()));
+    const std::string folder =
+        std::filesystem::temp_directory_path() / ("nyajkor-memory-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     // one run of the 9.5 million (its flock, about 2 MB, and the files' buffers), then a shard
     // with none, whose table is its header alone

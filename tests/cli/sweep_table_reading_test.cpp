@@ -59,9 +59,9 @@ class SweepTableReading : public BatchFiles {
 protected:
     void SetUp() override {
         BatchFiles::SetUp();
-        for (int k = 1; k <= 2; ++k) {
+        for (const char* k : {"1", "2"}) {
             const RunResult r =
-                run(with(kSweep, {"--shard", std::to_string(k) + "/2", "--csv", path("s" + std::to_string(k))}));
+                run(with(kSweep, {"--shard", std::string(k) + "/2", "--csv", path(std::string("s") + k)}));
             ASSERT_EQ(r.status, 0) << r.err;
         }
     }
