@@ -108,12 +108,11 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
     // row. A sweep may vary it unless it only changes the picture; `also` is
     // what the flag does besides moving its bar.
     enum Sweepable : bool { viewOnly = false, sweepable = true };
-    auto control = [](int Inputs::*position, Sweepable may, void (*also)(Options&) = nullptr) {
+    auto control = [](int Inputs::*position, Sweepable may) {
         const Control& c = controlOf(position);
         Flag flag{std::string(c.help) + ", " + rangeText(c) + " (default " + std::to_string(c.start) + ")" + c.helpNote,
-                  [&c, also](Options& o, const std::string& v) {
-                      o.controls.*c.position = static_cast<int>(integerIn(c.flag, v, c.min, c.max));
-                      if (also) also(o);
+                  [&c](Options& o, const std::string& v) {
+                      study::setParameter(o, c.flag, static_cast<int>(integerIn(c.flag, v, c.min, c.max)));
                   }};
         if (may) flag.sweepRange = std::pair{c.min, c.max};
         return std::pair{std::string(c.flag), flag};
@@ -149,7 +148,7 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
                                     {"custom-attractive", DistanceMode::customAttractive}});
                            }}},
         control(&Inputs::egyensulyerosseg, sweepable),
-        control(&Inputs::tkpvonzaserosseg, sweepable, [](Options& o) { o.controls.tkpvonzas = true; }),
+        control(&Inputs::tkpvonzaserosseg, sweepable),
         {"centre", {"M     attracting centre: off, middle, moving, placed (default off)",
                     [](Options& o, const std::string& v) {
                         o.centre = choiceOf<CentreMode>("centre", v,
@@ -367,33 +366,6 @@ void checkDependentFlags(const Options& o, const std::set<std::string>& given) {
 
 }  // namespace
 
-std::string escaped(const std::string& value) {
-    static const char hex[] = "0123456789abcdef";
-    std::string text;
-    for (const char c : value) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\n') text += "\\n";
-        else if (c == '\t') text += "\\t";
-        else if (c == '\r') text += "\\r";
-        else if (byte < 0x20 || byte == 0x7f) text += std::string("\\x") + hex[byte >> 4] + hex[byte & 15];
-        else text += c;
-    }
-    return text;
-}
-
-std::string quoted(const std::string& value) {
-    std::string text(1, '\'');
-    text += escaped(value);
-    text += '\'';
-    return text;
-}
-
-std::vector<int> Sweep::values() const {
-    std::vector<int> v;
-    for (int x = from; x <= to; x += step) v.push_back(x);
-    return v;
-}
-
 Options parseOptions(const std::vector<std::string>& args) {
     Options o;
     std::set<std::string> given;
@@ -490,40 +462,5 @@ bool wasGiven(const Options& o, const std::string& name) {
     return k < 64 && (o.givenFlags >> k & 1) != 0;
 }
 
-void applySwept(Options& o, const std::string& name, int value) { findFlag(name)->apply(o, std::to_string(value)); }
-
-void moveRadiusAndEquilibrium(Inputs& in, std::optional<int> radius, std::optional<int> equilibrium) {
-    // As in the window, a scroll bar that moves keeps the equilibrium
-    // distance within the perception radius; one set to where it stands
-    // fires nothing.
-    if (radius && *radius != in.sugar) {
-        in.sugar = *radius;
-        in.tavolsag = tavegyeztetes(in.sugar, in.tavolsag);
-    }
-    if (equilibrium && *equilibrium != in.tavolsag) {
-        in.tavolsag = *equilibrium;
-        in.tavolsag = tavegyeztetes(in.sugar, in.tavolsag);
-    }
-}
-
-Inputs controlsFor(const Options& o) {
-    Inputs in = o.controls;
-    // the two bars move from where they start, each keeping the distance within the radius
-    in.sugar = Inputs().sugar;
-    in.tavolsag = Inputs().tavolsag;
-    moveRadiusAndEquilibrium(in, o.controls.sugar, o.controls.tavolsag);
-    in.autotaszito = o.distanceMode == DistanceMode::autoRepulsive;
-    in.egyenitaszito = o.distanceMode == DistanceMode::customRepulsive;
-    in.autovonzo = o.distanceMode == DistanceMode::autoAttractive;
-    in.egyenivonzo = o.distanceMode == DistanceMode::customAttractive;
-    in.kozepenvonzo = o.centre == CentreMode::middle;
-    in.mozgovonzo = o.centre == CentreMode::moving;
-    in.elhelyez = o.centre == CentreMode::placed;
-    const std::array<int, 3> at = o.centreAt.value_or(std::array<int, 3>{175, 175, 125});
-    in.xvonzokord = at[0];
-    in.yvonzokord = at[1];
-    in.zvonzokord = at[2];
-    return in;
-}
 
 }  // namespace nyajkor::batch

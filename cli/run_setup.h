@@ -12,9 +12,7 @@
 
 namespace nyajkor::batch {
 
-// Start with `seed` in place of the clock, then the custom strength, the
-// placed centre and the predators the options ask for.
-void prepareRun(Flock& f, const Options& o, const Inputs& in, std::uint32_t seed);
+using study::prepareRun;
 
 // Start's view, then the zoom the options ask for.
 void prepareView(View& v, const Inputs& in);

@@ -61,7 +61,7 @@ TEST(SweepPlanMemory, RunsAreWorkedOutFromTheirNumber) {
     EXPECT_THAT(plan.values(plan.points() - 1), ElementsAre(5000, 100));
     const std::size_t last = plan.runs() - 1;
     EXPECT_EQ(plan.seedOf(last), 7u + 20u);
-    const Options o = plan.optionsOf(last);
+    const Settings o = plan.settingsOf(last);
     EXPECT_EQ(o.controls.egyedszam, 5000);
     EXPECT_EQ(o.controls.parameter, 100);
 }

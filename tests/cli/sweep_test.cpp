@@ -47,7 +47,7 @@ TEST(SweepOptions, PlanPutsTheFirstFlagOutermostAndTheRepeatsInSeedOrder) {
     EXPECT_EQ(plan.seedOf(6), 4294967295u);
     EXPECT_EQ(plan.seedOf(7), 0u);
     // a swept value is applied as the flag itself would be: cohesion turns on
-    const Options o = plan.optionsOf(7);
+    const Settings o = plan.settingsOf(7);
     EXPECT_EQ(o.controls.parameter, 10);
     EXPECT_TRUE(o.controls.tkpvonzas);
     EXPECT_EQ(o.controls.tkpvonzaserosseg, 4);

@@ -7,7 +7,7 @@
 
 #include "cli/batch_options.h"
 #include "cli/sweep.h"
-#include "cli/sweep_tables.h"
+#include "study/sweep_tables.h"
 #include "tests/fuzz/fuzz_input.h"
 
 namespace {

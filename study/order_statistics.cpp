@@ -1,10 +1,10 @@
-#include "cli/order_statistics.h"
+#include "study/order_statistics.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-namespace nyajkor::batch {
+namespace nyajkor::study {
 
 namespace {
 
@@ -68,4 +68,4 @@ OrderStatistics orderStatistics(const std::vector<double>& phi, int individuals)
     return s;
 }
 
-}  // namespace nyajkor::batch
+}  // namespace nyajkor::study

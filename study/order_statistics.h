@@ -17,7 +17,7 @@
 
 #include <vector>
 
-namespace nyajkor::batch {
+namespace nyajkor::study {
 
 // The window factor of the automatic windowing.
 inline constexpr double kWindowFactor = 5;
@@ -42,4 +42,4 @@ double integratedAutocorrelationTime(const std::vector<double>& series);
 // the order parameter over the measured ticks; all NaN for an empty series.
 OrderStatistics orderStatistics(const std::vector<double>& phi, int individuals);
 
-}  // namespace nyajkor::batch
+}  // namespace nyajkor::study

@@ -1,4 +1,4 @@
-#include "cli/sweep_tables.h"
+#include "study/sweep_tables.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,10 +16,11 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "cli/batch.h"
 #include "model/controls.h"
+#include "record/real_text.h"
+#include "study/settings.h"
 
-namespace nyajkor::batch {
+namespace nyajkor::study {
 
 namespace {
 
@@ -46,7 +47,7 @@ struct RealColumn {
 };
 
 // The real columns in their order in the table.
-std::array<RealColumn, 12> realColumns(const Options& o) {
+std::array<RealColumn, 12> realColumns(const Settings& o) {
     const double individuals = controlOf(&Inputs::egyedszam).max;
     const double ticks = static_cast<double>(o.ticks);
     const double unbounded = -std::numeric_limits<double>::infinity();
@@ -158,15 +159,15 @@ std::string rangeText(const RealColumn& c) {
 // The real of a cell of column `c`; throws with what is wrong with it.
 double realIn(const std::string& cell, const RealColumn& c) {
     if (cell.empty()) {
-        if (c.required) throw UsageError(std::string("has ") + c.name + " empty, where a value is required");
+        if (c.required) throw RefusedInput(std::string("has ") + c.name + " empty, where a value is required");
         return kNaN;
     }
     double v = 0;
     const auto [end, error] = std::from_chars(cell.data(), cell.data() + cell.size(), v);
     if (error != std::errc() || end != cell.data() + cell.size() || !std::isfinite(v))
-        throw UsageError(std::string("has ") + c.name + " " + batch::quoted(cell) + ", not a finite number");
+        throw RefusedInput(std::string("has ") + c.name + " " + study::quoted(cell) + ", not a finite number");
     if (v < c.lo - kRoundingSlack || v > c.hi + kRoundingSlack)
-        throw UsageError(std::string("has ") + c.name + " " + batch::quoted(cell) + ", out of its range " +
+        throw RefusedInput(std::string("has ") + c.name + " " + study::quoted(cell) + ", out of its range " +
                          rangeText(c));
     return v;
 }
@@ -186,26 +187,26 @@ std::pair<std::size_t, RunStatistics> rowOf(const std::string& line, const Expec
     const std::size_t names = plan.base().sweeps.size();
     const std::size_t reals = names + 1, place = reals + e.columns.size(), fieldCount = place + 4;
     if (f.size() != fieldCount)
-        throw UsageError("has " + std::to_string(f.size()) + " fields, not " + std::to_string(fieldCount));
+        throw RefusedInput("has " + std::to_string(f.size()) + " fields, not " + std::to_string(fieldCount));
     if (f.back() != checksumOf(std::string_view(line).substr(0, line.size() - f.back().size())))
-        throw UsageError("does not match its checksum " + batch::quoted(f.back()) +
+        throw RefusedInput("does not match its checksum " + study::quoted(f.back()) +
                          ": it was changed after it was written");
     if (f[place + 2] != e.sweepId)
-        throw UsageError("is a run of another sweep (sweep_id " + batch::quoted(f[place + 2]) + ", not " + e.sweepId +
+        throw RefusedInput("is a run of another sweep (sweep_id " + study::quoted(f[place + 2]) + ", not " + e.sweepId +
                          "): its flags differ from these");
     const auto run = countIn(f[place]);
-    if (!run || *run >= plan.runs()) throw UsageError("has no run " + batch::quoted(f[place]) + " of this sweep");
+    if (!run || *run >= plan.runs()) throw RefusedInput("has no run " + study::quoted(f[place]) + " of this sweep");
     const auto rowShard = shardIn(f[place + 1]);
     if (!rowShard || !rowShard->holds(*run))
-        throw UsageError("has run " + f[place] + " in shard " + batch::quoted(f[place + 1]));
+        throw RefusedInput("has run " + f[place] + " in shard " + study::quoted(f[place + 1]));
     if (shard && (shard->index != rowShard->index || shard->count != rowShard->count))
-        throw UsageError("mixes runs of shards " + shard->text() + " and " + rowShard->text());
+        throw RefusedInput("mixes runs of shards " + shard->text() + " and " + rowShard->text());
     shard = rowShard;
     std::string given;
     for (std::size_t k = 0; k < names; ++k) given += plan.base().sweeps[k].name + "=" + escaped(f[k]) + " ";
     given += "seed " + escaped(f[names]);
     if (given != describeRun(plan, *run))
-        throw UsageError("has run " + f[place] + " at " + given + ", where this sweep runs " +
+        throw RefusedInput("has run " + f[place] + " at " + given + ", where this sweep runs " +
                          describeRun(plan, *run));
     RunStatistics r;
     std::size_t k = reals;
@@ -220,13 +221,13 @@ std::pair<std::size_t, RunStatistics> rowOf(const std::string& line, const Expec
 // kLongestLine bytes long.
 class TableFile {
 public:
-    explicit TableFile(const std::string& path) : name_(batch::quoted(path)) {
+    explicit TableFile(const std::string& path) : name_(study::quoted(path)) {
         fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd_ < 0) throw UsageError(name_ + " cannot be read (" + std::strerror(errno) + ")");
+        if (fd_ < 0) throw RefusedInput(name_ + " cannot be read (" + std::strerror(errno) + ")");
         struct stat st;
         if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
             ::close(fd_);
-            throw UsageError(name_ + " is a directory, not a table");
+            throw RefusedInput(name_ + " is a directory, not a table");
         }
     }
     ~TableFile() { ::close(fd_); }
@@ -246,7 +247,7 @@ public:
             const char c = buffer_[at_++];
             if (c == '\n') break;
             if (line.size() == kLongestLine)
-                throw UsageError(name_ + " line " + std::to_string(number_) +
+                throw RefusedInput(name_ + " line " + std::to_string(number_) +
                                  " is longer than any line of a runs table");
             line.push_back(c);
         }
@@ -259,7 +260,7 @@ private:
         for (;;) {
             const ssize_t got = ::read(fd_, buffer_.data(), buffer_.size());
             if (got < 0 && errno == EINTR) continue;
-            if (got < 0) throw UsageError(name_ + " cannot be read (" + std::strerror(errno) + ")");
+            if (got < 0) throw RefusedInput(name_ + " cannot be read (" + std::strerror(errno) + ")");
             at_ = 0;
             filled_ = static_cast<std::size_t>(got);
             return got > 0;
@@ -275,7 +276,7 @@ private:
 
 }  // namespace
 
-std::string sweepIdOf(const Options& o) {
+std::string sweepIdOf(const Settings& o) {
     std::ostringstream text;
     text << "seed " << o.seed.value_or(0) << " ticks " << o.ticks << " warmup " << o.warmup << " repeats "
          << o.repeats;
@@ -332,10 +333,10 @@ TableFacts readRuns(const std::string& path, const SweepPlan& plan, const RowRea
     const std::string header = runsHeader(plan);
     const bool headerRead = file.next(line);
     if (headerRead && line == headerWithoutChecksum(plan))
-        throw UsageError(file.name() + " has no checksum column: made by an earlier runner, its rows cannot be "
+        throw RefusedInput(file.name() + " has no checksum column: made by an earlier runner, its rows cannot be "
                                        "checked; run its runs again");
     if (!headerRead || line + '\n' != header)
-        throw UsageError(file.name() + " is not a table of this sweep's runs (its header is not " +
+        throw RefusedInput(file.name() + " is not a table of this sweep's runs (its header is not " +
                          header.substr(0, header.size() - 1) + ")");
     const Expected expected{plan, sweepIdOf(plan.base()), realColumns(plan.base())};
     TableFacts facts;
@@ -345,10 +346,10 @@ TableFacts readRuns(const std::string& path, const SweepPlan& plan, const RowRea
         try {
             read = rowOf(line, expected, facts.shard);
             if (seen.empty()) seen.resize(runsOfShard(plan, *facts.shard));
-            if (seen[read.first / facts.shard->count]) throw UsageError("repeats run " + std::to_string(read.first));
+            if (seen[read.first / facts.shard->count]) throw RefusedInput("repeats run " + std::to_string(read.first));
             seen[read.first / facts.shard->count] = true;
-        } catch (const UsageError& e) {
-            throw UsageError(file.name() + " line " + std::to_string(file.number()) + " " + e.what());
+        } catch (const RefusedInput& e) {
+            throw RefusedInput(file.name() + " line " + std::to_string(file.number()) + " " + e.what());
         }
         ++facts.rows;
         if (row) row(read.first, read.second, *facts.shard);
@@ -371,7 +372,7 @@ RunsJournal::~RunsJournal() {
 }
 
 void RunsJournal::fail(int error) const {
-    throw std::runtime_error("--csv: keeping the runs table " + batch::quoted(path_) + " as the runs finish failed (" +
+    throw std::runtime_error("--csv: keeping the runs table " + study::quoted(path_) + " as the runs finish failed (" +
                              std::strerror(error) + ")");
 }
 
@@ -407,24 +408,24 @@ ShardResults mergeShards(const SweepPlan& plan, const std::vector<std::string>& 
     for (const std::string& path : paths) {
         std::error_code ignored;
         const auto [was, fresh] = files.emplace(fs::weakly_canonical(path, ignored), path);
-        if (!fresh) throw UsageError(batch::quoted(path) + " is given twice (as " + batch::quoted(was->second) + ")");
+        if (!fresh) throw RefusedInput(study::quoted(path) + " is given twice (as " + study::quoted(was->second) + ")");
         const TableFacts table = readRuns(path, plan);
         if (!table.shard) continue;  // no runs: a shard beyond the number of runs, or one of none
         const Shard& shard = *table.shard;
         if (count && *count != shard.count)
-            throw UsageError(batch::quoted(path) + " is shard " + shard.text() + ", but " + batch::quoted(countFile) +
+            throw RefusedInput(study::quoted(path) + " is shard " + shard.text() + ", but " + study::quoted(countFile) +
                              " is one of " + std::to_string(*count));
         if (!count) count = shard.count, countFile = path;
         if (const auto [other, first] = shardFiles.emplace(shard.index, std::pair{path, table.rows}); !first)
-            throw UsageError(batch::quoted(path) + " is shard " + shard.text() + " again (as " +
-                             batch::quoted(other->second.first) + ")");
+            throw RefusedInput(study::quoted(path) + " is shard " + shard.text() + " again (as " +
+                             study::quoted(other->second.first) + ")");
     }
-    if (!count) throw UsageError("the files hold no run of this sweep");
+    if (!count) throw RefusedInput("the files hold no run of this sweep");
     for (std::size_t k = 1; k <= std::min<std::size_t>(*count, plan.runs()); ++k) {
         const Shard shard{k, *count};
         const auto file = shardFiles.find(k);
         if (file == shardFiles.end())
-            throw UsageError("shard " + shard.text() + " is missing (no file holds its runs)");
+            throw RefusedInput("shard " + shard.text() + " is missing (no file holds its runs)");
         if (file->second.second == runsOfShard(plan, shard)) continue;
         // the runs are the shard's and none twice: the first it lacks is where it was cut
         std::vector<bool> held(runsOfShard(plan, shard));
@@ -433,7 +434,7 @@ ShardResults mergeShards(const SweepPlan& plan, const std::vector<std::string>& 
         std::size_t slot = 0;
         while (slot < held.size() && held[slot]) ++slot;
         const std::size_t run = k - 1 + slot * *count;
-        throw UsageError(batch::quoted(file->second.first) + " lacks run " + std::to_string(run) + " (" +
+        throw RefusedInput(study::quoted(file->second.first) + " lacks run " + std::to_string(run) + " (" +
                          describeRun(plan, run) + "): shard " + shard.text() +
                          " was cut short; finish it with --resume-from");
     }
@@ -443,4 +444,4 @@ ShardResults mergeShards(const SweepPlan& plan, const std::vector<std::string>& 
     return results;
 }
 
-}  // namespace nyajkor::batch
+}  // namespace nyajkor::study

@@ -1,4 +1,4 @@
-#include "cli/order_statistics.h"
+#include "study/order_statistics.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-namespace nyajkor::batch {
+namespace nyajkor::study {
 namespace {
 
 // n values of x_{t+1} = rho x_t + e_t with standard normal e_t, started from
@@ -117,4 +117,4 @@ TEST(OrderStatistics, WhatCannotBeToldIsNaN) {
 }
 
 }  // namespace
-}  // namespace nyajkor::batch
+}  // namespace nyajkor::study

@@ -21,15 +21,15 @@
 #include <string>
 #include <vector>
 
-#include "cli/sweep.h"
+#include "study/sweep_plan.h"
 #include "files/whole_file.h"
 
-namespace nyajkor::batch {
+namespace nyajkor::study {
 
 // What tells a sweep's runs from another's: a hash of every flag that
 // changes what a run computes (the model's flags, ticks, warm-up, repeats,
 // seed and the swept flags), 16 hexadecimal digits.
-std::string sweepIdOf(const Options& o);
+std::string sweepIdOf(const Settings& o);
 
 // The row of `run` in the runs table, its line end included.
 std::string runRow(const SweepPlan& plan, std::size_t run, const RunStatistics& r, const Shard& shard);
@@ -56,7 +56,7 @@ using RowReader = std::function<void(std::size_t run, const RunStatistics&, cons
 // Reads the runs table at `path` as the sweep `plan` would have written it,
 // handing each row to `row` (when given) as it is read. Lines may end in
 // "\r\n"; a last line without its end, a row cut short as it was being
-// written, is left out. Throws UsageError, one line quoting the file, when
+// written, is left out. Throws RefusedInput, one line quoting the file, when
 // it cannot be read, is a directory, holds a line longer than any of a
 // table, or is not a table of this sweep: another header, another sweep's
 // id, a row whose checksum, values or seed are not its run's, a cell out
@@ -96,10 +96,10 @@ private:
 };
 
 // The runs of the whole sweep from the tables of its shards. Throws
-// UsageError naming the file or shard when a file is given twice, a
+// RefusedInput naming the file or shard when a file is given twice, a
 // shard twice, the files are of different shard counts, or a run is
 // missing (a shard left out, or one cut short). The files are checked
 // whole before the memory for the sweep's runs is taken.
 ShardResults mergeShards(const SweepPlan& plan, const std::vector<std::string>& paths);
 
-}  // namespace nyajkor::batch
+}  // namespace nyajkor::study

@@ -1,0 +1,99 @@
+// What a run and an experiment are, without the command line that asks for
+// them.
+//
+// A run is the window's Start with its controls set one way, then a number
+// of ticks; an experiment (a sweep) is a grid of such runs over one or two
+// of the whole-number controls, each grid point repeated with consecutive
+// seeds. Settings holds both. The runner fills it from its flags and the
+// Python module from keyword arguments of the same names; either way a run
+// of the same settings is the same run, bit for bit.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "model/flock.h"
+
+namespace nyajkor::study {
+
+enum class DistanceMode { off, autoRepulsive, customRepulsive, autoAttractive, customAttractive };
+enum class CentreMode { off, middle, moving, placed };
+
+// One swept parameter, by the runner's name for it, and its values FROM,
+// FROM+STEP, ... up to TO.
+struct Sweep {
+    std::string name;  // the runner's flag, without its dashes
+    int from = 0, to = 0, step = 1;
+    std::size_t count() const { return static_cast<std::size_t>((to - from) / step) + 1; }
+    int valueAt(std::size_t k) const { return from + static_cast<int>(k) * step; }
+    std::vector<int> values() const;
+};
+
+// The most runs a sweep may have. The plan is counted, never listed, but
+// each run keeps its statistics until the files are written.
+inline constexpr std::uint64_t kMaxSweepRuns = 10'000'000;
+
+// Shard K/M: the runs whose place p in the plan has p mod M = K - 1.
+struct Shard {
+    std::size_t index = 1, count = 1;  // K and M, 1 <= K <= M
+    bool holds(std::size_t run) const { return run % count == index - 1; }
+    std::string text() const { return std::to_string(index) + "/" + std::to_string(count); }
+};
+
+struct Settings {
+    std::optional<std::uint32_t> seed;  // none: from the clock, as the window does
+    long ticks = 1000;                  // of a single run; of a sweep's runs, the measured ones
+    // the scroll bars, each at its control's position (the radius and the
+    // equilibrium distance as asked: controlsFor keeps one within the
+    // other), and the check marks of cohesion, the anaglyph view and the cube
+    Inputs controls;
+    DistanceMode distanceMode = DistanceMode::off;
+    CentreMode centre = CentreMode::off;
+    std::optional<std::array<int, 3>> centreAt;
+    int predators = 0;
+
+    // a sweep: none for a single run; one or two parameters for a grid of runs
+    std::vector<Sweep> sweeps;
+    int repeats = 1;                      // runs per grid point, seeds seed, seed+1, ...
+    long warmup = 0;                      // ticks before the measured ones
+    std::optional<int> jobs;              // runs at once; none: one per usable CPU
+    std::optional<int> threads;           // threads of a run; none: every usable CPU, in a sweep 1
+    Shard shard;                          // 1/1: the whole sweep
+};
+
+// Settings, a table or a plan that cannot be used; what() is the one line
+// to show, with every value from outside quoted and escaped.
+class RefusedInput : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// `value` with control characters escaped (\n, \t, \x1b), so that a
+// message showing it stays on one line and cannot steer the terminal.
+std::string escaped(const std::string& value);
+
+// `value` escaped, in single quotes.
+std::string quoted(const std::string& value);
+
+// Sets the control of the runner's flag `name` (or the number of
+// predators) to `value`, which is within its range, with what else setting
+// it does (the cohesion's strength checks cohesion).
+void setParameter(Settings& s, const std::string& name, int value);
+
+// The window's controls as the settings set them, before Start.
+Inputs controlsFor(const Settings& s);
+
+// Moves the perception radius and then the equilibrium distance scroll
+// bars, those given, as a user would: each keeps the equilibrium distance
+// within the radius, and a bar set to where it stands fires nothing.
+void moveRadiusAndEquilibrium(Inputs& in, std::optional<int> radius, std::optional<int> equilibrium);
+
+// Start with `seed` in place of the clock, then the custom strength, the
+// placed centre and the predators the settings ask for.
+void prepareRun(Flock& f, const Settings& s, const Inputs& in, std::uint32_t seed);
+
+}  // namespace nyajkor::study

@@ -1,0 +1,140 @@
+#include "study/sweep_plan.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <limits>
+
+namespace nyajkor::study {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+void Accumulator::add(double v) {
+    // Welford's update: no sum of squares that loses the deviations to rounding.
+    ++n_;
+    const double d = v - mean_;
+    mean_ += d / static_cast<double>(n_);
+    squares_ += d * (v - mean_);
+}
+
+double Accumulator::sd() const { return n_ < 2 ? kNaN : std::sqrt(squares_ / static_cast<double>(n_ - 1)); }
+
+SweepPlan::SweepPlan(const Settings& s) : base_(s) {}
+
+std::size_t SweepPlan::points() const {
+    std::size_t points = 1;
+    for (const Sweep& s : base_.sweeps) points *= s.count();
+    return points;
+}
+
+std::vector<int> SweepPlan::values(std::size_t point) const {
+    // the point's number written in the mixed radix of the flags' counts,
+    // the last flag the lowest digit
+    std::vector<int> values(base_.sweeps.size());
+    for (std::size_t k = values.size(); k-- > 0;) {
+        const Sweep& s = base_.sweeps[k];
+        values[k] = s.valueAt(point % s.count());
+        point /= s.count();
+    }
+    return values;
+}
+
+std::uint32_t SweepPlan::seedOf(std::size_t run) const {
+    // unsigned arithmetic: the seeds wrap round modulo 2^32
+    return *base_.seed + static_cast<std::uint32_t>(run % static_cast<std::size_t>(base_.repeats));
+}
+
+Settings SweepPlan::settingsOf(std::size_t run) const {
+    Settings s = base_;
+    const auto values = this->values(pointOf(run));
+    for (std::size_t k = 0; k < values.size(); ++k) setParameter(s, base_.sweeps[k].name, values[k]);
+    return s;
+}
+
+namespace {
+
+// A point's runs as they are added, in seed order.
+struct PointAccumulators {
+    Accumulator order, neighbours, distance, meanSquare, meanFourth, susceptibility, binder, tau;
+    double squaredErrors = 0;
+
+    void add(const RunStatistics& r) {
+        order.add(r.order.mean);
+        neighbours.add(r.neighbours.mean);
+        distance.add(r.distance.mean);
+        meanSquare.add(r.phase.meanSquare);
+        meanFourth.add(r.phase.meanFourth);
+        susceptibility.add(r.phase.susceptibility);
+        binder.add(r.phase.binder);
+        tau.add(r.phase.tau);
+        squaredErrors += r.phase.meanError * r.phase.meanError;
+    }
+
+    PointSummary summary(std::size_t point) const {
+        auto estimate = [](const Accumulator& a) {
+            return Estimate{a.mean(), a.sd() / std::sqrt(static_cast<double>(a.count()))};
+        };
+        const double runs = static_cast<double>(order.count());
+        return {point, static_cast<int>(order.count()), estimate(order),  estimate(neighbours),
+                estimate(distance),               estimate(meanSquare),     estimate(meanFourth),
+                estimate(susceptibility),         estimate(binder),         estimate(tau),
+                std::sqrt(squaredErrors) / runs};
+    }
+};
+
+}  // namespace
+
+ShardResults::ShardResults(const SweepPlan& plan, const Shard& shard)
+    : shard_(shard), slots_(runsOfShard(plan, shard)) {}
+
+std::size_t ShardResults::finished() const {
+    return static_cast<std::size_t>(
+        std::count_if(slots_.begin(), slots_.end(), [](const auto& r) { return r.has_value(); }));
+}
+
+std::size_t runsOfShard(const SweepPlan& plan, const Shard& shard) {
+    return plan.runs() < shard.index ? 0 : (plan.runs() - shard.index) / shard.count + 1;
+}
+
+std::vector<PointSummary> summarise(const SweepPlan& plan, const ShardResults& results) {
+    // the runs come in plan order, so each point's are added one point at a time
+    std::vector<PointSummary> summary;
+    std::optional<std::size_t> point;
+    PointAccumulators adding;
+    for (std::size_t slot = 0; slot < results.size(); ++slot) {
+        if (!results[slot]) continue;
+        const std::size_t p = plan.pointOf(results.runOf(slot));
+        if (point != p) {
+            if (point) summary.push_back(adding.summary(*point));
+            point = p;
+            adding = {};
+        }
+        adding.add(*results[slot]);
+    }
+    if (point) summary.push_back(adding.summary(*point));
+    return summary;
+}
+
+std::uint64_t usableMemory() {
+    const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || pageSize <= 0) return 0;
+    std::uint64_t memory = static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize);
+    std::ifstream cap("/sys/fs/cgroup/memory.max");  // "max" where nothing caps it
+    if (std::uint64_t limit = 0; cap >> limit && limit > 0) memory = std::min(memory, limit);
+    return memory;
+}
+
+int jobLimit(std::uint64_t memoryBytes, std::uint64_t jobBytes) {
+    return static_cast<int>(std::clamp<std::uint64_t>(memoryBytes / jobBytes, 1, 1 << 20));
+}
+
+std::uint64_t sweepMemoryBytes(const SweepPlan& plan, const Shard& shard) {
+    const std::uint64_t runs = runsOfShard(plan, shard);
+    // a point for each run at most, and twice that while the summary grows
+    const std::uint64_t points = std::min<std::uint64_t>(runs, plan.points());
+    return runs * sizeof(std::optional<RunStatistics>) + 2 * points * sizeof(PointSummary);
+}
+
+}  // namespace nyajkor::study
