@@ -12,23 +12,11 @@
 #include "render/view_host.h"
 #include "surface/pixel_canvas.h"
 #include "tests/fuzz/fuzz_input.h"
+#include "tests/model/forged_checkpoint.h"
 
 namespace {
 
 using namespace nyajkor;
-
-constexpr std::size_t kHeader = 20;
-
-std::string withMatchingChecksum(std::string bytes) {
-    if (bytes.size() < kHeader + 8) return bytes;
-    std::uint64_t h = 14695981039346656037ull;
-    for (std::size_t k = 0; k + 8 < bytes.size(); ++k) {
-        h ^= static_cast<unsigned char>(bytes[k]);
-        h *= 1099511628211ull;
-    }
-    for (int k = 0; k < 8; ++k) bytes[bytes.size() - 8 + k] = static_cast<char>((h >> (8 * k)) & 0xFF);
-    return bytes;
-}
 
 class SmallHost : public ViewHost {
 public:
@@ -50,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Inputs in;
     long ticks = 0;
     try {
-        restoreCheckpoint(withMatchingChecksum(std::string(reinterpret_cast<const char*>(data), size)), *flock,
+        restoreCheckpoint(testing::withMatchingChecksum(std::string(reinterpret_cast<const char*>(data), size)), *flock,
                           settings, in, ticks);
     } catch (const CheckpointError&) {
         return 0;

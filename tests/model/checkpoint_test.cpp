@@ -11,6 +11,7 @@
 
 #include "model/simulation.h"
 #include "model/workers.h"
+#include "tests/model/forged_checkpoint.h"
 
 namespace nyajkor {
 namespace {
@@ -177,13 +178,7 @@ TEST_F(CheckpointTest, DamagedFilesAreRefusedAndChangeNothing) {
 std::string withWord(std::string bytes, std::size_t index, std::uint64_t word) {
     constexpr std::size_t kHeader = 20;
     for (int k = 0; k < 8; ++k) bytes[kHeader + 8 * index + k] = static_cast<char>((word >> (8 * k)) & 0xFF);
-    std::uint64_t h = 14695981039346656037ull;
-    for (std::size_t k = 0; k + 8 < bytes.size(); ++k) {
-        h ^= static_cast<unsigned char>(bytes[k]);
-        h *= 1099511628211ull;
-    }
-    for (int k = 0; k < 8; ++k) bytes[bytes.size() - 8 + k] = static_cast<char>((h >> (8 * k)) & 0xFF);
-    return bytes;
+    return testing::withMatchingChecksum(bytes);
 }
 std::uint64_t realWord(double v) { return std::bit_cast<std::uint64_t>(v); }
 
