@@ -68,4 +68,50 @@ OrderStatistics orderStatistics(const std::vector<double>& phi, int individuals)
     return s;
 }
 
+namespace {
+
+// chi and U from pooled moments, the runs but `left` (none: all of them).
+struct PhaseQuantities {
+    double susceptibility, binder;
+};
+PhaseQuantities phaseWithout(const std::vector<OrderStatistics>& runs, int individuals, std::size_t left) {
+    double s1 = 0, s2 = 0, s4 = 0, count = 0;
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        if (r == left) continue;
+        s1 += runs[r].mean;
+        s2 += runs[r].meanSquare;
+        s4 += runs[r].meanFourth;
+        count += 1;
+    }
+    const double m1 = s1 / count, m2 = s2 / count, m4 = s4 / count;
+    return {individuals * (m2 - m1 * m1), m2 == 0 ? kNaN : 1 - m4 / (3 * m2 * m2)};
+}
+
+double jackknifeError(const std::vector<double>& leftOut) {
+    const double r = static_cast<double>(leftOut.size());
+    if (leftOut.size() < 2) return kNaN;
+    double sum = 0;
+    for (double v : leftOut) sum += v;
+    const double mean = sum / r;
+    double squares = 0;
+    for (double v : leftOut) squares += (v - mean) * (v - mean);
+    return std::sqrt((r - 1) / r * squares);
+}
+
+}  // namespace
+
+PooledStatistics pooledStatistics(const std::vector<OrderStatistics>& runs, int individuals) {
+    if (runs.empty()) return {{kNaN, kNaN}, {kNaN, kNaN}};
+    const PhaseQuantities all = phaseWithout(runs, individuals, runs.size());
+    std::vector<double> susceptibilities, binders;
+    if (runs.size() >= 2) {
+        for (std::size_t j = 0; j < runs.size(); ++j) {
+            const PhaseQuantities without = phaseWithout(runs, individuals, j);
+            susceptibilities.push_back(without.susceptibility);
+            binders.push_back(without.binder);
+        }
+    }
+    return {{all.susceptibility, jackknifeError(susceptibilities)}, {all.binder, jackknifeError(binders)}};
+}
+
 }  // namespace nyajkor::study

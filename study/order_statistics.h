@@ -42,4 +42,23 @@ double integratedAutocorrelationTime(const std::vector<double>& series);
 // the order parameter over the measured ticks; all NaN for an empty series.
 OrderStatistics orderStatistics(const std::vector<double>& phi, int individuals);
 
+// A quantity of a grid point's runs taken together, and its jackknife error.
+struct PooledEstimate {
+    double value = 0;
+    double error = 0;  // NaN below two runs
+};
+
+// The susceptibility and the Binder cumulant of a grid point from the
+// moments pooled over its runs, as a study of the transition takes them:
+// <phi^k> over every measured tick of every run (the runs measure the same
+// number of ticks, so the mean of their moments, summed in run order), then
+// chi = N (<phi^2> - <phi>^2) and U = 1 - <phi^4> / (3 <phi^2>^2). Their
+// errors are the jackknife's over the runs: with theta_j the estimate from
+// the runs but run j, summed in run order, and theta_bar their mean,
+// sqrt((R - 1) / R sum_j (theta_j - theta_bar)^2).
+struct PooledStatistics {
+    PooledEstimate susceptibility, binder;
+};
+PooledStatistics pooledStatistics(const std::vector<OrderStatistics>& runs, int individuals);
+
 }  // namespace nyajkor::study

@@ -59,6 +59,7 @@ namespace {
 struct PointAccumulators {
     Accumulator order, neighbours, distance, meanSquare, meanFourth, susceptibility, binder, tau;
     double squaredErrors = 0;
+    std::vector<OrderStatistics> phases;  // for the moments pooled over the runs
 
     void add(const RunStatistics& r) {
         order.add(r.order.mean);
@@ -70,9 +71,14 @@ struct PointAccumulators {
         binder.add(r.phase.binder);
         tau.add(r.phase.tau);
         squaredErrors += r.phase.meanError * r.phase.meanError;
+        // the runs table keeps <phi> once, as the order parameter's mean: a
+        // run read back from it has only that one
+        OrderStatistics phase = r.phase;
+        phase.mean = r.order.mean;
+        phases.push_back(phase);
     }
 
-    PointSummary summary(std::size_t point) const {
+    PointSummary summary(std::size_t point, int individuals) const {
         auto estimate = [](const Accumulator& a) {
             return Estimate{a.mean(), a.sd() / std::sqrt(static_cast<double>(a.count()))};
         };
@@ -80,7 +86,7 @@ struct PointAccumulators {
         return {point, static_cast<int>(order.count()), estimate(order),  estimate(neighbours),
                 estimate(distance),               estimate(meanSquare),     estimate(meanFourth),
                 estimate(susceptibility),         estimate(binder),         estimate(tau),
-                std::sqrt(squaredErrors) / runs};
+                std::sqrt(squaredErrors) / runs,  pooledStatistics(phases, individuals)};
     }
 };
 
@@ -102,18 +108,21 @@ std::vector<PointSummary> summarise(const SweepPlan& plan, const ShardResults& r
     // the runs come in plan order, so each point's are added one point at a time
     std::vector<PointSummary> summary;
     std::optional<std::size_t> point;
+    int individuals = 0;  // of the point's runs
     PointAccumulators adding;
     for (std::size_t slot = 0; slot < results.size(); ++slot) {
         if (!results[slot]) continue;
-        const std::size_t p = plan.pointOf(results.runOf(slot));
+        const std::size_t run = results.runOf(slot);
+        const std::size_t p = plan.pointOf(run);
         if (point != p) {
-            if (point) summary.push_back(adding.summary(*point));
+            if (point) summary.push_back(adding.summary(*point, individuals));
             point = p;
+            individuals = plan.settingsOf(run).controls.egyedszam;
             adding = {};
         }
         adding.add(*results[slot]);
     }
-    if (point) summary.push_back(adding.summary(*point));
+    if (point) summary.push_back(adding.summary(*point, individuals));
     return summary;
 }
 

@@ -107,6 +107,8 @@ struct PointSummary {
     // the standard error of order.mean carried over from the runs' own
     // errors, sqrt(sum of their squares) / runs: there even for one run
     double orderError = 0;
+    // chi and U of the moments pooled over the runs, with jackknife errors
+    PooledStatistics pooled;
 };
 
 // The grid points with a finished run, in plan order, from the results of

@@ -315,7 +315,8 @@ void writeSummaryTable(std::ostream& csv, const SweepPlan& plan, const std::vect
     writeNames(csv, plan);
     csv << "runs,order_mean,order_se,avg_neighbours_mean,avg_neighbours_se,mean_nn_distance_mean,"
            "mean_nn_distance_se,order_sq_mean,order_sq_se,order_fourth_mean,order_fourth_se,susceptibility_mean,"
-           "susceptibility_se,binder_mean,binder_se,order_tau_mean,order_tau_se,order_err\n";
+           "susceptibility_se,binder_mean,binder_se,order_tau_mean,order_tau_se,order_err,susceptibility_pooled,"
+           "susceptibility_pooled_err,binder_pooled,binder_pooled_err\n";
     for (const PointSummary& s : summary) {
         if (s.runs == 0) continue;
         writeValues(csv, plan.values(s.point));
@@ -323,7 +324,10 @@ void writeSummaryTable(std::ostream& csv, const SweepPlan& plan, const std::vect
         for (const Estimate& e : {s.order, s.neighbours, s.distance, s.meanSquare, s.meanFourth, s.susceptibility,
                                   s.binder, s.tau})
             csv << ',' << fieldText(e.mean) << ',' << fieldText(e.se);
-        csv << ',' << fieldText(s.orderError) << '\n';
+        csv << ',' << fieldText(s.orderError);
+        for (const PooledEstimate& e : {s.pooled.susceptibility, s.pooled.binder})
+            csv << ',' << fieldText(e.value) << ',' << fieldText(e.error);
+        csv << '\n';
     }
 }
 

@@ -158,7 +158,8 @@ TEST_F(SweepFiles, SameBytesWhateverTheNumberOfJobs) {
     EXPECT_EQ(summary[0], "n,noise,runs,order_mean,order_se,avg_neighbours_mean,avg_neighbours_se,"
                           "mean_nn_distance_mean,mean_nn_distance_se,order_sq_mean,order_sq_se,order_fourth_mean,"
                           "order_fourth_se,susceptibility_mean,susceptibility_se,binder_mean,binder_se,"
-                          "order_tau_mean,order_tau_se,order_err");
+                          "order_tau_mean,order_tau_se,order_err,susceptibility_pooled,"
+                          "susceptibility_pooled_err,binder_pooled,binder_pooled_err");
     EXPECT_THAT(summary[4], ::testing::StartsWith("1000,50,2,"));
 }
 

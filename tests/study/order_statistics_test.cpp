@@ -116,5 +116,38 @@ TEST(OrderStatistics, WhatCannotBeToldIsNaN) {
     EXPECT_TRUE(std::isnan(orderStatistics(std::vector<double>(5, 0.0), 10).binder));
 }
 
+// Three runs of ten individuals whose moments differ: pooled, <phi> = 0.6,
+// <phi^2> = 0.4, <phi^4> = 0.2, so chi = 10 (0.4 - 0.36) = 0.4 (where the
+// mean of the runs' own chi is 1/3) and U = 1 - 0.2 / 0.48 = 7/12. Leaving
+// out each run in turn gives chi 0.275, 0.475 and 0.4, whose jackknife
+// error is sqrt(2/3 (0.10833^2 + 0.09167^2 + 0.01667^2)) = 7/60; and U
+// 0.588477, 0.591837, 0.583333.
+TEST(OrderStatistics, PooledMomentsGiveChiAndBinderWithJackknifeErrors) {
+    auto run = [](double m1, double m2, double m4) {
+        OrderStatistics s;
+        s.mean = m1;
+        s.meanSquare = m2;
+        s.meanFourth = m4;
+        return s;
+    };
+    const std::vector<OrderStatistics> runs = {run(0.5, 0.3, 0.1), run(0.7, 0.5, 0.3), run(0.6, 0.4, 0.2)};
+    const PooledStatistics p = pooledStatistics(runs, 10);
+    EXPECT_NEAR(p.susceptibility.value, 0.4, 1e-12);
+    EXPECT_NEAR(p.susceptibility.error, 7.0 / 60, 1e-12);
+    EXPECT_NEAR(p.binder.value, 7.0 / 12, 1e-12);
+    const double u[] = {1 - 0.25 / (3 * 0.45 * 0.45), 1 - 0.15 / (3 * 0.35 * 0.35), 7.0 / 12};
+    const double uBar = (u[0] + u[1] + u[2]) / 3;
+    const double uError = std::sqrt(2.0 / 3 * ((u[0] - uBar) * (u[0] - uBar) + (u[1] - uBar) * (u[1] - uBar) +
+                                              (u[2] - uBar) * (u[2] - uBar)));
+    EXPECT_NEAR(p.binder.error, uError, 1e-12);
+
+    // one run: its own chi and U, and no error to tell
+    const PooledStatistics one = pooledStatistics({runs[0]}, 10);
+    EXPECT_NEAR(one.susceptibility.value, 10 * (0.3 - 0.25), 1e-12);
+    EXPECT_TRUE(std::isnan(one.susceptibility.error) && std::isnan(one.binder.error));
+    // none: nothing at all
+    EXPECT_TRUE(std::isnan(pooledStatistics({}, 10).binder.value));
+}
+
 }  // namespace
 }  // namespace nyajkor::study
