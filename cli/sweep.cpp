@@ -61,6 +61,21 @@ ShardResults gatherRuns(const SweepPlan& plan, const Options& o, const SweepCont
     return results;
 }
 
+// One line naming the grid points whose runs are too short for their
+// correlation time, whose tau and errors are therefore not to be trusted.
+void warnOfShortRuns(const SweepPlan& plan, const ShardResults& results, std::ostream& err) {
+    constexpr std::size_t kNamed = 8;
+    const auto points = pointsWithShortRuns(plan, results);
+    if (points.empty()) return;
+    std::string named;
+    for (std::size_t k = 0; k < points.size() && k < kNamed; ++k)
+        named += (k ? ", " : "") + describePoint(plan, points[k]);
+    if (points.size() > kNamed) named += " and " + std::to_string(points.size() - kNamed) + " more points";
+    err << kMessagePrefix << "warning: runs measured fewer than " << kTrustedTauMultiple
+        << " times their correlation time (or too few ticks to tell it) at " << named
+        << ": their order_tau and order_err are not to be trusted; measure more ticks (short_run marks them)\n";
+}
+
 }  // namespace
 
 int runSweep(Options o, std::ostream& out, std::ostream& err, const SweepControl& control) {
@@ -98,6 +113,7 @@ int runSweep(Options o, std::ostream& out, std::ostream& err, const SweepControl
             plot->commit();
         }
         if (o.csvPath != "-" && o.summaryPath != "-") writeSummaryTable(out, plan, summary);
+        warnOfShortRuns(plan, results, err);
         if (finished < expected) {
             err << kMessagePrefix << "interrupted after " << finished << " of " << expected
                 << " runs; the finished runs are written\n";

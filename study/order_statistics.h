@@ -38,6 +38,17 @@ struct OrderStatistics {
 // too short for its correlations).
 double integratedAutocorrelationTime(const std::vector<double>& series);
 
+// How many times its correlation time a run must measure for its tau and
+// the errors drawn from it to be trusted, the usual rule of thumb: below
+// it the window that closes is itself mostly noise.
+inline constexpr double kTrustedTauMultiple = 50;
+
+// Whether a run of `ticks` measured ticks is too short for its statistics'
+// tau: fewer than kTrustedTauMultiple tau, or no window closed (tau NaN).
+inline bool tooShortForTau(const OrderStatistics& s, long ticks) {
+    return !(static_cast<double>(ticks) >= kTrustedTauMultiple * s.tau);
+}
+
 // The statistics of a run of `individuals` individuals from its series of
 // the order parameter over the measured ticks; all NaN for an empty series.
 OrderStatistics orderStatistics(const std::vector<double>& phi, int individuals);

@@ -126,6 +126,24 @@ std::vector<PointSummary> summarise(const SweepPlan& plan, const ShardResults& r
     return summary;
 }
 
+std::vector<std::size_t> pointsWithShortRuns(const SweepPlan& plan, const ShardResults& results) {
+    std::vector<std::size_t> points;
+    for (std::size_t slot = 0; slot < results.size(); ++slot) {
+        if (!results[slot] || !tooShortForTau(results[slot]->phase, plan.base().ticks)) continue;
+        const std::size_t point = plan.pointOf(results.runOf(slot));
+        if (points.empty() || points.back() != point) points.push_back(point);
+    }
+    return points;
+}
+
+std::string describePoint(const SweepPlan& plan, std::size_t point) {
+    std::string text;
+    const auto values = plan.values(point);
+    for (std::size_t k = 0; k < values.size(); ++k)
+        text += (k ? " " : "") + plan.base().sweeps[k].name + "=" + std::to_string(values[k]);
+    return text;
+}
+
 std::uint64_t usableMemory() {
     const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGE_SIZE);
     if (pages <= 0 || pageSize <= 0) return 0;

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "study/order_statistics.h"
@@ -114,6 +115,13 @@ struct PointSummary {
 // The grid points with a finished run, in plan order, from the results of
 // the runs (empty where a run did not finish), averaged in seed order.
 std::vector<PointSummary> summarise(const SweepPlan& plan, const ShardResults& results);
+
+// The grid points, in plan order, with a finished run too short for its
+// correlation time (tooShortForTau).
+std::vector<std::size_t> pointsWithShortRuns(const SweepPlan& plan, const ShardResults& results);
+
+// "noise=50 radius=4": a grid point as the user set it.
+std::string describePoint(const SweepPlan& plan, std::size_t point);
 
 // What one job holds while it runs, rounded up, besides its series of the
 // order parameter: the growth of the peak resident memory per job added,

@@ -80,16 +80,24 @@ void writeNames(std::ostream& csv, const SweepPlan& plan) {
     for (const Sweep& s : plan.base().sweeps) csv << s.name << ',';
 }
 
-// The header as runners before the checksum column wrote it, which is
-// told apart to say why such a table is refused.
-std::string headerWithoutChecksum(const SweepPlan& plan) {
-    std::ostringstream header;
+// The columns before the reals, and the reals.
+void writeLeadingNames(std::ostream& header, const SweepPlan& plan) {
     writeNames(header, plan);
     header << "seed";
     for (const RealColumn& c : realColumns(plan.base())) header << ',' << c.name;
+}
+
+// The header as runners before the checksum column wrote it, which is
+// told apart to say why such a table is refused.
+std::string earlierHeader(const SweepPlan& plan) {
+    std::ostringstream header;
+    writeLeadingNames(header, plan);
     header << ",run,shard,sweep_id";
     return header.str();
 }
+
+// The short_run flag of a run of `ticks` measured ticks, as written.
+const char* shortRunText(const OrderStatistics& s, long ticks) { return tooShortForTau(s, ticks) ? "1" : "0"; }
 
 // The reals of a run in the order of their columns.
 std::array<double*, 12> realsOf(RunStatistics& r) {
@@ -185,7 +193,7 @@ std::pair<std::size_t, RunStatistics> rowOf(const std::string& line, const Expec
     const auto f = splitFields(line);
     const SweepPlan& plan = e.plan;
     const std::size_t names = plan.base().sweeps.size();
-    const std::size_t reals = names + 1, place = reals + e.columns.size(), fieldCount = place + 4;
+    const std::size_t reals = names + 1, flag = reals + e.columns.size(), place = flag + 1, fieldCount = place + 4;
     if (f.size() != fieldCount)
         throw RefusedInput("has " + std::to_string(f.size()) + " fields, not " + std::to_string(fieldCount));
     if (f.back() != checksumOf(std::string_view(line).substr(0, line.size() - f.back().size())))
@@ -214,6 +222,9 @@ std::pair<std::size_t, RunStatistics> rowOf(const std::string& line, const Expec
         *v = realIn(f[k], e.columns[k - reals]);
         ++k;
     }
+    if (f[flag] != shortRunText(r.phase, plan.base().ticks))
+        throw RefusedInput("has short_run " + study::quoted(f[flag]) + ", where its order_tau and " +
+                           std::to_string(plan.base().ticks) + " ticks give " + shortRunText(r.phase, plan.base().ticks));
     return {*run, r};
 }
 
@@ -292,7 +303,12 @@ std::string sweepIdOf(const Settings& o) {
     return hex16(fnv1a(text.str()));
 }
 
-std::string runsHeader(const SweepPlan& plan) { return headerWithoutChecksum(plan) + ",checksum\n"; }
+std::string runsHeader(const SweepPlan& plan) {
+    std::ostringstream header;
+    writeLeadingNames(header, plan);
+    header << ",short_run,run,shard,sweep_id,checksum\n";
+    return header.str();
+}
 
 std::string runRow(const SweepPlan& plan, std::size_t run, const RunStatistics& r, const Shard& shard) {
     std::ostringstream row;
@@ -300,6 +316,7 @@ std::string runRow(const SweepPlan& plan, std::size_t run, const RunStatistics& 
     row << plan.seedOf(run);
     RunStatistics copy = r;
     for (const double* v : realsOf(copy)) row << ',' << fieldText(*v);
+    row << ',' << shortRunText(r.phase, plan.base().ticks);
     row << ',' << run << ',' << shard.text() << ',' << sweepIdOf(plan.base()) << ',';
     const std::string text = row.str();
     return text + checksumOf(text) + '\n';
@@ -336,7 +353,7 @@ TableFacts readRuns(const std::string& path, const SweepPlan& plan, const RowRea
     std::string line;
     const std::string header = runsHeader(plan);
     const bool headerRead = file.next(line);
-    if (headerRead && line == headerWithoutChecksum(plan))
+    if (headerRead && line == earlierHeader(plan))
         throw RefusedInput(file.name() + " has no checksum column: made by an earlier runner, its rows cannot be "
                                        "checked; run its runs again");
     if (!headerRead || line + '\n' != header)

@@ -57,7 +57,7 @@ TEST_F(SweepShards, MergedShardsGiveTheWholeSweepsFilesForEveryShardCount) {
         // each shard holds just the runs p with p mod M = K - 1: the table's run column
         const auto rows = lines(slurp(files.back()));
         ASSERT_EQ(rows.size(), 1 + (6 + m - 1) / m);
-        for (std::size_t r = 1; r < rows.size(); ++r) EXPECT_EQ(fields(rows[r])[14], std::to_string((r - 1) * m));
+        for (std::size_t r = 1; r < rows.size(); ++r) EXPECT_EQ(fields(rows[r])[15], std::to_string((r - 1) * m));
     }
 }
 

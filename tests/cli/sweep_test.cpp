@@ -145,14 +145,14 @@ TEST_F(SweepFiles, SameBytesWhateverTheNumberOfJobs) {
     // the columns the table has always had keep their places; the new ones follow
     EXPECT_EQ(rows[0], "n,noise,seed,order_mean,order_sd,avg_neighbours_mean,avg_neighbours_sd,"
                        "mean_nn_distance_mean,mean_nn_distance_sd,order_sq_mean,order_fourth_mean,susceptibility,"
-                       "binder,order_tau,order_err,run,shard,sweep_id,checksum");
+                       "binder,order_tau,order_err,short_run,run,shard,sweep_id,checksum");
     const auto first = fields(rows[1]);
-    ASSERT_EQ(first.size(), 19u);
+    ASSERT_EQ(first.size(), 20u);
     EXPECT_THAT(std::vector(first.begin(), first.begin() + 3), ElementsAre("500", "0", "21"));
     EXPECT_THAT(std::vector(first.end() - 4, first.end() - 2), ElementsAre("0", "1/1"));
     EXPECT_THAT(first.back(), ::testing::MatchesRegex("[0-9a-f]{16}"));
     EXPECT_THAT(rows[8], ::testing::StartsWith("1000,50,22,"));
-    EXPECT_THAT(fields(rows[8])[15], "7");
+    EXPECT_THAT(fields(rows[8])[16], "7");
     const auto summary = lines(one.second);
     ASSERT_EQ(summary.size(), 1u + 4);
     EXPECT_EQ(summary[0], "n,noise,runs,order_mean,order_se,avg_neighbours_mean,avg_neighbours_se,"
@@ -309,6 +309,36 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{with(kSweep, {"--seed", "1", "--merge"}), "--merge: a value is missing"},
         BadInput{with(kSweep, {"--plot-quantity", "chi"}), "--plot-quantity: 'chi' is not order, susceptibility"},
         BadInput{with(kSweep, {"--plot", "missing/dir/p.png"}), "--plot: cannot write 'missing/dir/p.png'"}));
+
+// A run too short for its correlation time is marked in the runs table and
+// its grid point named in one warning line; a long enough one is not.
+TEST(SweepShortRuns, AreMarkedAndTheirPointsNamedOnce) {
+    struct Case {
+        const char* noise;
+        const char* ticks;
+        const char* shortRun;  // of the one run
+        bool warned;
+    };
+    // ordering from the start correlates the ticks for long; at the
+    // highest noise they hardly are
+    for (const Case& c : {Case{"0", "8", "1", true}, Case{"100", "300", "0", false}}) {
+        SCOPED_TRACE(c.ticks);
+        const RunResult r = run({"--sweep", "radius=3:3:1", "--n", "500", "--noise", c.noise, "--ticks", c.ticks,
+                                 "--seed", "2", "--csv", "-"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        const auto rows = lines(r.out);
+        ASSERT_EQ(rows.size(), 2u);
+        const auto row = fields(rows[1]);
+        EXPECT_EQ(row[row.size() - 5], c.shortRun);  // before run, shard, sweep_id and checksum
+        if (c.warned) {
+            EXPECT_EQ(lines(r.err).size(), 1u) << r.err;
+            EXPECT_THAT(r.err, ::testing::HasSubstr("warning: runs measured fewer than 50 times their correlation "
+                                                    "time (or too few ticks to tell it) at radius=3:"));
+        } else {
+            EXPECT_EQ(r.err, "");
+        }
+    }
+}
 
 TEST(SweepProgress, TimeLeftReadsAsMinutesOrHours) {
     EXPECT_EQ(durationText(std::chrono::seconds(0)), "0:00");
