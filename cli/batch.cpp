@@ -106,6 +106,9 @@ void prepareStart(Flock& f, View& v, Inputs& in, const Options& o, std::uint32_t
     if (o.checkpointToResume.empty()) {
         in = controlsFor(o);
         prepareRun(f, o, in, seed);
+        // the order of the seeded velocities, for what tick 0 shows (the
+        // first tick computes it afresh)
+        computeOrderParameter(f);
         prepareView(v, in);
     } else {
         setBoxConstants(f);

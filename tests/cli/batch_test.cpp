@@ -5,6 +5,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QImage>
 
 #include <filesystem>
@@ -105,6 +107,25 @@ TEST_F(BatchFiles, DumpHasEveryIndividualTheCentreAndThePredators) {
     EXPECT_THAT(rows[502], StartsWith("predator,1,"));
     EXPECT_EQ(fields(rows[504]).size(), 8u);
     EXPECT_EQ(entries(), std::vector<std::string>{"s.csv"});  // no temporary file left
+}
+
+// Before any tick the order parameter is that of the seeded velocities,
+// the length of their sum over N times the speed, not 0.
+TEST_F(BatchFiles, TickZeroStatesTheOrderOfTheSeededVelocities) {
+    const RunResult r = run({"--seed", "7", "--n", "500", "--ticks", "0", "--dump", path("s.csv")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    double sum[3] = {0, 0, 0};
+    for (const auto& row : lines(slurp(path("s.csv")))) {
+        const auto f = fields(row);
+        if (f[0] != "individual") continue;
+        for (int k = 0; k < 3; ++k) sum[k] += std::stod(f[5 + k]);
+    }
+    const double order = std::sqrt(sum[0] * sum[0] + sum[1] * sum[1] + sum[2] * sum[2]) / (500 * 1.0);
+    const auto summary = lines(r.out);
+    ASSERT_GE(summary.size(), 5u);
+    ASSERT_THAT(summary[4], ::testing::StartsWith("order "));
+    EXPECT_GT(order, 0.001);
+    EXPECT_NEAR(std::stod(summary[4].substr(6)), order, 1e-12);
 }
 
 TEST_F(BatchFiles, PlacedCentreAndCustomStrengthTakeEffectBeforeTheFirstTick) {
