@@ -12,12 +12,14 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTextEdit>
+#include <QTimer>
 
 #include "app/colour.h"
 #include "app/error_box.h"
 #include "app/order_plot.h"
 #include "app/picture_file.h"
 #include "app/scroll_bar.h"
+#include "files/whole_file.h"
 #include "model/captions.h"
 #include "model/random.h"
 #include "model/rounding.h"
@@ -95,6 +97,9 @@ TForm1::TForm1() : f_(std::make_unique<Flock>()), host_(std::make_unique<Host>(*
     // closed by its own close button: the menu's check mark follows
     connect(idosorablak, &OrderPlot::closed, this, [this] { rendparameteridosor->setChecked(false); });
     createTimer();
+    recordingClock_ = new QTimer(this);
+    recordingClock_->setInterval(1000);
+    connect(recordingClock_, &QTimer::timeout, this, &TForm1::updateTitle);
     resize(kWindowSize);
 }
 
@@ -110,7 +115,7 @@ QString TForm1::creditsText() {
                "dobozban.\n"
                "\n"
                "Verzió: %1\n"
-               "Licenc: még nincs megadva\n"
+               "Licenc: GNU GPL 3 vagy újabb\n"
                "\n"
                "Qt %2")
         .arg(QStringLiteral(NYAJKOR_VERSION), QString::fromLatin1(qVersion()));
@@ -136,6 +141,7 @@ void TForm1::FormResize() {
     holdWindow();
     setScreenCentre(view_, DX->width(), DX->height());
     setBoxConstants(*f_);
+    if (replayFlock_) setBoxConstants(*replayFlock_);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
@@ -150,6 +156,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 // ---- run control and the tick ----------------------------------------------
 
 void TForm1::startClick() {
+    leaveReplay();
     start->setEnabled(false);
     for (ScrollBar* bar : {egyedszam, vkozos, parameter, sugar, nagyitas, Xalfa, Zbeta})
         bar->setEnabled(true);
@@ -157,13 +164,15 @@ void TForm1::startClick() {
     beginRun(&nyajkor::start);
 }
 
-void TForm1::ujrainditClick() { beginRun(&nyajkor::restart); }
+void TForm1::ujrainditClick() {
+    leaveReplay();
+    beginRun(&nyajkor::restart);
+}
 
 // What Start and Újraindít share: the model's half (`startModel`, seeded
 // from the clock), then the window's: buttons, a cleared view and plot, the
 // timer.
 void TForm1::beginRun(void (*startModel)(Flock&, const Inputs&, std::uint32_t)) {
-    leaveReplay();
     for (QPushButton* button : {tovabb, ujraindit, stop}) button->setEnabled(true);
     startModel(*f_, inputs(), clockSeed());
     torles(view_, *host_);
@@ -187,7 +196,8 @@ void TForm1::spacePressed() {
         focused->click();
         return;
     }
-    QPushButton* runButton = start->isEnabled() ? start : Timer1->Enabled() ? stop : tovabb;
+    // (a replay pauses and goes on; Start would end it)
+    QPushButton* runButton = start->isEnabled() && !replay_ ? start : Timer1->Enabled() ? stop : tovabb;
     runButton->click();
 }
 
@@ -210,13 +220,19 @@ void TForm1::step() {
 
 // The captions and the plot follow the statistics of the last tick.
 void TForm1::showStatistics() {
-    Label22->setText(QString::fromStdString(meanNeighboursCaption(f_->atlagszomszed, decimalSeparator())));
-    Label7->setText(QString::fromStdString(orderPercentCaption(f_->rendszazalek)));
-    history_.record(f_->rendszazalek, f_->atlagszomszed);
+    showCaptions();
+    const Flock& f = shownFlock();
+    history_.record(f.rendszazalek, f.atlagszomszed);
     idosorablak->refresh(history_);
 }
 
-void TForm1::redraw() { rajzolasvezerlo(*f_, viewInputs(), view_, *host_); }
+void TForm1::showCaptions() {
+    const Flock& f = shownFlock();
+    Label22->setText(QString::fromStdString(meanNeighboursCaption(f.atlagszomszed, decimalSeparator())));
+    Label7->setText(QString::fromStdString(orderPercentCaption(f.rendszazalek)));
+}
+
+void TForm1::redraw() { rajzolasvezerlo(shownFlock(), viewInputs(), view_, *host_); }
 
 // ---- scroll bars -------------------------------------------------------------
 
@@ -330,7 +346,7 @@ void TForm1::ragadozotorlesClick() {
 }
 
 void TForm1::showPredatorCount() {
-    ragadozo->setText(QStringLiteral("%1 ragadozó").arg(f_->ragadozodb));
+    ragadozo->setText(QStringLiteral("%1 ragadozó").arg(shownFlock().ragadozodb));
 }
 
 // ---- display and colours -----------------------------------------------------------

@@ -26,9 +26,12 @@
 // Change.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/order_history.h"
 #include "model/flock.h"
@@ -40,10 +43,15 @@ class QColorDialog;
 class QFileDialog;
 class QFrame;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QTextEdit;
+class QTimer;
 
 namespace nyajkor {
+namespace files {
+class WholeFile;
+}
 class MovieEncoder;
 class TDXDraw;
 class TDXTimer;
@@ -63,8 +71,9 @@ public:
     TForm1();
     ~TForm1() override;
 
-    // The simulation state, for the view and for tests.
-    Flock& flock() { return *f_; }
+    // The simulation state the view shows (a replay's, while one is shown),
+    // for tests.
+    Flock& flock() { return shownFlock(); }
     // The view's own record: colours, zoom, eye offset, screen centre.
     const View& view() const { return view_; }
     // The controls' positions and check marks as the model and view read them.
@@ -150,6 +159,8 @@ private:
     void spacePressed();
     void step();
     void redraw();
+    // the flock in the view: the live run's, or the replay's
+    Flock& shownFlock() const;
 
     // scroll bars
     void egyedszamChange();
@@ -203,12 +214,19 @@ private:
     void replayClick();
     QString askFileName(const QString& title, const QString& filter, const QString& suffix, bool saving);
     void updateRecordingItems();
+    void updateTitle();
     void recordFrame();
+    void abandonRecording();
+    void endRecording();
     void showControlsOf(const Inputs& in);
     void enableControlsOfTheModes();
     void showStatistics();
+    void showCaptions();
     void showReplayFrame(const TrajectoryFrame& frame);
     void replayStep();
+    void holdLiveRun();
+    static void disableMenu(QMenu* menu);
+    void endReplayClick();
     void leaveReplay();
     // sets the flock and the view's settings from a checkpoint's bytes
     void restoreState(const std::string& bytes, Inputs& in, long& ticks);
@@ -240,9 +258,22 @@ private:
     // recording, saved states and replay
     long ticks_ = 0;                          // ticks since the last restart, kept in saved states
     std::unique_ptr<MovieEncoder> movie_;     // the recording under way, if any
+    std::unique_ptr<files::WholeFile> movieFile_;  // where it goes, made when it starts
     QString moviePath_;
+    QElapsedTimer recordingSince_;
+    QTimer* recordingClock_ = nullptr;        // the caption's recording time, once a second
     std::unique_ptr<TrajectoryReader> replay_;  // the trajectory being replayed, if any
+    std::unique_ptr<Flock> replayFlock_;      // its frame, drawn instead of the live flock
+    long replayTick_ = 0;                     // the tick of the frame shown
+    bool replayEnded_ = false;                // the last frame is shown
     bool replayCentre_ = false;               // the frame shown has an attracting centre
+    // what a replay changes of the live run, put back when it ends
+    struct LiveRun {
+        bool timer = false;
+        OrderHistory history;
+        std::vector<std::pair<QWidget*, bool>> widgets;  // enabled states
+        std::vector<std::pair<QAction*, bool>> actions;
+    } live_;
     QString lastFolder_;                      // where the last recording, state or trajectory was
 
     // buttons
@@ -289,6 +320,7 @@ private:
     QAction* startRecording = nullptr;
     QAction* stopRecording = nullptr;
     QAction* saveState = nullptr;
+    QAction* endReplay = nullptr;
 };
 
 }  // namespace nyajkor::app

@@ -189,6 +189,8 @@ const TForm1::MenuRow TForm1::kMenus[] = {
      nullptr},
     {"loadState", "Állapot betöltése…", "recording", MenuRow::Item, &TForm1::loadStateClick, nullptr, nullptr},
     {"replay", "Visszajátszás…", "recording", MenuRow::Item, &TForm1::replayClick, nullptr, nullptr},
+    {"endReplay", "Visszajátszás vége", "recording", MenuRow::Item, &TForm1::endReplayClick, &TForm1::endReplay,
+     nullptr},
 };
 
 Inputs TForm1::inputs() const {

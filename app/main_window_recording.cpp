@@ -7,14 +7,19 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMenu>
 #include <QPushButton>
+#include <QTimer>
 #include <sstream>
 #include <stdexcept>
 
 #include "app/error_box.h"
 #include "app/main_window.h"
+#include "app/order_plot.h"
 #include "app/picture_file.h"
 #include "app/scroll_bar.h"
+#include "app/system_reason.h"
+#include "files/whole_file.h"
 #include "model/checkpoint.h"
 #include "model/rounding.h"
 #include "model/simulation.h"
@@ -81,10 +86,41 @@ void TForm1::updateRecordingItems() {
     startRecording->setEnabled(!movie_);
     stopRecording->setEnabled(movie_ != nullptr);
     saveState->setEnabled(f_->egyeddb > 0 && !replay_);
+    endReplay->setEnabled(replay_ != nullptr);
+}
+
+// The caption says what the window shows beyond the run: a replay and its
+// step, and a recording under way with its length so far.
+void TForm1::updateTitle() {
+    QString title = kTitle;
+    if (replay_) {
+        title += QStringLiteral(" – visszajátszás, %1. lépés").arg(replayTick_);
+        if (replayEnded_) title += QStringLiteral(" (vége)");
+    }
+    if (movie_) {
+        const qint64 seconds = recordingSince_.elapsed() / 1000;
+        title += QStringLiteral(" – ● Felvétel %1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    }
+    setWindowTitle(title);
 }
 
 // ---- the movie ------------------------------------------------------------------
 
+namespace {
+
+const QString kRecordingRefused = QStringLiteral("A felvétel nem indult el");
+const QString kRecordingFailed = QStringLiteral("A felvétel mentése nem sikerült");
+const QString kRecordingBroken = QStringLiteral("A felvétel megszakadt");
+
+// What a recording needs free beside its file to start, and below which
+// it is ended and saved while it still fits.
+constexpr std::uint64_t kRecordingRoom = 64ull << 20;
+
+}  // namespace
+
+// The target is checked, and its temporary file made, before the first
+// frame, as for every other file of the window: a recording that could not
+// be saved does not start.
 void TForm1::startRecordingClick() {
     const std::string ffmpeg = findFfmpeg();
     if (ffmpeg.empty()) {
@@ -94,33 +130,69 @@ void TForm1::startRecordingClick() {
     const QString path = askFileName(QStringLiteral("Felvétel indítása"), QStringLiteral("MP4-videó (*.mp4)"),
                                      QStringLiteral("mp4"), true);
     if (path.isEmpty()) return;
+    std::unique_ptr<files::WholeFile> file = openWhole(kRecordingRefused, path, kRecordingRoom);
     try {
         movie_ = std::make_unique<MovieEncoder>(ffmpeg, DX->width(), DX->height());
     } catch (const MovieError& e) {
-        fail(QStringLiteral("A felvétel nem indult el"), path, QString::fromStdString(e.what()));
+        fail(kRecordingRefused, path, QString::fromStdString(e.what()));
     }
+    movieFile_ = std::move(file);
     moviePath_ = path;
+    recordingSince_.start();
+    recordingClock_->start();
     updateRecordingItems();
+    updateTitle();
 }
 
-// One frame per tick, as the view shows it; the encoder takes it on another thread.
+// One frame per tick, as the view shows it; the encoder takes it on another
+// thread. A recording that cannot go on ends here, not at Stop.
 void TForm1::recordFrame() {
+    if (!movie_) return;
+    if (movie_->failed()) return abandonRecording();
+    if (freeBytes(movieFile_->target().folder) < kRecordingRoom) {
+        stopRecordingClick();
+        fail(kRecordingBroken, moviePath_,
+             QStringLiteral("%1; az eddig felvett rész mentve").arg(systemReason(ENOSPC)));
+    }
     const PixelCanvas& canvas = DX->Surface.Canvas;
-    if (movie_ && canvas.width() == movie_->width() && canvas.height() == movie_->height())
-        movie_->addFrame(canvas.bits());
+    if (canvas.width() == movie_->width() && canvas.height() == movie_->height()) movie_->addFrame(canvas.bits());
+}
+
+// The encoder has stopped: what it made cannot be finished, and the file
+// the recording was to replace stays as it was.
+void TForm1::abandonRecording() {
+    const std::unique_ptr<MovieEncoder> movie = std::move(movie_);
+    movieFile_.reset();
+    endRecording();
+    std::ostringstream bytes;
+    QString reason = QStringLiteral("a videó kódolása leállt");
+    try {
+        movie->finish(bytes);
+    } catch (const MovieError& e) {
+        reason += QStringLiteral(" (%1)").arg(QString::fromStdString(e.what()));
+    }
+    fail(kRecordingBroken, moviePath_, reason);
 }
 
 void TForm1::stopRecordingClick() {
     const std::unique_ptr<MovieEncoder> movie = std::move(movie_);
-    updateRecordingItems();
+    const std::unique_ptr<files::WholeFile> file = std::move(movieFile_);
+    endRecording();
     if (!movie) return;
     std::ostringstream bytes;
     try {
         movie->finish(bytes);
     } catch (const MovieError& e) {
-        fail(QStringLiteral("A felvétel mentése nem sikerült"), moviePath_, QString::fromStdString(e.what()));
+        fail(kRecordingFailed, moviePath_, QString::fromStdString(e.what()));
     }
-    writeWhole(QStringLiteral("A felvétel mentése nem sikerült"), moviePath_, bytes.str());
+    const std::string movieBytes = bytes.str();
+    commitWhole(kRecordingFailed, moviePath_, *file, movieBytes.data(), movieBytes.size());
+}
+
+void TForm1::endRecording() {
+    recordingClock_->stop();
+    updateRecordingItems();
+    updateTitle();
 }
 
 // A recording under way is saved when the window closes, not lost.
@@ -153,7 +225,7 @@ void TForm1::loadStateClick() {
         fail(QStringLiteral("Az állapot betöltése nem sikerült"), path, checkpointReason(e));
     }
     leaveReplay();
-    setTimerEnabled(false);
+    stopClick();
     // Moving the bars runs their handlers, which set the strength, the zoom
     // and the centre from them; the file has the run's own values, so it
     // is read once more after.
@@ -161,10 +233,9 @@ void TForm1::loadStateClick() {
     restoreState(bytes, in, ticks);
     ticks_ = ticks;
     enableControlsOfTheModes();
+    // a paused run: Tovább goes on, Stop changes nothing but is not refused
     start->setEnabled(false);
-    stop->setEnabled(false);
-    tovabb->setEnabled(true);
-    ujraindit->setEnabled(true);
+    for (QPushButton* button : {stop, tovabb, ujraindit}) button->setEnabled(true);
     history_.clear();
     showStatistics();
     updateRecordingItems();
@@ -195,8 +266,12 @@ void TForm1::enableControlsOfTheModes() {
 
 // ---- replay ---------------------------------------------------------------------------
 
-// The trajectory plays at the pace of the ticks; Stop and Tovább pause and
-// resume it, and the view's bars and check marks work as in a run.
+// The trajectory plays in a flock of its own at the pace of the ticks: Stop
+// and Tovább (and Space) pause and resume it, and the view's bars and check
+// marks work as in a run. The live run waits meanwhile, untouched: its
+// controls are disabled, as they do not act on what is shown, and
+// "Visszajátszás vége" brings it back as it was. Start and Újraindít, when
+// the run allows them, and loading a state end the replay too.
 void TForm1::replayClick() {
     const QString filter = QStringLiteral("Pályafájl (*.xyz *.xyz.gz);;Minden fájl (*)");
     const QString path = askFileName(QStringLiteral("Visszajátszás"), filter, QString(), false);
@@ -210,22 +285,49 @@ void TForm1::replayClick() {
     } catch (const TrajectoryError& e) {
         fail(QStringLiteral("A visszajátszás nem sikerült"), path, trajectoryReason(e));
     }
+    if (!replay_) holdLiveRun();
     setTimerEnabled(false);
     if (f_->egyeddb == 0) {
         // before the first Start the view has no colours yet
-        setStartDefaults(*f_);
         setViewDefaults(view_);
         view_.nagyitasszorzo = nagyitas->value() / 10.0;
     }
+    replayFlock_ = std::make_unique<Flock>();
+    setStartDefaults(*replayFlock_);
+    setBoxConstants(*replayFlock_);
     replay_ = std::move(reader);
-    for (ScrollBar* bar : {nagyitas, Xalfa, Zbeta}) bar->setEnabled(true);
-    stop->setEnabled(true);
-    tovabb->setEnabled(true);
-    ujraindit->setEnabled(true);
+    replayEnded_ = false;
     history_.clear();
     updateRecordingItems();
     showReplayFrame(first);
     setTimerEnabled(true);
+}
+
+// Keeps what the replay changes of the live run (its timer, statistics
+// and enabled states) and disables what does not act on the replay: the
+// parameters of the column and the menu of the modes and predators.
+void TForm1::holdLiveRun() {
+    live_.timer = Timer1->Enabled();
+    live_.history = history_;
+    for (QPushButton* button : findChildren<QPushButton*>()) live_.widgets.emplace_back(button, button->isEnabled());
+    for (ScrollBar* bar : findChildren<ScrollBar*>()) {
+        live_.widgets.emplace_back(bar, bar->isEnabled());
+        bar->setEnabled(bar == nagyitas || bar == Xalfa || bar == Zbeta);
+    }
+    for (QAction* item : findChildren<QAction*>()) live_.actions.emplace_back(item, item->isEnabled());
+    disableMenu(findChild<QMenu*>(QStringLiteral("Figyelsmdja1")));
+    Button1->setEnabled(false);
+    stop->setEnabled(true);
+    tovabb->setEnabled(true);
+}
+
+// The menu and every item under it, so that no key reaches them either.
+void TForm1::disableMenu(QMenu* menu) {
+    menu->menuAction()->setEnabled(false);
+    for (QAction* item : menu->actions()) {
+        if (item->menu()) disableMenu(item->menu());
+        item->setEnabled(false);
+    }
 }
 
 void TForm1::replayStep() {
@@ -240,16 +342,15 @@ void TForm1::replayStep() {
     }
     if (!more) {
         setTimerEnabled(false);  // the last frame stays
-        setWindowTitle(windowTitle() + QStringLiteral(" (vége)"));
+        replayEnded_ = true;
+        updateTitle();
         return;
     }
     showReplayFrame(frame);
 }
 
-// The frame goes into the flock the view draws; the run it replaced is
-// gone, so leaving replay restarts or loads a state.
 void TForm1::showReplayFrame(const TrajectoryFrame& frame) {
-    Flock& f = *f_;
+    Flock& f = *replayFlock_;
     f.egyeddb = 0;
     f.ragadozodb = 0;
     replayCentre_ = false;
@@ -269,20 +370,38 @@ void TForm1::showReplayFrame(const TrajectoryFrame& frame) {
     f.rendparameter = frame.order;
     f.rendszazalek = roundHalfEven(100 * frame.order);
     f.atlagszomszed = frame.avgNeighbours;
+    replayTick_ = frame.tick;
     showStatistics();
     showPredatorCount();
-    setWindowTitle(QStringLiteral("%1 – visszajátszás, %2. lépés").arg(kTitle).arg(frame.tick));
+    updateTitle();
     redraw();
     recordFrame();
 }
 
+void TForm1::endReplayClick() { leaveReplay(); }
+
+// The live run back as the replay found it; its flock was never touched.
 void TForm1::leaveReplay() {
     if (!replay_) return;
+    setTimerEnabled(false);
     replay_.reset();
+    replayFlock_.reset();
     replayCentre_ = false;
-    setWindowTitle(kTitle);
+    for (const auto& [widget, enabled] : live_.widgets) widget->setEnabled(enabled);
+    for (const auto& [item, enabled] : live_.actions) item->setEnabled(enabled);
+    live_.widgets.clear();
+    live_.actions.clear();
+    history_ = live_.history;
+    showCaptions();
+    idosorablak->refresh(history_);
+    showPredatorCount();
     updateRecordingItems();
+    updateTitle();
+    redraw();
+    setTimerEnabled(live_.timer);
 }
+
+Flock& TForm1::shownFlock() const { return replay_ ? *replayFlock_ : *f_; }
 
 Inputs TForm1::viewInputs() const {
     Inputs in = inputs();

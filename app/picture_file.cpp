@@ -4,9 +4,13 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <cstring>
+#include <sys/statvfs.h>
+
+#include <cerrno>
+
 #include <stdexcept>
 
+#include "app/system_reason.h"
 #include "files/whole_file.h"
 #include "surface/canvas_image.h"
 
@@ -22,8 +26,6 @@ const QString kPictureFailure = QStringLiteral("A kép mentése nem sikerült");
     const QString message = QStringLiteral("%1: %2: %3").arg(failure, QDir::toNativeSeparators(path), reason);
     throw std::runtime_error(message.toStdString());
 }
-
-QString systemReason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
 QString reasonOf(const files::TargetRefusal& r) {
     switch (r.problem) {
@@ -59,13 +61,33 @@ void savePicture(const PixelCanvas& canvas, const QString& path) {
 }
 
 void saveWhole(const QString& failure, const QString& path, const char* data, std::size_t size) {
+    const std::unique_ptr<files::WholeFile> file = openWhole(failure, path);
+    commitWhole(failure, path, *file, data, size);
+}
+
+std::unique_ptr<files::WholeFile> openWhole(const QString& failure, const QString& path, std::uint64_t room) {
     auto examined = files::examineTarget(QFile::encodeName(path).toStdString());
     if (const auto* refused = std::get_if<files::TargetRefusal>(&examined)) fail(failure, path, reasonOf(*refused));
-    files::WholeFile file(std::get<files::OutputTarget>(examined));
-    if (const int error = file.open()) fail(failure, path, systemReason(error));
+    const files::OutputTarget& target = std::get<files::OutputTarget>(examined);
+    // a device or pipe is written through and takes what comes
+    if (room > 0 && target.kind != files::TargetKind::stream && freeBytes(target.folder) < room)
+        fail(failure, path, systemReason(ENOSPC));
+    auto file = std::make_unique<files::WholeFile>(target);
+    if (const int error = file->open()) fail(failure, path, systemReason(error));
+    return file;
+}
+
+void commitWhole(const QString& failure, const QString& path, files::WholeFile& file, const char* data,
+                 std::size_t size) {
     file.write(data, size);
     // (a file left uncommitted is discarded with its temporary)
     if (const int error = file.commit()) fail(failure, path, systemReason(error));
+}
+
+std::uint64_t freeBytes(const std::string& folder) {
+    struct statvfs st {};
+    if (::statvfs(folder.c_str(), &st) != 0) return UINT64_MAX;  // unknown: the writing will tell
+    return std::uint64_t(st.f_bavail) * st.f_frsize;
 }
 
 }  // namespace nyajkor::app

@@ -12,9 +12,15 @@
 
 #include <QString>
 #include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
 
 namespace nyajkor {
 class PixelCanvas;
+}
+namespace nyajkor::files {
+class WholeFile;
 }
 
 namespace nyajkor::app {
@@ -27,5 +33,17 @@ void savePicture(const PixelCanvas& canvas, const QString& path);
 // with the message "<failure>: <path>: <reason>" when it cannot. The
 // window's other files (saved states, movies) are written with it.
 void saveWhole(const QString& failure, const QString& path, const char* data, std::size_t size);
+
+// The two halves of saveWhole, for data that comes later: the target is
+// checked, `room` bytes are required free beside it, and the temporary
+// file is made at once, so a file that could not be written is refused
+// before any work goes into it. Both throw as saveWhole does.
+std::unique_ptr<files::WholeFile> openWhole(const QString& failure, const QString& path, std::uint64_t room = 0);
+void commitWhole(const QString& failure, const QString& path, files::WholeFile& file, const char* data,
+                 std::size_t size);
+
+// The bytes an unprivileged user may still write in `folder`; the largest
+// number when that cannot be found out.
+std::uint64_t freeBytes(const std::string& folder);
 
 }  // namespace nyajkor::app

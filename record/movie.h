@@ -59,6 +59,9 @@ public:
     void addFrame(const std::uint32_t* pixels);
     long frames() const { return frames_; }
     int width() const { return width_; }
+    // Whether ffmpeg has stopped taking frames (it failed, a full disk for
+    // one); finish() then throws with its complaint.
+    bool failed() const { return writeFailed_; }
     int height() const { return height_; }
 
     // Waits for the encoding to end, checks that ffmpeg wrote a movie of
