@@ -346,7 +346,7 @@ void TForm1::ragadozotorlesClick() {
 }
 
 void TForm1::showPredatorCount() {
-    ragadozo->setText(QStringLiteral("%1 ragadozó").arg(shownFlock().ragadozodb));
+    ragadozo->setText(QStringLiteral("%1 &ragadozó").arg(shownFlock().ragadozodb));
 }
 
 // ---- display and colours -----------------------------------------------------------

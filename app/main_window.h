@@ -135,6 +135,7 @@ private:
     void createMenus();
     void createMemo();
     void createShortcuts();
+    void openMenuBar();
     void orderTabsTopToBottom();
     QWidget* panel(const char* name) const;
     static QString creditsText();

@@ -128,68 +128,70 @@ const TForm1::ScrollBarRow TForm1::kScrollBars[] = {
     {&Inputs::zvonzokord, "Panel14", 78, true, &TForm1::zvonzokordChange, &TForm1::zvonzokord},
 };
 
-// In menu-bar order; a parent comes before its items.
+// In menu-bar order; a parent comes before its items. The letter after '&'
+// opens a menu with Alt, or chooses an item in an open menu; Qt shows it
+// underlined, and the caption's text is the same without it.
 const TForm1::MenuRow TForm1::kMenus[] = {
-    {"Nvjegy1", "Névjegy", nullptr, MenuRow::Item, &TForm1::Nvjegy1Click, nullptr, nullptr},
-    {"Figyelsmdja1", "Igazodás módja", nullptr, MenuRow::Submenu, nullptr, nullptr, nullptr},
-    {"taszitas", "Taszító jellegű távolságtartás a legközelebbi szomszéddal", "Figyelsmdja1",
+    {"Nvjegy1", "&Névjegy", nullptr, MenuRow::Item, &TForm1::Nvjegy1Click, nullptr, nullptr},
+    {"Figyelsmdja1", "&Igazodás módja", nullptr, MenuRow::Submenu, nullptr, nullptr, nullptr},
+    {"taszitas", "&Taszító jellegű távolságtartás a legközelebbi szomszéddal", "Figyelsmdja1",
      MenuRow::Submenu, nullptr, nullptr, nullptr},
-    {"autotaszito", "Automatikus", "taszitas", MenuRow::CheckItem, &TForm1::autotaszitoClick,
+    {"autotaszito", "&Automatikus", "taszitas", MenuRow::CheckItem, &TForm1::autotaszitoClick,
      &TForm1::autotaszito, &Inputs::autotaszito},
-    {"egyenitaszito", "Egyéni", "taszitas", MenuRow::CheckItem, &TForm1::egyenitaszitoClick,
+    {"egyenitaszito", "&Egyéni", "taszitas", MenuRow::CheckItem, &TForm1::egyenitaszitoClick,
      &TForm1::egyenitaszito, &Inputs::egyenitaszito},
-    {"tavolsagtartas", "Vonzó-taszító jellegű távolságtartás a legközelebbi szomszéddal",
+    {"tavolsagtartas", "&Vonzó-taszító jellegű távolságtartás a legközelebbi szomszéddal",
      "Figyelsmdja1", MenuRow::Submenu, nullptr, nullptr, nullptr},
-    {"autovonzo", "Automatikus", "tavolsagtartas", MenuRow::CheckItem, &TForm1::autovonzoClick,
+    {"autovonzo", "&Automatikus", "tavolsagtartas", MenuRow::CheckItem, &TForm1::autovonzoClick,
      &TForm1::autovonzo, &Inputs::autovonzo},
-    {"egyenivonzo", "Egyéni", "tavolsagtartas", MenuRow::CheckItem, &TForm1::egyenivonzoClick,
+    {"egyenivonzo", "&Egyéni", "tavolsagtartas", MenuRow::CheckItem, &TForm1::egyenivonzoClick,
      &TForm1::egyenivonzo, &Inputs::egyenivonzo},
-    {"tkpvonzas", "Vonzódás a tömegközéppont felé", "Figyelsmdja1", MenuRow::CheckItem,
+    {"tkpvonzas", "Vonzódás a tö&megközéppont felé", "Figyelsmdja1", MenuRow::CheckItem,
      &TForm1::tkpvonzasClick, &TForm1::tkpvonzas, &Inputs::tkpvonzas},
-    {"vonzocentrum", "Vonzó centrum", "Figyelsmdja1", MenuRow::Submenu, nullptr, nullptr, nullptr},
-    {"kozepenvonzo", "Középen", "vonzocentrum", MenuRow::CheckItem, &TForm1::kozepenvonzoClick,
+    {"vonzocentrum", "Vonzó &centrum", "Figyelsmdja1", MenuRow::Submenu, nullptr, nullptr, nullptr},
+    {"kozepenvonzo", "&Középen", "vonzocentrum", MenuRow::CheckItem, &TForm1::kozepenvonzoClick,
      &TForm1::kozepenvonzo, &Inputs::kozepenvonzo},
-    {"mozgovonzo", "Mozog", "vonzocentrum", MenuRow::CheckItem, &TForm1::mozgovonzoClick,
+    {"mozgovonzo", "&Mozog", "vonzocentrum", MenuRow::CheckItem, &TForm1::mozgovonzoClick,
      &TForm1::mozgovonzo, &Inputs::mozgovonzo},
-    {"elhelyez", "Elhelyez", "vonzocentrum", MenuRow::CheckItem, &TForm1::elhelyezClick,
+    {"elhelyez", "&Elhelyez", "vonzocentrum", MenuRow::CheckItem, &TForm1::elhelyezClick,
      &TForm1::elhelyez, &Inputs::elhelyez},
-    {"ragadozo", "0 ragadozó", "Figyelsmdja1", MenuRow::Submenu, nullptr, &TForm1::ragadozo, nullptr},
-    {"ujragadozo", "Új ragadozó", "ragadozo", MenuRow::Item, &TForm1::ujragadozoClick, nullptr,
+    {"ragadozo", "0 &ragadozó", "Figyelsmdja1", MenuRow::Submenu, nullptr, &TForm1::ragadozo, nullptr},
+    {"ujragadozo", "Új &ragadozó", "ragadozo", MenuRow::Item, &TForm1::ujragadozoClick, nullptr,
      nullptr},
-    {"ragadozotorles", "Ragadozók törlése", "ragadozo", MenuRow::Item, &TForm1::ragadozotorlesClick,
+    {"ragadozotorles", "Ragadozók &törlése", "ragadozo", MenuRow::Item, &TForm1::ragadozotorlesClick,
      nullptr, nullptr},
-    {"abrazolasmod", "Ábrázolás módja", nullptr, MenuRow::Submenu, nullptr, nullptr, nullptr},
-    {"szemuveg", "3D szemüveghez", "abrazolasmod", MenuRow::CheckItem, &TForm1::szemuvegClick,
+    {"abrazolasmod", "Á&brázolás módja", nullptr, MenuRow::Submenu, nullptr, nullptr, nullptr},
+    {"szemuveg", "&3D szemüveghez", "abrazolasmod", MenuRow::CheckItem, &TForm1::szemuvegClick,
      &TForm1::szemuveg, &Inputs::szemuveg},
-    {"befoglalokocka", "Befoglaló kocka ábrázolása", "abrazolasmod", MenuRow::CheckedItem,
+    {"befoglalokocka", "Befoglaló &kocka ábrázolása", "abrazolasmod", MenuRow::CheckedItem,
      nullptr, &TForm1::befoglalokocka, &Inputs::befoglalokocka},
-    {"rendparameteridosor", "Rendparaméter idősora", "abrazolasmod", MenuRow::CheckItem,
+    {"rendparameteridosor", "&Rendparaméter idősora", "abrazolasmod", MenuRow::CheckItem,
      &TForm1::rendparameteridosorClick, &TForm1::rendparameteridosor, nullptr},
-    {"kepmentes", "Kép mentése…", "abrazolasmod", MenuRow::Item, &TForm1::kepmentesClick, nullptr,
+    {"kepmentes", "Kép &mentése…", "abrazolasmod", MenuRow::Item, &TForm1::kepmentesClick, nullptr,
      nullptr},
-    {"szemuvegszinek", "Színek", nullptr, MenuRow::Submenu, nullptr, &TForm1::szemuvegszinek, nullptr},
-    {"balszem", "Bal szem", "szemuvegszinek", MenuRow::Item, &TForm1::balszemClick, nullptr, nullptr},
-    {"jobbszem", "Jobb szem", "szemuvegszinek", MenuRow::Item, &TForm1::jobbszemClick, nullptr,
+    {"szemuvegszinek", "&Színek", nullptr, MenuRow::Submenu, nullptr, &TForm1::szemuvegszinek, nullptr},
+    {"balszem", "&Bal szem", "szemuvegszinek", MenuRow::Item, &TForm1::balszemClick, nullptr, nullptr},
+    {"jobbszem", "&Jobb szem", "szemuvegszinek", MenuRow::Item, &TForm1::jobbszemClick, nullptr,
      nullptr},
-    {"szinek", "Színek", nullptr, MenuRow::Submenu, nullptr, &TForm1::szinek, nullptr},
-    {"reszecskeszin", "Egyedek", "szinek", MenuRow::Item, &TForm1::reszecskeszinClick, nullptr,
+    {"szinek", "&Színek", nullptr, MenuRow::Submenu, nullptr, &TForm1::szinek, nullptr},
+    {"reszecskeszin", "&Egyedek", "szinek", MenuRow::Item, &TForm1::reszecskeszinClick, nullptr,
      nullptr},
-    {"hatterszin", "Háttér", "szinek", MenuRow::Item, &TForm1::hatterszinClick, nullptr, nullptr},
-    {"kockaszin", "Befoglaló kocka", "szinek", MenuRow::Item, &TForm1::kockaszinClick, nullptr,
+    {"hatterszin", "&Háttér", "szinek", MenuRow::Item, &TForm1::hatterszinClick, nullptr, nullptr},
+    {"kockaszin", "Befoglaló &kocka", "szinek", MenuRow::Item, &TForm1::kockaszinClick, nullptr,
      nullptr},
-    {"vonzoszin", "Vonzócentrum", "szinek", MenuRow::Item, &TForm1::vonzoszinClick, nullptr, nullptr},
-    {"ragadozoszin", "Ragadozók", "szinek", MenuRow::Item, &TForm1::ragadozoszinClick, nullptr,
+    {"vonzoszin", "&Vonzócentrum", "szinek", MenuRow::Item, &TForm1::vonzoszinClick, nullptr, nullptr},
+    {"ragadozoszin", "&Ragadozók", "szinek", MenuRow::Item, &TForm1::ragadozoszinClick, nullptr,
      nullptr},
-    {"recording", "Rögzítés", nullptr, MenuRow::Submenu, nullptr, nullptr, nullptr},
-    {"startRecording", "Felvétel indítása…", "recording", MenuRow::Item, &TForm1::startRecordingClick,
+    {"recording", "&Rögzítés", nullptr, MenuRow::Submenu, nullptr, nullptr, nullptr},
+    {"startRecording", "Felvétel &indítása…", "recording", MenuRow::Item, &TForm1::startRecordingClick,
      &TForm1::startRecording, nullptr},
-    {"stopRecording", "Felvétel leállítása", "recording", MenuRow::Item, &TForm1::stopRecordingClick,
+    {"stopRecording", "Felvétel &leállítása", "recording", MenuRow::Item, &TForm1::stopRecordingClick,
      &TForm1::stopRecording, nullptr},
-    {"saveState", "Állapot mentése…", "recording", MenuRow::Item, &TForm1::saveStateClick, &TForm1::saveState,
+    {"saveState", "Állapot &mentése…", "recording", MenuRow::Item, &TForm1::saveStateClick, &TForm1::saveState,
      nullptr},
-    {"loadState", "Állapot betöltése…", "recording", MenuRow::Item, &TForm1::loadStateClick, nullptr, nullptr},
-    {"replay", "Visszajátszás…", "recording", MenuRow::Item, &TForm1::replayClick, nullptr, nullptr},
-    {"endReplay", "Visszajátszás vége", "recording", MenuRow::Item, &TForm1::endReplayClick, &TForm1::endReplay,
+    {"loadState", "Állapot &betöltése…", "recording", MenuRow::Item, &TForm1::loadStateClick, nullptr, nullptr},
+    {"replay", "&Visszajátszás…", "recording", MenuRow::Item, &TForm1::replayClick, nullptr, nullptr},
+    {"endReplay", "Visszajátszás vé&ge", "recording", MenuRow::Item, &TForm1::endReplayClick, &TForm1::endReplay,
      nullptr},
 };
 
@@ -344,8 +346,9 @@ void TForm1::createMenus() {
     szemuvegszinek->setVisible(false);
 }
 
-// Keys of their own for the run buttons and the menu items used most. They
-// are not shown in any caption, so the captions stay as they are.
+// Keys of their own for the run buttons and the menu items used most; the
+// items show theirs beside the caption. F10 opens the menu bar from the
+// keyboard, as Alt does.
 void TForm1::createShortcuts() {
     const auto onKey = [this](QKeySequence key, auto action) {
         auto* shortcut = new QShortcut(key, this);
@@ -353,11 +356,24 @@ void TForm1::createShortcuts() {
     };
     onKey(Qt::Key_Space, [this] { run(&TForm1::spacePressed); });
     onKey(Qt::Key_F5, [this] { ujraindit->click(); });
+    onKey(Qt::Key_F10, [this] { openMenuBar(); });
     for (const auto& [key, item] : {std::pair{QKeySequence(Qt::Key_Insert), "ujragadozo"},
                                     std::pair{QKeySequence(Qt::CTRL | Qt::Key_S), "kepmentes"}}) {
         QAction* action = findChild<QAction*>(QString::fromLatin1(item), Qt::FindDirectChildrenOnly);
-        onKey(key, [action] { action->trigger(); });
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);  // the key works while its menu is closed
     }
+}
+
+// The first menu of the bar highlighted, to be walked with the arrow keys.
+void TForm1::openMenuBar() {
+    menuBar()->setFocus(Qt::MenuBarFocusReason);
+    for (QAction* entry : menuBar()->actions())
+        if (entry->isVisible() && entry->isEnabled()) {
+            menuBar()->setActiveAction(entry);
+            return;
+        }
 }
 
 // Tab visits the buttons and scroll bars of the column from the top down,

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QProxyStyle>
 #include <QStyleOption>
+#include <QToolTip>
 #include <algorithm>
 
 namespace nyajkor::app {
@@ -75,6 +76,11 @@ void ScrollBar::paintEvent(QPaintEvent* event) {
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
-void ScrollBar::showPositionAsHint() { setToolTip(QString::number(value())); }
+// A bar moved by the keys (it has the focus) shows its hint at once, just
+// under it, so the value can be read as it changes.
+void ScrollBar::showPositionAsHint() {
+    setToolTip(QString::number(value()));
+    if (hasFocus() && isVisible()) QToolTip::showText(mapToGlobal(QPoint(0, height())), toolTip(), this);
+}
 
 }  // namespace nyajkor::app

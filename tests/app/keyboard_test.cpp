@@ -16,6 +16,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <QStyleOptionSlider>
 #include <memory>
 #include <span>
@@ -43,6 +44,9 @@ private slots:
     void keysMoveTheFocusedBarByItsChanges();
     void aClickOnTheTrackMovesByTheLargeChange();
     void shortcutsDoWhatTheButtonsDo();
+    void everyMenuAndItemHasItsOwnLetter();
+    void menusOpenFromTheKeyboard();
+    void keysShowTheBarsValueAsTheyMoveIt();
     void plotOpensBesideTheWindowWhereThereIsRoom();
     void plotNeverCoversTheMenusOrTheControls();
 
@@ -181,7 +185,7 @@ void KeyboardTest::shortcutsDoWhatTheButtonsDo() {
 
     key(Qt::Key_Insert);
     QCOMPARE(form->flock().ragadozodb, 1);
-    QCOMPARE(child<QMenu>("ragadozo")->title(), QStringLiteral("1 ragadozó"));
+    QCOMPARE(nyajkor::app::test::visibleCaption(child<QMenu>("ragadozo")->title()), QStringLiteral("1 ragadozó"));
 
     // awaiting a restart after a new N, Stop and Tovább are disabled: Space does nothing
     bar("egyedszam")->setPosition(3000);
@@ -195,8 +199,9 @@ void KeyboardTest::shortcutsDoWhatTheButtonsDo() {
     QVERIFY(timerRunning());
     QCOMPARE(form->flock().egyeddb, 3000);
 
-    // no caption carries a key
-    for (QAction* a : form->findChildren<QAction*>()) QVERIFY(a->shortcut().isEmpty());
+    // the items show their keys
+    QCOMPARE(child<QAction>("ujragadozo")->shortcut(), QKeySequence(Qt::Key_Insert));
+    QCOMPARE(child<QAction>("kepmentes")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
 
     bool saveDialogOpened = false;
     QTimer::singleShot(0, form.get(), [&] {
@@ -206,6 +211,57 @@ void KeyboardTest::shortcutsDoWhatTheButtonsDo() {
     });
     key(QKeyCombination(Qt::ControlModifier, Qt::Key_S));
     QVERIFY(saveDialogOpened);
+}
+
+// Within the menu bar and within each menu, every visible entry has a
+// letter of its own, and its caption reads the same without the marker.
+void KeyboardTest::everyMenuAndItemHasItsOwnLetter() {
+    QList<QWidget*> menus{form->menuBar()};
+    for (QMenu* m : form->findChildren<QMenu*>()) menus << m;
+    for (QWidget* menu : menus) {
+        QStringList letters;
+        for (QAction* a : menu->actions()) {
+            if (!a->isVisible() && menu == form->menuBar()) continue;
+            const QString letter = QKeySequence::mnemonic(a->text()).toString();
+            QVERIFY2(!letter.isEmpty(), qPrintable(a->text()));
+            QVERIFY2(!letters.contains(letter), qPrintable(menu->objectName() + ": " + a->text()));
+            letters << letter;
+        }
+    }
+    QCOMPARE(nyajkor::app::test::visibleCaption(child<QMenu>("Figyelsmdja1")->title()),
+             QStringLiteral("Igazodás módja"));
+}
+
+void KeyboardTest::menusOpenFromTheKeyboard() {
+    QMenuBar* bar = form->menuBar();
+    key(Qt::Key_F10);
+    QCOMPARE(bar->activeAction(), child<QAction>("Nvjegy1"));
+    key(Qt::Key_Escape);
+
+    // Alt alone, as on every desktop, then the arrow keys
+    QTest::keyClick(form.get(), Qt::Key_Alt);
+    QCOMPARE(bar->activeAction(), child<QAction>("Nvjegy1"));
+    key(Qt::Key_Escape);
+
+    // Alt and a letter opens its menu; the letters then walk down to an item
+    QTest::keyClick(form.get(), Qt::Key_I, Qt::AltModifier);
+    QTRY_VERIFY(child<QMenu>("Figyelsmdja1")->isVisible());
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_C);
+    QTRY_VERIFY(child<QMenu>("vonzocentrum")->isVisible());
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_K);
+    QTRY_VERIFY(child<QAction>("kozepenvonzo")->isChecked());
+    QVERIFY(child<ScrollBar>("vonzaserosseg")->isEnabled());
+}
+
+// The hint follows the value while the keys move the bar, without a mouse over it.
+void KeyboardTest::keysShowTheBarsValueAsTheyMoveIt() {
+    ScrollBar* noise = bar("parameter");
+    noise->setFocus();
+    for (Qt::Key k : {Qt::Key_Right, Qt::Key_PageUp, Qt::Key_Home}) {
+        key(k);
+        QVERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), QString::number(noise->value()));
+    }
 }
 
 void KeyboardTest::plotOpensBesideTheWindowWhereThereIsRoom() {

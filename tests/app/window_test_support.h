@@ -19,6 +19,9 @@ T* control(QObject* form, const char* name) {
     return found;
 }
 
+// A caption as it reads, without the marker of its keyboard letter.
+inline QString visibleCaption(QString caption) { return caption.remove(QLatin1Char('&')); }
+
 inline bool timerRunning(QObject* form) { return control<TDXTimer>(form, "Timer1")->Enabled(); }
 
 // The run buttons' enabled states and the timer, as one line.
