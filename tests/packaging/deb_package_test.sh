@@ -24,8 +24,18 @@ check "depends on zlib1g (gzip trajectories)" grep -qw zlib1g <<<"$depends"
 check "recommends ffmpeg (movies)" grep -qw ffmpeg <<<"$(dpkg-deb -f "$deb" Recommends)"
 contents=$(dpkg-deb -c "$deb")
 for f in ./usr/bin/nyajkor3d ./usr/bin/nyajkor3d-batch ./usr/share/applications/nyajkor3d.desktop \
-         ./usr/share/icons/hicolor/scalable/apps/nyajkor3d.svg ./usr/share/man/man1/nyajkor3d-batch.1.gz; do
+         ./usr/share/icons/hicolor/scalable/apps/nyajkor3d.svg ./usr/share/man/man1/nyajkor3d-batch.1.gz \
+         ./usr/share/man/man1/nyajkor3d.1.gz ./usr/share/doc/nyajkor3d/copyright \
+         ./usr/share/doc/nyajkor3d/changelog.gz ./usr/share/doc/nyajkor3d/checkpoint.md; do
   check "holds $f" grep -q -- " $f\$" <<<"$contents"
 done
+# What a distribution asks of a package: lintian finds no error and no warning.
+if command -v lintian >/dev/null; then
+  tags=$(lintian --fail-on none "$deb" 2>/dev/null | grep -E '^[EW]: ')
+  [ -n "$tags" ] && echo "$tags"
+  check "lintian reports no error or warning" test -z "$tags"
+else
+  echo "FAIL: lintian is not installed (Debian package lintian)"; failures=$((failures + 1))
+fi
 echo "$passed passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -17,7 +17,8 @@ DESTDIR="$stage" cmake --install "$build" --prefix /usr >/dev/null || { echo "FA
 usr="$stage/usr"
 for f in bin/nyajkor3d bin/nyajkor3d-batch; do check "$f is an executable" test -x "$usr/$f"; done
 for f in share/applications/nyajkor3d.desktop share/icons/hicolor/scalable/apps/nyajkor3d.svg \
-         share/man/man1/nyajkor3d-batch.1.gz; do
+         share/man/man1/nyajkor3d-batch.1.gz share/man/man1/nyajkor3d.1.gz share/doc/nyajkor3d/copyright \
+         share/doc/nyajkor3d/changelog.gz share/doc/nyajkor3d/checkpoint.md; do
   check "$f is installed" test -s "$usr/$f"
 done
 check "the desktop entry is valid" desktop-file-validate "$usr/share/applications/nyajkor3d.desktop"
