@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QTextEdit>
 #include <QTimer>
+#include <QWindow>
 
 #include "app/colour.h"
 #include "app/error_box.h"
@@ -127,9 +128,28 @@ void TForm1::run(Handler handler) {
 
 // ---- the window ------------------------------------------------------------
 
+// The place is the whole window's, its frame and caption included, so the
+// caption stays on the screen where the window can be grabbed. A window
+// manager adds the frame as it shows the window, so the window is put in
+// place again once it is first drawn, and when it becomes active, before
+// anything is pressed.
 void TForm1::holdWindow() {
-    move(kWindowPlace);
-    resize(kWindowSize);
+    if (size() != kWindowSize) resize(kWindowSize);
+    // The client goes inside the frame as far as the frame is known (not at
+    // all before the window is shown).
+    QWindow* window = windowHandle();
+    if (!window) return move(kWindowPlace);
+    if (window->framePosition() == kWindowPlace) return;
+    const QMargins frame = window->frameMargins();
+    window->setPosition(kWindowPlace + QPoint(frame.left(), frame.top()));
+}
+
+bool TForm1::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate || (event->type() == QEvent::Paint && !framePlaced_)) {
+        framePlaced_ = true;
+        QTimer::singleShot(0, this, [this] { holdWindow(); });
+    }
+    return QMainWindow::event(event);
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {

@@ -83,6 +83,7 @@ public:
     void timer();
 
 protected:
+    bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -254,7 +255,8 @@ private:
     QColorDialog* CD = nullptr;
     QFileDialog* SD = nullptr;  // made at its first use
     OrderPlot* idosorablak = nullptr;
-    bool plotPlaced_ = false;  // the plot opens beside the window the first time
+    bool plotPlaced_ = false;
+    bool framePlaced_ = false;  // the window was placed with its frame once shown  // the plot opens beside the window the first time
 
     // recording, saved states and replay
     long ticks_ = 0;                          // ticks since the last restart, kept in saved states

@@ -1,5 +1,7 @@
 #include "app/order_plot.h"
 
+#include <QWindow>
+
 #include <QChart>
 #include <QChartView>
 #include <QCloseEvent>
@@ -78,7 +80,7 @@ QValueAxis* valueAxis(const QString& title, const QColor& colour) {
 }  // namespace
 
 OrderPlot::OrderPlot(QWidget* owner)
-    : QWidget(owner, Qt::Tool), order_(new QLineSeries), neighbours_(new QLineSeries), ticks_(new QValueAxis) {
+    : QWidget(owner, Qt::Window), order_(new QLineSeries), neighbours_(new QLineSeries), ticks_(new QValueAxis) {
     setWindowTitle(QStringLiteral("Rendparaméter és szomszédszám"));
     resize(kPlotSize);
 
@@ -135,6 +137,13 @@ void OrderPlot::refresh(const OrderHistory& history) {
     neighbours_->replace(neighbours);
 }
 
+// A window of its own, not one held above the main window: where it has to
+// open over the view, the view comes back to the front with a click.
+void OrderPlot::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (QWindow* window = windowHandle()) window->setTransientParent(nullptr);
+}
+
 void OrderPlot::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
     emit closed();
@@ -150,7 +159,11 @@ QPoint placeBeside(const QRect& screen, const QRect& window, const QRect& view, 
     if (screen.contains(right)) return right.topLeft();
     const QRect left(QPoint(window.left() - kGap - size.width(), window.top()), size);
     if (screen.contains(left)) return left.topLeft();
-    // no room beside it: inside the view, at its lower right corner where the
+    const QRect below(QPoint(window.left(), window.bottom() + 1 + kGap), size);
+    if (screen.contains(below)) return below.topLeft();
+    const QRect above(QPoint(window.left(), window.top() - kGap - size.height()), size);
+    if (screen.contains(above)) return above.topLeft();
+    // no room around it: inside the view, at its lower right corner where the
     // screen shows it, never above or left of the view's own corner
     const QRect shown = view.intersected(screen).isEmpty() ? view : view.intersected(screen);
     return QPoint(std::max(view.left(), shown.right() + 1 - kGap - size.width()),

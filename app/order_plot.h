@@ -23,10 +23,11 @@ namespace nyajkor::app {
 
 class OrderHistory;
 
-// Where a tool window of `size` opens for a main window at `window` whose view
-// is at `view`, on a screen whose free area is `screen`: beside the window,
-// right or else left, where the screen has room; otherwise over the lower
-// right corner of the view, so it never covers the menu bar or the controls.
+// Where a window of `size` opens for a main window at `window` (its frame)
+// whose view is at `view`, on a screen whose free area is `screen`: beside
+// the window, right or else left, or else below or above it, where the
+// screen has room; otherwise over the lower right corner of the view, so it
+// never covers the menu bar or the controls.
 QPoint placeBeside(const QRect& screen, const QRect& window, const QRect& view, const QSize& size);
 
 class OrderPlot : public QWidget {
@@ -51,6 +52,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     QLineSeries* order_;

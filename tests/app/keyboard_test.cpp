@@ -276,7 +276,10 @@ void KeyboardTest::plotOpensBesideTheWindowWhereThereIsRoom() {
     const Case cases[] = {
         {{0, 0, 1920, 1080}, {1279, 5}},          // room on the right
         {{-700, 0, 2020, 800}, {-518, 5}},        // none on the right, room on the left
-        {{0, 0, 1280, 800}, {703, 435}},          // none beside: the view's lower right corner
+        {{0, 0, 1280, 1100}, {50, 771}},          // none beside, room below
+        {{0, -400, 1280, 1200}, {50, -323}},      // room only above (a screen above this one)
+        {{0, 0, 1280, 800}, {703, 435}},          // none around: the view's lower right corner
+        {{0, 0, 1680, 1050}, {703, 435}},         // as wide as the window and the plot are not
         {{0, 0, 800, 600}, {232, 272}},           // a small screen: the corner of what it shows of the view
     };
     for (const Case& c : cases) QCOMPARE(placeBeside(c.screen, window, view, plot), c.expected);
@@ -286,7 +289,9 @@ void KeyboardTest::plotNeverCoversTheMenusOrTheControls() {
     child<QAction>("rendparameteridosor")->trigger();
     auto* plot = child<QWidget>("idosorablak");
     QVERIFY(plot->isVisible());
-    QVERIFY(plot->windowFlags() & Qt::Tool);
+    // a window of its own that the main window may cover, not a tool window kept above it
+    QCOMPARE(plot->windowType(), Qt::Window);
+    QVERIFY(!plot->windowHandle()->transientParent());
     QCOMPARE(plot->parentWidget(), form.get());
     const QRect placed = plot->frameGeometry();
     const QRect menuBar(form->menuBar()->mapToGlobal(QPoint(0, 0)), form->menuBar()->size());
