@@ -4,9 +4,12 @@
 #include <QAction>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QApplication>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTextEdit>
@@ -86,6 +89,50 @@ constexpr int kHeadingPixels = 13;
 // Scroll bars of the column and of the coordinates panel.
 constexpr int kColumnBarLeft = 9, kColumnBarWidth = 86, kColumnBarHeight = 12;
 constexpr int kPanel14BarLeft = 39, kPanel14BarWidth = 160, kPanel14BarHeight = 17;
+
+// The menus' letters are underlined only once the keyboard is used for the
+// menus (Alt or F10), as desktops do, so the captions read as they are
+// written until then; a click puts them away again.
+class KeyboardLetterStyle : public QProxyStyle {
+public:
+    static inline bool shown = false;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override {
+        if (hint == SH_UnderlineShortcut) return shown;
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
+
+QStyle* keyboardLetterStyle() {
+    static KeyboardLetterStyle* style = [] {
+        auto* s = new KeyboardLetterStyle;
+        s->setParent(qApp);
+        return s;
+    }();
+    return style;
+}
+
+void showKeyboardLetters(QMenuBar* bar, bool shown) {
+    if (KeyboardLetterStyle::shown == shown) return;
+    KeyboardLetterStyle::shown = shown;
+    bar->update();
+    if (QWidget* popup = QApplication::activePopupWidget()) popup->update();
+}
+
+// Alt anywhere in the program shows the letters, a click anywhere hides them.
+class KeyboardLetterWatch : public QObject {
+public:
+    explicit KeyboardLetterWatch(QMenuBar* bar) : QObject(bar), bar_(bar) { qApp->installEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Alt)
+            showKeyboardLetters(bar_, true);
+        if (event->type() == QEvent::MouseButtonPress) showKeyboardLetters(bar_, false);
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QMenuBar* bar_;
+};
 
 QFrame* raisedPanel(QWidget* parent, const QString& name) {
     auto* panel = new QFrame(parent);
@@ -324,6 +371,8 @@ void TForm1::createActions() {
 }
 
 void TForm1::createMenus() {
+    menuBar()->setStyle(keyboardLetterStyle());
+    new KeyboardLetterWatch(menuBar());
     QHash<QString, QMenu*> menus;
     for (const MenuRow& row : kMenus) {
         const QString name = QString::fromLatin1(row.name);
@@ -331,6 +380,7 @@ void TForm1::createMenus() {
         if (row.kind == MenuRow::Submenu) {
             auto* menu = new QMenu(QString::fromUtf8(row.caption), this);
             menu->setObjectName(name);
+            menu->setStyle(keyboardLetterStyle());
             menus.insert(name, menu);
             entry = menu->menuAction();
             if (row.action) this->*row.action = entry;
@@ -368,6 +418,7 @@ void TForm1::createShortcuts() {
 
 // The first menu of the bar highlighted, to be walked with the arrow keys.
 void TForm1::openMenuBar() {
+    showKeyboardLetters(menuBar(), true);
     menuBar()->setFocus(Qt::MenuBarFocusReason);
     for (QAction* entry : menuBar()->actions())
         if (entry->isVisible() && entry->isEnabled()) {

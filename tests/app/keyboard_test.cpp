@@ -234,7 +234,11 @@ void KeyboardTest::everyMenuAndItemHasItsOwnLetter() {
 
 void KeyboardTest::menusOpenFromTheKeyboard() {
     QMenuBar* bar = form->menuBar();
+    // the letters are underlined only once the keyboard goes to the menus
+    const auto underlined = [bar] { return bar->style()->styleHint(QStyle::SH_UnderlineShortcut, nullptr, bar); };
+    QVERIFY(!underlined());
     key(Qt::Key_F10);
+    QVERIFY(underlined());
     QCOMPARE(bar->activeAction(), child<QAction>("Nvjegy1"));
     key(Qt::Key_Escape);
 
@@ -251,6 +255,8 @@ void KeyboardTest::menusOpenFromTheKeyboard() {
     QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_K);
     QTRY_VERIFY(child<QAction>("kozepenvonzo")->isChecked());
     QVERIFY(child<ScrollBar>("vonzaserosseg")->isEnabled());
+    QTest::mouseClick(child<QWidget>("DX"), Qt::LeftButton);
+    QVERIFY(!underlined());
 }
 
 // The hint follows the value while the keys move the bar, without a mouse over it.
