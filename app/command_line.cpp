@@ -2,7 +2,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cctype>
+#include <cerrno>
 #include <cstring>
+#include <optional>
 
 namespace nyajkor::app {
 
@@ -11,15 +14,16 @@ namespace {
 constexpr int kUsageStatus = 2;
 
 const char* const kHelp =
-    "Usage: nyajkor3d [--help | --version]\n"
-    "Használat: nyajkor3d [--help | --version]\n"
+    "Usage: nyajkor3d [--threads K] [--help | --version]\n"
+    "Használat: nyajkor3d [--threads K] [--help | --version]\n"
     "\n"
     "Opens the window of the interactive simulator of collective motion in 3D.\n"
     "Megnyitja a háromdimenziós kollektív mozgás szimulátorának ablakát.\n"
-    "The window takes no other arguments; nyajkor3d-batch runs the simulation\n"
-    "without a window (see nyajkor3d-batch --help).\n"
+    "nyajkor3d-batch runs the simulation without a window (see nyajkor3d-batch --help).\n"
     "\n"
     "Options:\n"
+    "  --threads K  threads of a tick, 1..1024 (default: one per CPU the program may use)\n"
+    "               (egy lépés szálainak száma)\n"
     "  --help     print this help and exit (ez a súgó)\n"
     "  --version  print the version and exit (a program változata)\n";
 
@@ -39,30 +43,50 @@ std::string quoted(const char* arg) {
     return text + "'";
 }
 
+CommandLineAnswer refused(const std::string& why) {
+    CommandLineAnswer answer;
+    answer.openWindow = false;
+    answer.status = kUsageStatus;
+    answer.err = "nyajkor3d: " + why + " (nyajkor3d --help)\n";
+    return answer;
+}
+
+// A whole number 1..1024, nothing before or after it.
+std::optional<int> threadCount(const char* text) {
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(text, &end, 10);
+    if (!*text || *end || errno != 0 || !std::isdigit(static_cast<unsigned char>(*text)) || v < 1 || v > 1024)
+        return std::nullopt;
+    return static_cast<int>(v);
+}
+
 }  // namespace
 
 CommandLineAnswer answerCommandLine(int argc, const char* const* argv) {
     CommandLineAnswer answer;
-    if (argc <= 1) return answer;
-    answer.openWindow = false;
-    const char* first = argv[1];
-    if (argc == 2 && (std::strcmp(first, "--help") == 0 || std::strcmp(first, "-h") == 0)) {
-        answer.out = kHelp;
-    } else if (argc == 2 && std::strcmp(first, "--version") == 0) {
-        answer.out = "nyajkor3d " NYAJKOR_VERSION "\n";
-    } else {
-        const char* bad = first;
-        for (int i = 1; i < argc; ++i)
-            if (std::strcmp(argv[i], "--help") != 0 && std::strcmp(argv[i], "--version") != 0 &&
-                std::strcmp(argv[i], "-h") != 0) {
-                bad = argv[i];
-                break;
-            }
-        const bool option = bad[0] == '-';
-        answer.err = std::string("nyajkor3d: ") +
-                     (option ? "ismeretlen kapcsoló / unknown option " : "fölösleges argumentum / unexpected argument ") +
-                     quoted(bad) + " (nyajkor3d --help)\n";
-        answer.status = kUsageStatus;
+    bool help = false, version = false;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+            help = true;
+        } else if (std::strcmp(arg, "--version") == 0) {
+            version = true;
+        } else if (std::strcmp(arg, "--threads") == 0) {
+            if (i + 1 == argc) return refused("a --threads után hiányzik az érték / --threads: a value is missing");
+            answer.threads = threadCount(argv[++i]);
+            if (!answer.threads)
+                return refused("a --threads értéke 1..1024 közötti egész szám / --threads takes 1..1024, not " +
+                               quoted(argv[i]));
+        } else {
+            return refused(std::string(arg[0] == '-' ? "ismeretlen kapcsoló / unknown option "
+                                                     : "fölösleges argumentum / unexpected argument ") +
+                           quoted(arg));
+        }
+    }
+    if (help || version) {
+        answer.openWindow = false;
+        answer.out = help ? kHelp : "nyajkor3d " NYAJKOR_VERSION "\n";
     }
     return answer;
 }

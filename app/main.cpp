@@ -7,6 +7,7 @@
 #include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/translations.h"
+#include "model/workers.h"
 
 namespace {
 
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
         std::fputs(answer.err.c_str(), stderr);
         return answer.status;
     }
+    if (answer.threads) nyajkor::Workers::configureShared(*answer.threads);
     const QtMessageHandler qtHandler = qInstallMessageHandler(reportStartup);
     QApplication application(argc, argv);
     starting = false;

@@ -28,10 +28,15 @@ run_case "--version" 0 1 0 "${nodisplay[@]}" "$program" --version
 run_case "unknown option" 2 0 1 "${nodisplay[@]}" "$program" --bogus
 run_case "unknown option after --help" 2 0 1 "${nodisplay[@]}" "$program" --help --bogus
 run_case "stray argument" 2 0 1 "${nodisplay[@]}" "$program" file.ckpt
+run_case "--threads out of range" 2 0 1 "${nodisplay[@]}" "$program" --threads 0
+run_case "--threads not a number" 2 0 1 "${nodisplay[@]}" "$program" --threads 2x
+run_case "--threads without its value" 2 0 1 "${nodisplay[@]}" "$program" --threads
+run_case "--threads with --help" 0 - 0 "${nodisplay[@]}" "$program" --threads 2 --help
+run_case "--threads, then no display" 1 0 1 "${nodisplay[@]}" "$program" --threads 1
 run_case "no display" 1 0 1 "${nodisplay[@]}" "$program"
 run_case "a display that is not there" 1 0 1 env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:97 "$program"
 help=$("${nodisplay[@]}" "$program" --help)
-for word in "Usage: nyajkor3d" "Használat: nyajkor3d" "--version" "nyajkor3d-batch"; do
+for word in "Usage: nyajkor3d" "Használat: nyajkor3d" "--version" "--threads K" "nyajkor3d-batch"; do
   if grep -qF -- "$word" <<<"$help"; then echo "ok: help mentions $word"; passed=$((passed + 1))
   else echo "FAIL: help does not mention $word"; failures=$((failures + 1)); fi
 done
