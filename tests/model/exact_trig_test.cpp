@@ -182,6 +182,9 @@ TEST(ExactTrig, EverySeedingArgument) {
             }
             if (library(f, x) != got) ++libraryDiffers[f == Function::sin];
         }
+        if ((s + 1) % (std::uint64_t{1} << 28) == 0)
+            std::cout << "  " << (s + 1) / (std::uint64_t{1} << 28) << "/16 done: slow stage " << slow
+                      << ", library differs: cos " << libraryDiffers[0] << ", sin " << libraryDiffers[1] << std::endl;
     }
     std::cout << "every seeding argument: slow stage " << slow << "; library differs: cos " << libraryDiffers[0]
               << ", sin " << libraryDiffers[1] << " of 2^32 each\n";
