@@ -6,6 +6,7 @@
 // vs_library = its time / the library function's time, measured just before.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <numbers>
@@ -22,7 +23,7 @@ using Clock = std::chrono::steady_clock;
 std::vector<double> seedingArguments() {
     Random rng(20240611u);
     std::vector<double> xs(4096);
-    for (double& x : xs) x = 2 * std::numbers::pi * rng.real();
+    for (double& x : xs) x = std::max(2 * std::numbers::pi * rng.real(), 0x1p-27);  // the stages' domain
     return xs;
 }
 
@@ -69,6 +70,15 @@ void BM_CorrectlyRoundedSin(benchmark::State& state) {
                        [](double x) { return std::sin(x); });
 }
 BENCHMARK(BM_CorrectlyRoundedSin);
+
+// The slow stage alone, which the functions above reach about once in 2^46
+// calls.
+void BM_SlowStageCos(benchmark::State& state) {
+    using exact_trig_detail::Function;
+    timeAgainstLibrary(state, [](double x) { return exact_trig_detail::slowCorrectlyRounded(Function::cos, x); },
+                       [](double x) { return std::cos(x); });
+}
+BENCHMARK(BM_SlowStageCos);
 
 }  // namespace
 }  // namespace nyajkor
