@@ -189,7 +189,8 @@ constexpr DD kCoeff[30] = {
 // steps and of z (7u^2, weight < 0.2) add up to less than 16u^2 relative to
 // the partial. The product by z of the last partial adds 7u^2 more:
 // below 2^-101 relative to the returned sum s(z). (With the older, looser
-// 16u^2 for a product every total below would still hold.)
+// 16u^2 for a product, s(z) would be within 41u^2, and the bounds on cos r
+// and sin r below would still hold.)
 DD seriesTail(int first, DD z) {
     double t = kCoeff[first + 28].hi;
     for (int j = 13; j >= 10; --j) t = kCoeff[first + 2 * j].hi + z.hi * t;
