@@ -213,7 +213,9 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
                      [](Options& o, const std::string& v) {
                          o.threads = static_cast<int>(integerIn("threads", v, 1, 1024));
                      }}},
-        {"sweep", {"NAME=FROM:TO:STEP  runs at NAME = FROM, FROM+STEP, ... up to TO; given twice, a grid",
+        {"sweep", {"NAME=FROM:TO:STEP  runs at NAME = FROM, FROM+STEP, ... up to TO; given twice, a grid;\n"
+                   "                     or 'N1,N2=A1,A2;B1,B2;...': the flags paired, at the values listed,\n"
+                   "                     as one axis (n, radius and speed together, say)",
                    [](Options& o, const std::string& v) { o.sweeps.push_back(sweepOf(v)); }}},
         {"repeats", {"R   runs per grid point, with the seeds S, S+1, ..., 1..1000 (default 1)",
                      [](Options& o, const std::string& v) {
@@ -268,19 +270,59 @@ std::string sweepableNames() {
     return names;
 }
 
-// "NAME=FROM:TO:STEP": NAME a flag a sweep may vary, FROM <= TO both in its range.
+// The range of a flag a sweep may vary; refused naming it when there is none.
+std::pair<int, int> sweepRangeOf(const std::string& name) {
+    const Flag* flag = findFlag(name);
+    if (!flag || !flag->sweepRange)
+        throw UsageError("--sweep: " + quoted(name) + " cannot be swept (sweepable: " + sweepableNames() + ")");
+    return *flag->sweepRange;
+}
+
+// "N1,N2,...=V1,V2,...;V1,V2,...;...": the paired flags, then their tuples.
+Sweep tupleSweepOf(const std::string& text, std::size_t eq) {
+    Sweep s;
+    std::stringstream names(text.substr(0, eq));
+    for (std::string name; std::getline(names, name, ',');) s.names.push_back(name);
+    if (s.names.empty() || text[eq - 1] == ',') throw UsageError("--sweep: " + quoted(text) + " lacks a flag's name");
+    for (std::size_t k = 0; k < s.names.size(); ++k) {
+        sweepRangeOf(s.names[k]);
+        for (std::size_t j = 0; j < k; ++j)
+            if (s.names[j] == s.names[k]) throw UsageError("--sweep: " + s.names[k] + " is swept twice");
+    }
+    std::stringstream tuples(text.substr(eq + 1) + ";");
+    for (std::string tuple; std::getline(tuples, tuple, ';');) {
+        std::vector<int> values;
+        std::stringstream cells(tuple + ",");
+        for (std::string cell; std::getline(cells, cell, ',');) {
+            if (values.size() == s.names.size())
+                throw UsageError("--sweep: " + quoted(tuple) + " has more values than the " +
+                                 std::to_string(s.names.size()) + " flags " + s.label());
+            const auto [lo, hi] = sweepRangeOf(s.names[values.size()]);
+            values.push_back(static_cast<int>(integerIn("sweep " + s.names[values.size()], cell, lo, hi)));
+        }
+        if (values.size() != s.names.size())
+            throw UsageError("--sweep: " + quoted(tuple) + " has " + std::to_string(values.size()) +
+                             " values for the " + std::to_string(s.names.size()) + " flags " + s.label());
+        s.tuples.push_back(values);
+    }
+    return s;
+}
+
+// "NAME=FROM:TO:STEP", NAME a flag a sweep may vary, FROM <= TO both in its
+// range; or "N1,N2,...=V1,V2,...;V1,V2,...;..." (a list of values of one
+// flag, or of tuples of several flags paired, one axis of the grid).
 Sweep sweepOf(const std::string& text) {
-    const auto eq = text.find('='), colon1 = text.find(':', eq), colon2 = text.find(':', colon1 + 1);
-    if (eq == std::string::npos || colon1 == std::string::npos || colon2 == std::string::npos ||
-        text.find(':', colon2 + 1) != std::string::npos)
+    const auto eq = text.find('=');
+    if (eq == std::string::npos || eq == 0)
+        throw UsageError("--sweep: " + quoted(text) + " is not NAME=FROM:TO:STEP nor NAMES=VALUES;VALUES;...");
+    if (text.find(':', eq) == std::string::npos) return tupleSweepOf(text, eq);
+    const auto colon1 = text.find(':', eq), colon2 = text.find(':', colon1 + 1);
+    if (colon2 == std::string::npos || text.find(':', colon2 + 1) != std::string::npos)
         throw UsageError("--sweep: " + quoted(text) + " is not NAME=FROM:TO:STEP");
     Sweep s;
-    s.name = text.substr(0, eq);
-    const Flag* flag = findFlag(s.name);
-    if (!flag || !flag->sweepRange)
-        throw UsageError("--sweep: " + quoted(s.name) + " cannot be swept (sweepable: " + sweepableNames() + ")");
-    const auto [lo, hi] = *flag->sweepRange;
-    const std::string what = "sweep " + s.name;
+    s.names = {text.substr(0, eq)};
+    const auto [lo, hi] = sweepRangeOf(s.names[0]);
+    const std::string what = "sweep " + s.names[0];
     const std::string from = text.substr(eq + 1, colon1 - eq - 1), to = text.substr(colon1 + 1, colon2 - colon1 - 1);
     s.from = static_cast<int>(integerIn(what, from, lo, hi));
     s.to = static_cast<int>(integerIn(what, to, lo, hi));
@@ -311,11 +353,13 @@ void checkSweep(const Options& o, const std::set<std::string>& given) {
             if (given.count(flag)) throw UsageError("--" + flag + ": only with --sweep");
         return;
     }
-    if (o.sweeps.size() > 2) throw UsageError("--sweep: at most two flags at once");
-    if (o.sweeps.size() == 2 && o.sweeps[0].name == o.sweeps[1].name)
-        throw UsageError("--sweep: " + o.sweeps[0].name + " is swept twice");
+    if (o.sweeps.size() > 2) throw UsageError("--sweep: at most two axes at once");
+    std::set<std::string> swept;
     for (const Sweep& s : o.sweeps)
-        if (given.count(s.name)) throw UsageError("--sweep: " + s.name + " is also given as --" + s.name);
+        for (const std::string& name : s.names) {
+            if (!swept.insert(name).second) throw UsageError("--sweep: " + name + " is swept twice");
+            if (given.count(name)) throw UsageError("--sweep: " + name + " is also given as --" + name);
+        }
     for (const std::string flag : {"dump", "frame", "trajectory", "movie", "frames", "every", "checkpoint", "resume"})
         if (given.count(flag)) throw UsageError("--" + flag + ": not with --sweep");
     if (o.ticks == 0) throw UsageError("--ticks: a sweep measures 1 tick or more");

@@ -120,8 +120,8 @@ void writePhaseDiagram(const SweepPlan& plan, const std::vector<PointSummary>& s
     for (const PointSummary& s : summary) {
         const double v = plottedEstimate(s, q).mean;
         if (s.runs == 0 || std::isnan(v)) continue;
-        const auto values = plan.values(s.point);
-        const double i = (values[0] - across.from) / across.step, j = (values[1] - up.from) / up.step;
+        // the point's steps along the two axes, the first outermost
+        const double i = static_cast<double>(s.point / up.count()), j = static_cast<double>(s.point % up.count());
         // whole pixels on both sides of every cell: no seams between them
         const QRectF cell(QPointF(std::round(kLeft + i * cellWidth), std::round(kBottom - (j + 1) * cellHeight)),
                           QPointF(std::round(kLeft + (i + 1) * cellWidth), std::round(kBottom - j * cellHeight)));
@@ -134,11 +134,11 @@ void writePhaseDiagram(const SweepPlan& plan, const std::vector<PointSummary>& s
     drawValueLabels(painter, across, true);
     drawValueLabels(painter, up, false);
     painter.drawText(QRectF(kLeft, kBottom + 34, kRight - kLeft, 24), Qt::AlignHCenter,
-                     QString::fromStdString(across.name));
+                     QString::fromStdString(across.label()));
     painter.save();
     painter.translate(22, (kTop + kBottom) / 2.0);
     painter.rotate(-90);
-    painter.drawText(QRectF(-150, -12, 300, 24), Qt::AlignCenter, QString::fromStdString(up.name));
+    painter.drawText(QRectF(-150, -12, 300, 24), Qt::AlignCenter, QString::fromStdString(up.label()));
     painter.restore();
     QFont bold = painter.font();
     bold.setBold(true);
@@ -147,7 +147,7 @@ void writePhaseDiagram(const SweepPlan& plan, const std::vector<PointSummary>& s
     const int repeats = plan.base().repeats;
     const std::string runs = repeats == 1 ? "one run" : "mean of " + std::to_string(repeats) + " runs";
     painter.drawText(QRectF(0, 12, kWidth, 30), Qt::AlignHCenter,
-                     QString::fromStdString(quantityTitle(q) + " over " + across.name + " and " + up.name + ", " +
+                     QString::fromStdString(quantityTitle(q) + " over " + across.label() + " and " + up.label() + ", " +
                                             runs + " a point"));
     painter.setFont(QFont());
     drawColourBar(painter, range, QString::fromStdString(quantityTitle(q)));

@@ -188,7 +188,10 @@ void writeSweepChart(const SweepPlan& plan, const std::vector<PointSummary>& sum
         return;
     }
     const Sweep& x = sweeps[0];
-    const int from = x.from, to = x.from == x.to ? x.from + 1 : x.to;
+    // the first flag's values on the axis, a paired axis's too
+    const auto xs = x.values();
+    const int from = *std::min_element(xs.begin(), xs.end()), largest = *std::max_element(xs.begin(), xs.end());
+    const int to = from == largest ? from + 1 : largest;
 
     QGraphicsScene scene;
     auto* chart = new QChart;  // owned by the scene
@@ -196,8 +199,8 @@ void writeSweepChart(const SweepPlan& plan, const std::vector<PointSummary>& sum
     chart->setGeometry(0, 0, kWidth, kHeight);
     const bool withSusceptibility = q != PlotQuantity::susceptibility;
     chart->setTitle(QString::fromStdString(quantityTitle(q) + (withSusceptibility ? " and susceptibility" : "") +
-                                           " against " + x.name));
-    auto* xAxis = sweptAxis(x.name, from, to);
+                                           " against " + x.label()));
+    auto* xAxis = sweptAxis(x.label(), from, to);
     chart->addAxis(xAxis, Qt::AlignBottom);
 
     const int repeats = plan.base().repeats;

@@ -7,8 +7,14 @@ namespace nyajkor::study {
 
 std::vector<int> Sweep::values() const {
     std::vector<int> v;
-    for (int x = from; x <= to; x += step) v.push_back(x);
+    for (std::size_t k = 0; k < count(); ++k) v.push_back(valueAt(k));
     return v;
+}
+
+std::string Sweep::label() const {
+    std::string text;
+    for (const std::string& name : names) text += (text.empty() ? "" : ",") + name;
+    return text;
 }
 
 std::string escaped(const std::string& value) {

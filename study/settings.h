@@ -23,14 +23,25 @@ namespace nyajkor::study {
 enum class DistanceMode { off, autoRepulsive, customRepulsive, autoAttractive, customAttractive };
 enum class CentreMode { off, middle, moving, placed };
 
-// One swept parameter, by the runner's name for it, and its values FROM,
-// FROM+STEP, ... up to TO.
+// One axis of a sweep: one parameter, by the runner's name for it, over the
+// values FROM, FROM+STEP, ... up to TO; or several parameters paired, over
+// a list of tuples of their values (n, radius and speed together, say, at a
+// fixed density).
 struct Sweep {
-    std::string name;  // the runner's flag, without its dashes
-    int from = 0, to = 0, step = 1;
-    std::size_t count() const { return static_cast<std::size_t>((to - from) / step) + 1; }
-    int valueAt(std::size_t k) const { return from + static_cast<int>(k) * step; }
-    std::vector<int> values() const;
+    std::vector<std::string> names;        // the runner's flags, without their dashes
+    int from = 0, to = 0, step = 1;        // a range of names[0] alone, when tuples is empty
+    std::vector<std::vector<int>> tuples;  // else the tuples, one value per name
+    std::size_t count() const {
+        return tuples.empty() ? static_cast<std::size_t>((to - from) / step) + 1 : tuples.size();
+    }
+    // the first name's value at step k, the one a chart puts on its axis
+    int valueAt(std::size_t k) const { return tuples.empty() ? from + static_cast<int>(k) * step : tuples[k][0]; }
+    // the values of all the names at step k
+    std::vector<int> valuesAt(std::size_t k) const {
+        return tuples.empty() ? std::vector<int>{valueAt(k)} : tuples[k];
+    }
+    std::vector<int> values() const;  // the first name's, step by step
+    std::string label() const;        // the names, joined by commas
 };
 
 // The most runs a sweep may have. The plan is counted, never listed, but

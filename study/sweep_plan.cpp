@@ -29,14 +29,24 @@ std::size_t SweepPlan::points() const {
     return points;
 }
 
+std::vector<std::string> SweepPlan::names() const {
+    std::vector<std::string> names;
+    for (const Sweep& s : base_.sweeps) names.insert(names.end(), s.names.begin(), s.names.end());
+    return names;
+}
+
 std::vector<int> SweepPlan::values(std::size_t point) const {
-    // the point's number written in the mixed radix of the flags' counts,
-    // the last flag the lowest digit
-    std::vector<int> values(base_.sweeps.size());
-    for (std::size_t k = values.size(); k-- > 0;) {
-        const Sweep& s = base_.sweeps[k];
-        values[k] = s.valueAt(point % s.count());
-        point /= s.count();
+    // the point's number written in the mixed radix of the axes' counts,
+    // the last axis the lowest digit
+    std::vector<std::size_t> steps(base_.sweeps.size());
+    for (std::size_t k = steps.size(); k-- > 0;) {
+        steps[k] = point % base_.sweeps[k].count();
+        point /= base_.sweeps[k].count();
+    }
+    std::vector<int> values;
+    for (std::size_t k = 0; k < steps.size(); ++k) {
+        const auto axis = base_.sweeps[k].valuesAt(steps[k]);
+        values.insert(values.end(), axis.begin(), axis.end());
     }
     return values;
 }
@@ -49,7 +59,8 @@ std::uint32_t SweepPlan::seedOf(std::size_t run) const {
 Settings SweepPlan::settingsOf(std::size_t run) const {
     Settings s = base_;
     const auto values = this->values(pointOf(run));
-    for (std::size_t k = 0; k < values.size(); ++k) setParameter(s, base_.sweeps[k].name, values[k]);
+    const auto names = this->names();
+    for (std::size_t k = 0; k < values.size(); ++k) setParameter(s, names[k], values[k]);
     return s;
 }
 
@@ -138,9 +149,9 @@ std::vector<std::size_t> pointsWithShortRuns(const SweepPlan& plan, const ShardR
 
 std::string describePoint(const SweepPlan& plan, std::size_t point) {
     std::string text;
+    const auto names = plan.names();
     const auto values = plan.values(point);
-    for (std::size_t k = 0; k < values.size(); ++k)
-        text += (k ? " " : "") + plan.base().sweeps[k].name + "=" + std::to_string(values[k]);
+    for (std::size_t k = 0; k < values.size(); ++k) text += (k ? " " : "") + names[k] + "=" + std::to_string(values[k]);
     return text;
 }
 

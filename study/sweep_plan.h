@@ -59,7 +59,9 @@ public:
     std::size_t runs() const { return points() * static_cast<std::size_t>(base_.repeats); }
     std::size_t points() const;
     const Settings& base() const { return base_; }
-    // the values of the swept parameters at a point, in their order
+    // the swept parameters, axis by axis, a paired axis's names in its order
+    std::vector<std::string> names() const;
+    // their values at a point, in the same order
     std::vector<int> values(std::size_t point) const;
     std::size_t pointOf(std::size_t run) const { return run / static_cast<std::size_t>(base_.repeats); }
     std::uint32_t seedOf(std::size_t run) const;

@@ -77,7 +77,7 @@ void writeValues(std::ostream& csv, const std::vector<int>& values) {
 }
 
 void writeNames(std::ostream& csv, const SweepPlan& plan) {
-    for (const Sweep& s : plan.base().sweeps) csv << s.name << ',';
+    for (const std::string& name : plan.names()) csv << name << ',';
 }
 
 // The columns before the reals, and the reals.
@@ -153,11 +153,7 @@ std::optional<Shard> shardIn(const std::string& text) {
 
 // "noise=30 n=500 seed 7": a run as the user set it.
 std::string describeRun(const SweepPlan& plan, std::size_t run) {
-    std::string text;
-    const auto values = plan.values(plan.pointOf(run));
-    for (std::size_t k = 0; k < values.size(); ++k)
-        text += plan.base().sweeps[k].name + "=" + std::to_string(values[k]) + " ";
-    return text + "seed " + std::to_string(plan.seedOf(run));
+    return describePoint(plan, plan.pointOf(run)) + " seed " + std::to_string(plan.seedOf(run));
 }
 
 std::string rangeText(const RealColumn& c) {
@@ -192,7 +188,8 @@ std::pair<std::size_t, RunStatistics> rowOf(const std::string& line, const Expec
                                             std::optional<Shard>& shard) {
     const auto f = splitFields(line);
     const SweepPlan& plan = e.plan;
-    const std::size_t names = plan.base().sweeps.size();
+    const std::vector<std::string> sweptNames = plan.names();
+    const std::size_t names = sweptNames.size();
     const std::size_t reals = names + 1, flag = reals + e.columns.size(), place = flag + 1, fieldCount = place + 4;
     if (f.size() != fieldCount)
         throw RefusedInput("has " + std::to_string(f.size()) + " fields, not " + std::to_string(fieldCount));
@@ -211,8 +208,8 @@ std::pair<std::size_t, RunStatistics> rowOf(const std::string& line, const Expec
         throw RefusedInput("mixes runs of shards " + shard->text() + " and " + rowShard->text());
     shard = rowShard;
     std::string given;
-    for (std::size_t k = 0; k < names; ++k) given += plan.base().sweeps[k].name + "=" + escaped(f[k]) + " ";
-    given += "seed " + escaped(f[names]);
+    for (std::size_t k = 0; k < names; ++k) given += (k ? " " : "") + sweptNames[k] + "=" + escaped(f[k]);
+    given += " seed " + escaped(f[names]);
     if (given != describeRun(plan, *run))
         throw RefusedInput("has run " + f[place] + " at " + given + ", where this sweep runs " +
                          describeRun(plan, *run));
@@ -291,7 +288,15 @@ std::string sweepIdOf(const Settings& o) {
     std::ostringstream text;
     text << "seed " << o.seed.value_or(0) << " ticks " << o.ticks << " warmup " << o.warmup << " repeats "
          << o.repeats;
-    for (const Sweep& s : o.sweeps) text << " sweep " << s.name << ' ' << s.from << ' ' << s.to << ' ' << s.step;
+    for (const Sweep& s : o.sweeps) {
+        text << " sweep " << s.label();
+        if (s.tuples.empty()) text << ' ' << s.from << ' ' << s.to << ' ' << s.step;
+        for (const auto& tuple : s.tuples) {
+            text << " (";
+            for (int v : tuple) text << ' ' << v;
+            text << " )";
+        }
+    }
     const Inputs& c = o.controls;
     text << " n " << c.egyedszam << " speed " << c.vkozos << " noise " << c.parameter << " radius " << c.sugar
          << " equilibrium " << c.tavolsag << " distance " << static_cast<int>(o.distanceMode) << " strength "

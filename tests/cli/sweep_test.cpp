@@ -29,12 +29,40 @@ const std::vector<std::string> kSmall = with(kTiny, {"--n", "500", "--radius", "
 TEST(SweepOptions, ValuesRunFromFromToToInSteps) {
     const Options o = parseOptions({"--sweep", "noise=0:100:25", "--sweep=n=500:1200:300", "--repeats", "3"});
     ASSERT_EQ(o.sweeps.size(), 2u);
-    EXPECT_EQ(o.sweeps[0].name, "noise");
+    EXPECT_THAT(o.sweeps[0].names, ElementsAre("noise"));
     EXPECT_THAT(o.sweeps[0].values(), ElementsAre(0, 25, 50, 75, 100));
     // a step that overshoots TO stops below it
     EXPECT_THAT(o.sweeps[1].values(), ElementsAre(500, 800, 1100));
     EXPECT_THAT(parseOptions({"--sweep", "radius=7:7:1"}).sweeps[0].values(), ElementsAre(7));
     EXPECT_EQ(o.repeats, 3);
+}
+
+// Paired flags are one axis: each tuple one point, its values set together.
+TEST(SweepOptions, PairedFlagsAreOneAxisOfTuples) {
+    const Options o = parseOptions({"--sweep", "n,radius,speed=500,16,16;1000,13,13;2000,10,10", "--sweep",
+                                    "noise=0;50", "--seed", "1"});
+    ASSERT_EQ(o.sweeps.size(), 2u);
+    EXPECT_THAT(o.sweeps[0].names, ElementsAre("n", "radius", "speed"));
+    EXPECT_THAT(o.sweeps[0].values(), ElementsAre(500, 1000, 2000));
+    const SweepPlan plan(o);
+    EXPECT_EQ(plan.points(), 6u);
+    EXPECT_THAT(plan.names(), ElementsAre("n", "radius", "speed", "noise"));
+    EXPECT_THAT(plan.values(3), ElementsAre(1000, 13, 13, 50));
+    const Settings run = plan.settingsOf(5);
+    EXPECT_EQ(run.controls.egyedszam, 2000);
+    EXPECT_EQ(run.controls.sugar, 10);
+    EXPECT_EQ(run.controls.vkozos, 10);
+    EXPECT_EQ(run.controls.parameter, 50);
+}
+
+// The same values listed or as a range make the same runs.
+TEST(SweepOptions, ListedValuesRunAsTheirRange) {
+    auto summary = [](const char* sweep) {
+        const RunResult r = run(with(kSmall, {"--sweep", sweep, "--repeats", "2", "--summary", "-"}));
+        EXPECT_EQ(r.status, 0) << r.err;
+        return r.out;
+    };
+    EXPECT_EQ(summary("noise=0;50;100"), summary("noise=0:100:50"));
 }
 
 TEST(SweepOptions, PlanPutsTheFirstFlagOutermostAndTheRepeatsInSeedOrder) {
@@ -288,6 +316,15 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{{"--sweep", "noise=0:10:5", "--sweep", "n=500:600:100", "--sweep", "radius=1:2:1"},
                  "at most two"},
         BadInput{{"--noise", "5", "--sweep", "noise=0:10:5"}, "--sweep: noise is also given as --noise"},
+        BadInput{{"--sweep", "n,radius=500,4;1000"}, "--sweep: '1000' has 1 values for the 2 flags n,radius"},
+        BadInput{{"--sweep", "n,radius=500,4,2"}, "--sweep: '500,4,2' has more values than the 2 flags n,radius"},
+        BadInput{{"--sweep", "n,radius=500,40"}, "--sweep radius: 40 is out of range (allowed: 0..20)"},
+        BadInput{{"--sweep", "n,zoom=500,12"}, "'zoom' cannot be swept"},
+        BadInput{{"--sweep", "n,n=500,500"}, "--sweep: n is swept twice"},
+        BadInput{{"--sweep", "speed,radius=10,4", "--sweep", "radius=1:2:1"}, "--sweep: radius is swept twice"},
+        BadInput{{"--radius", "4", "--sweep", "speed,radius=10,4"}, "--sweep: radius is also given as --radius"},
+        BadInput{{"--sweep", "n,radius=500,x"}, "--sweep radius: 'x' is not a whole number"},
+        BadInput{{"--sweep", "=500"}, "is not NAME=FROM:TO:STEP nor NAMES=VALUES;VALUES;..."},
         BadInput{{"--repeats", "2"}, "--repeats: only with --sweep"},
         BadInput{{"--summary", "s.csv"}, "--summary: only with --sweep"},
         BadInput{with(kSweep, {"--repeats", "0"}), "--repeats: 0 is out of range (allowed: 1..1000)"},
