@@ -236,6 +236,13 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
         {"plot-quantity", {"Q  what --plot shows: order (default; with the susceptibility for one\n"
                            "                     swept flag), susceptibility or binder; for two flags a map of it",
                            [](Options& o, const std::string& v) { o.plotQuantity = plotQuantityOf(v); }}},
+        {"plot-style", {"S  how --plot draws two axes: map (default) or curves, the quantity against\n"
+                        "                     the second axis, one curve with error bars per step of the first",
+                        [](Options& o, const std::string& v) {
+                            if (v == "map") o.plotStyle = PlotStyle::map;
+                            else if (v == "curves") o.plotStyle = PlotStyle::curves;
+                            else throw UsageError("--plot-style: " + quoted(v) + " is not map or curves");
+                        }}},
         {"shard", {"K/M   only the runs whose place p in the sweep has p mod M = K-1, with the\n"
                    "                     whole sweep's seeds; --csv then holds the shard's runs (needs --seed)",
                    [](Options& o, const std::string& v) { o.shard = shardOf(v); }}},
@@ -349,7 +356,8 @@ void checkSweepSize(const Options& o) {
 void checkSweep(const Options& o, const std::set<std::string>& given) {
     if (o.sweeps.empty()) {
         for (const std::string flag :
-             {"repeats", "warmup", "jobs", "summary", "shard", "merge", "resume-from", "plot", "plot-quantity"})
+             {"repeats", "warmup", "jobs", "summary", "shard", "merge", "resume-from", "plot", "plot-quantity",
+              "plot-style"})
             if (given.count(flag)) throw UsageError("--" + flag + ": only with --sweep");
         return;
     }
@@ -370,7 +378,8 @@ void checkSweep(const Options& o, const std::set<std::string>& given) {
     if (given.count("merge"))
         for (const std::string flag : {"shard", "resume-from"})
             if (given.count(flag)) throw UsageError("--" + flag + ": not with --merge, which runs nothing");
-    if (given.count("plot-quantity") && !given.count("plot")) throw UsageError("--plot-quantity: only with --plot");
+    for (const std::string flag : {"plot-quantity", "plot-style"})
+        if (given.count(flag) && !given.count("plot")) throw UsageError("--" + flag + ": only with --plot");
 }
 
 // What the outputs along the run and the checkpoints need.

@@ -36,6 +36,9 @@ using UsageError = study::RefusedInput;
 
 // What the chart of a sweep shows.
 enum class PlotQuantity { order, susceptibility, binder };
+// How --plot draws a sweep of two axes: a map over the grid, or a curve
+// against the second axis for each step of the first.
+enum class PlotStyle { map, curves };
 
 // The settings of the run or sweep, and where its results go.
 struct Options : study::Settings {
@@ -63,6 +66,7 @@ struct Options : study::Settings {
     std::string summaryPath;              // empty: none; "-": standard output
     std::string plotPath;                 // empty: none
     PlotQuantity plotQuantity = PlotQuantity::order;
+    PlotStyle plotStyle = PlotStyle::map;
     std::vector<std::string> mergePaths;  // tables of shards to summarise in place of running
     std::string resumePath;               // empty: none; a table of runs already done
 

@@ -109,7 +109,7 @@ int runSweep(Options o, std::ostream& out, std::ostream& err, const SweepControl
         if (csv) csv->commit();
         if (summaryFile) summaryFile->commit();
         if (plot) {
-            writeSweepChart(plan, summary, o.plotQuantity, plot->stream());
+            writeSweepChart(plan, summary, o.plotQuantity, o.plotStyle, plot->stream());
             plot->commit();
         }
         if (o.csvPath != "-" && o.summaryPath != "-") writeSummaryTable(out, plan, summary);

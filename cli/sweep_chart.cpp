@@ -13,6 +13,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <iterator>
 #include <cmath>
 #include <filesystem>
 #include <memory>
@@ -165,6 +166,15 @@ QValueAxis* sweptAxis(const std::string& name, int from, int to) {
     return axis;
 }
 
+// The smallest and the largest of the first flag's values along an axis,
+// at least one apart.
+std::pair<int, int> spanOf(const Sweep& axis) {
+    const auto values = axis.values();
+    const int from = *std::min_element(values.begin(), values.end());
+    const int to = *std::max_element(values.begin(), values.end());
+    return {from, from == to ? from + 1 : to};
+}
+
 // The chart's scene, laid out, as a white-backed PNG.
 void writeScenePng(QGraphicsScene& scene, std::ostream& png) {
     QImage image(kWidth, kHeight, QImage::Format_RGB32);
@@ -177,21 +187,69 @@ void writeScenePng(QGraphicsScene& scene, std::ostream& png) {
     writePng(image, "plot", png);
 }
 
+// Ten colours that stay apart, for the curves of one chart.
+QColor curveColour(std::size_t k) {
+    static const unsigned kColours[] = {0x1f77b4, 0xd62728, 0x2ca02c, 0xff7f0e, 0x9467bd,
+                                        0x8c564b, 0xe377c2, 0x7f7f7f, 0xbcbd22, 0x17becf};
+    return QColor(kColours[k % std::size(kColours)]);
+}
+
+// `q` against the second axis, a curve with error bars for each step of the first.
+void writeCurves(const SweepPlan& plan, const std::vector<PointSummary>& summary, PlotQuantity q, std::ostream& png) {
+    const Sweep& per = plan.base().sweeps[0];
+    const Sweep& along = plan.base().sweeps[1];
+    const auto [from, to] = spanOf(along);
+    QGraphicsScene scene;
+    auto* chart = new QChart;  // owned by the scene
+    scene.addItem(chart);
+    chart->setGeometry(0, 0, kWidth, kHeight);
+    chart->setTitle(QString::fromStdString(quantityTitle(q) + " against " + along.label() + ", a curve for each " +
+                                           per.label()));
+    auto* xAxis = sweptAxis(along.label(), from, to);
+    chart->addAxis(xAxis, Qt::AlignBottom);
+    // the points of each curve, the x of a point its second axis's value
+    std::vector<std::vector<std::pair<int, Estimate>>> curves(per.count());
+    std::vector<std::pair<int, Estimate>> all;
+    for (const PointSummary& s : summary) {
+        if (s.runs == 0) continue;
+        const std::pair<int, Estimate> point{along.valueAt(s.point % along.count()), plottedEstimate(s, q)};
+        curves[s.point / along.count()].push_back(point);
+        all.push_back(point);
+    }
+    const int repeats = plan.base().repeats;
+    const QString errors = repeats == 1 ? QString("± standard error from the correlation time")
+                                        : QString("mean ± standard error of %1 runs").arg(repeats);
+    auto* yAxis = quantityAxis(all, q, QString::fromStdString(quantityTitle(q)) + ", " + errors);
+    chart->addAxis(yAxis, Qt::AlignLeft);
+    const double capHalfWidth = (to - from) / 150.0;
+    for (std::size_t k = 0; k < curves.size(); ++k) {
+        std::string name;
+        const auto values = per.valuesAt(k);
+        for (std::size_t j = 0; j < values.size(); ++j)
+            name += (j ? ", " : "") + per.names[j] + " " + std::to_string(values[j]);
+        addQuantity(*chart, *xAxis, *yAxis, QString::fromStdString(name), curves[k], curveColour(k), capHalfWidth);
+    }
+    chart->legend()->setVisible(true);
+    chart->legend()->setAlignment(Qt::AlignTop);
+    writeScenePng(scene, png);
+}
+
 }  // namespace
 
 void writeSweepChart(const SweepPlan& plan, const std::vector<PointSummary>& summary, PlotQuantity q,
-                     std::ostream& png) {
+                     PlotStyle style, std::ostream& png) {
     ChartApplication application;
     const auto& sweeps = plan.base().sweeps;
     if (sweeps.size() == 2) {
-        writePhaseDiagram(plan, summary, q, png);
+        if (style == PlotStyle::curves)
+            writeCurves(plan, summary, q, png);
+        else
+            writePhaseDiagram(plan, summary, q, png);
         return;
     }
     const Sweep& x = sweeps[0];
     // the first flag's values on the axis, a paired axis's too
-    const auto xs = x.values();
-    const int from = *std::min_element(xs.begin(), xs.end()), largest = *std::max_element(xs.begin(), xs.end());
-    const int to = from == largest ? from + 1 : largest;
+    const auto [from, to] = spanOf(x);
 
     QGraphicsScene scene;
     auto* chart = new QChart;  // owned by the scene

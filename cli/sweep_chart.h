@@ -43,11 +43,14 @@ private:
     std::unique_ptr<QApplication> app_;
 };
 
-// Uses the running QApplication or makes one. For one swept flag, `q`
+// Uses the running QApplication or makes one. For one swept axis, `q`
 // against it with error bars and, unless `q` is the susceptibility, the
-// susceptibility on an axis of its own; for two, the phase diagram of `q`.
-// Throws std::runtime_error when the picture cannot be drawn or encoded.
+// susceptibility on an axis of its own; for two, the phase diagram of `q`,
+// or as `curves` `q` against the second axis with a curve for each step of
+// the first (the Binder cumulant of each system size, say, to see where
+// they cross). Throws std::runtime_error when the picture cannot be drawn
+// or encoded.
 void writeSweepChart(const SweepPlan& plan, const std::vector<PointSummary>& summary, PlotQuantity q,
-                     std::ostream& png);
+                     PlotStyle style, std::ostream& png);
 
 }  // namespace nyajkor::batch

@@ -99,5 +99,27 @@ TEST_F(SweepPictures, OneFlagDrawsTheSusceptibilityBesideTheQuantity) {
     EXPECT_EQ(reddish(QImage(QString::fromStdString(path("c.png")))), 0);
 }
 
+// Curves: one a step of the first axis, in colours of their own, and no map.
+TEST_F(SweepPictures, TwoAxesAsCurvesDrawACurveForEachStepOfTheFirst) {
+    const RunResult r = run(with(kTinySweep, {"--sweep", "speed=5;10;15", "--sweep", "noise=0:100:50", "--plot",
+                                              path("curves.png"), "--plot-style", "curves",
+                                              "--plot-quantity", "binder"}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto count = colours(QImage(QString::fromStdString(path("curves.png"))));
+    // blue, red and green lines and bars, drawn smoothed: pixels near each colour
+    auto near = [&count](QColor curve) {
+        int n = 0;
+        for (const auto& [rgb, pixels] : count) {
+            const QColor c(rgb);
+            if (std::abs(c.red() - curve.red()) + std::abs(c.green() - curve.green()) +
+                    std::abs(c.blue() - curve.blue()) < 60)
+                n += pixels;
+        }
+        return n;
+    };
+    for (const QRgb curve : {0x1f77b4u, 0xd62728u, 0x2ca02cu}) EXPECT_GT(near(QColor(curve)), 150) << std::hex << curve;
+    EXPECT_EQ(count.count(scaleColour(0).rgb() & 0xffffff), 0u);  // nothing of the map's scale
+}
+
 }  // namespace
 }  // namespace nyajkor::batch

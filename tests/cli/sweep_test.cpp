@@ -345,6 +345,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "--shard: not with --merge"},
         BadInput{with(kSweep, {"--seed", "1", "--merge"}), "--merge: a value is missing"},
         BadInput{with(kSweep, {"--plot-quantity", "chi"}), "--plot-quantity: 'chi' is not order, susceptibility"},
+        BadInput{with(kSweep, {"--plot", "p.png", "--plot-style", "bars"}), "--plot-style: 'bars' is not map or curves"},
+        BadInput{with(kSweep, {"--plot-style", "curves"}), "--plot-style: only with --plot"},
         BadInput{with(kSweep, {"--plot", "missing/dir/p.png"}), "--plot: cannot write 'missing/dir/p.png'"}));
 
 // A run too short for its correlation time is marked in the runs table and
