@@ -10,6 +10,8 @@
 #include <utility>
 
 #include "model/controls.h"
+#include "model/fnv1a.h"
+#include "model/state_bounds.h"
 
 namespace nyajkor {
 
@@ -17,15 +19,6 @@ namespace {
 
 constexpr std::size_t kWord = 8;
 constexpr std::size_t kHeaderSize = sizeof kCheckpointMagic + 4 + 8;  // magic, version, length
-
-std::uint64_t fnv1a(const char* data, std::size_t size) {
-    std::uint64_t h = 14695981039346656037ull;
-    for (std::size_t k = 0; k < size; ++k) {
-        h ^= static_cast<unsigned char>(data[k]);
-        h *= 1099511628211ull;
-    }
-    return h;
-}
 
 void putLittleEndian(std::string& out, std::uint64_t v, int bytes) {
     for (int k = 0; k < bytes; ++k) out += static_cast<char>((v >> (8 * k)) & 0xFF);
@@ -61,11 +54,7 @@ const Control& kZoom = controlOf(&Inputs::nagyitas);
 const Control& kCount = controlOf(&Inputs::egyedszam);
 constexpr int kMaxEyeOffset = 100;               // pixels; the view uses 20
 constexpr std::int64_t kLargestColour = 0xFFFFFF;  // 0x00BBGGRR
-// Velocities are brought back to the common speed at every tick, so no
-// component is longer than the highest speed; a hair more for rounding.
-const double kMaxComponent = kSpeed.max / 10.0 * (1 + 1e-9);
-const double kMaxVelocitySum = kMaxEgyed * kMaxComponent;
-constexpr double kMaxOrder = 1 + 1e-9;
+constexpr double kMaxVelocitySum = kMaxEgyed * kLargestVelocityComponent;
 
 // The scroll bars a checkpoint keeps, in the order of its words.
 constexpr int Inputs::*kStoredControls[] = {
@@ -114,13 +103,13 @@ void payload(Archive& a, F& f, V& view, I& in, Ticks& ticks) {
     a.real("osszvx", f.osszvx, -kMaxVelocitySum, kMaxVelocitySum);
     a.real("osszvy", f.osszvy, -kMaxVelocitySum, kMaxVelocitySum);
     a.real("osszvz", f.osszvz, -kMaxVelocitySum, kMaxVelocitySum);
-    a.real("rendparameter", f.rendparameter, 0, kMaxOrder);
+    a.real("rendparameter", f.rendparameter, 0, kLargestOrder);
     a.count("rendszazalek", f.rendszazalek, 0, 100);
     a.real("atlagtav", f.atlagtav, 0, 2.0 * kRadius.max);
     a.real("atlagszomszed", f.atlagszomszed, 0, kMaxEgyed);
-    a.real("vonzox", f.vonzox, -kRacsX, 2.0 * kRacsX);
-    a.real("vonzoy", f.vonzoy, -kRacsX, 2.0 * kRacsX);
-    a.real("vonzoz", f.vonzoz, -kRacsZ, 2.0 * kRacsZ);
+    a.real("vonzox", f.vonzox, lowestReach(kRacsX), highestReach(kRacsX));
+    a.real("vonzoy", f.vonzoy, lowestReach(kRacsX), highestReach(kRacsX));
+    a.real("vonzoz", f.vonzoz, lowestReach(kRacsZ), highestReach(kRacsZ));
     const std::pair<const char*, decltype(&view.szinegyed)> colours[] = {
         {"szinegyed", &view.szinegyed},       {"szinhatter", &view.szinhatter}, {"szinkocka", &view.szinkocka},
         {"szinvonzo", &view.szinvonzo},       {"szinragadozo", &view.szinragadozo},
@@ -141,17 +130,17 @@ void payload(Archive& a, F& f, V& view, I& in, Ticks& ticks) {
     // every predator's place: one added later starts from a fresh one, but
     // the file then shows the state whole
     for (int p = 1; p <= kMaxRagadozo; ++p) {
-        a.real(Place{"predator", p, "x"}, f.ragx[p], -kRacsX, 2.0 * kRacsX);
-        a.real(Place{"predator", p, "y"}, f.ragy[p], -kRacsX, 2.0 * kRacsX);
-        a.real(Place{"predator", p, "z"}, f.ragz[p], -kRacsZ, 2.0 * kRacsZ);
+        a.real(Place{"predator", p, "x"}, f.ragx[p], lowestReach(kRacsX), highestReach(kRacsX));
+        a.real(Place{"predator", p, "y"}, f.ragy[p], lowestReach(kRacsX), highestReach(kRacsX));
+        a.real(Place{"predator", p, "z"}, f.ragz[p], lowestReach(kRacsZ), highestReach(kRacsZ));
     }
     for (int i = 1; i <= n; ++i) {
         a.position(Place{"individual", i, "x"}, f.x[i], kRacsX);
         a.position(Place{"individual", i, "y"}, f.y[i], kRacsX);
         a.position(Place{"individual", i, "z"}, f.z[i], kRacsZ);
-        a.real(Place{"individual", i, "vx"}, f.vx[i], -kMaxComponent, kMaxComponent);
-        a.real(Place{"individual", i, "vy"}, f.vy[i], -kMaxComponent, kMaxComponent);
-        a.real(Place{"individual", i, "vz"}, f.vz[i], -kMaxComponent, kMaxComponent);
+        a.real(Place{"individual", i, "vx"}, f.vx[i], -kLargestVelocityComponent, kLargestVelocityComponent);
+        a.real(Place{"individual", i, "vy"}, f.vy[i], -kLargestVelocityComponent, kLargestVelocityComponent);
+        a.real(Place{"individual", i, "vz"}, f.vz[i], -kLargestVelocityComponent, kLargestVelocityComponent);
     }
 }
 
@@ -275,7 +264,7 @@ std::string checkpointBytes(const Flock& f, const ViewSettings& view, const Inpu
     putLittleEndian(bytes, kCheckpointVersion, 4);
     putLittleEndian(bytes, words.size(), 8);
     bytes += words;
-    putLittleEndian(bytes, fnv1a(bytes.data(), bytes.size()), 8);
+    putLittleEndian(bytes, fnv1a(bytes), 8);
     return bytes;
 }
 
@@ -297,7 +286,7 @@ void restoreCheckpoint(const std::string& bytes, Flock& f, ViewSettings& view, I
     if (length < body || length % kWord != 0)
         throw CheckpointError(corrupted, "is corrupted: its length does not add up");
     const std::size_t checked = kHeaderSize + length;
-    if (getLittleEndian(bytes.data() + checked, 8) != fnv1a(bytes.data(), checked))
+    if (getLittleEndian(bytes.data() + checked, 8) != fnv1a(std::string_view(bytes).substr(0, checked)))
         throw CheckpointError(corrupted, "is corrupted: its checksum does not match");
 
     // every word checked before the first one is stored

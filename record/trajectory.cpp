@@ -8,8 +8,8 @@
 #include <cstring>
 #include <sstream>
 
-#include "model/controls.h"
 #include "model/occupancy_lattice.h"
+#include "model/state_bounds.h"
 #include "record/real_text.h"
 
 namespace nyajkor {
@@ -186,14 +186,13 @@ bool within(double v, double low, double high) { return v >= low && v < high; }
 bool insideTheBox(const TrajectoryParticle& p) {
     if (p.species == 'I')
         return roundsIntoLattice(p.x, kRacsX) && roundsIntoLattice(p.y, kRacsX) && roundsIntoLattice(p.z, kRacsZ);
-    const double x = kRacsX, z = kRacsZ;
-    return within(p.x, -x, 2 * x) && within(p.y, -x, 2 * x) && within(p.z, -z, 2 * z);
+    return within(p.x, lowestReach(kRacsX), highestReach(kRacsX)) &&
+           within(p.y, lowestReach(kRacsX), highestReach(kRacsX)) &&
+           within(p.z, lowestReach(kRacsZ), highestReach(kRacsZ));
 }
 
-// Velocities are brought back to the common speed at every tick, so no
-// component is longer than the highest speed; a hair more for rounding.
 bool velocityInRange(const TrajectoryParticle& p) {
-    const double most = controlOf(&Inputs::vkozos).max / 10.0 * (1 + 1e-9);
+    constexpr double most = kLargestVelocityComponent;
     return within(p.vx, -most, most) && within(p.vy, -most, most) && within(p.vz, -most, most);
 }
 
@@ -216,8 +215,7 @@ bool TrajectoryReader::next(TrajectoryFrame& frame) {
     if (!numberFrom(valueOf(line, "tick"), frame.tick) || !numberFrom(valueOf(line, "order"), frame.order) ||
         !numberFrom(valueOf(line, "avg_neighbours"), frame.avgNeighbours))
         fail("the frame's tick, order or avg_neighbours is missing");
-    // rounding may lift a perfectly ordered flock's order a hair above 1
-    if (frame.tick < 0 || !within(frame.order, 0, 1 + 1e-9) ||
+    if (frame.tick < 0 || !within(frame.order, 0, kLargestOrder) ||
         !within(frame.avgNeighbours, 0, kMaxEgyed))
         fail("the frame's tick, order or avg_neighbours is out of range");
     frame.particles.resize(count);

@@ -17,6 +17,7 @@
 #include <stdexcept>
 
 #include "model/controls.h"
+#include "model/fnv1a.h"
 #include "record/real_text.h"
 #include "study/settings.h"
 
@@ -104,15 +105,6 @@ std::array<double*, 12> realsOf(RunStatistics& r) {
     return {&r.order.mean,          &r.order.sd,          &r.neighbours.mean,       &r.neighbours.sd,
             &r.distance.mean,       &r.distance.sd,       &r.phase.meanSquare,      &r.phase.meanFourth,
             &r.phase.susceptibility, &r.phase.binder,     &r.phase.tau,             &r.phase.meanError};
-}
-
-std::uint64_t fnv1a(std::string_view text) {
-    std::uint64_t h = 14695981039346656037ull;
-    for (unsigned char c : text) {
-        h ^= c;
-        h *= 1099511628211ull;
-    }
-    return h;
 }
 
 std::string hex16(std::uint64_t v) {
