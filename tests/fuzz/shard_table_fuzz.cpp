@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/batch_options.h"
+#include "model/fnv1a.h"
 #include "cli/sweep.h"
 #include "study/sweep_tables.h"
 #include "tests/fuzz/fuzz_input.h"
@@ -23,12 +24,8 @@ std::string withMatchingChecksums(const std::string& table) {
         if (crlf) line.pop_back();
         const std::size_t last = line.rfind(',');
         if (last != std::string::npos && begin > 0) {
-            std::uint64_t h = 14695981039346656037ull;
-            for (std::size_t k = 0; k <= last; ++k) {
-                h ^= static_cast<unsigned char>(line[k]);
-                h *= 1099511628211ull;
-            }
             char hex[17];
+            const auto h = nyajkor::fnv1a(std::string_view(line).substr(0, last + 1));
             std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(h));
             line = line.substr(0, last + 1) + hex;
         }

@@ -5,6 +5,9 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+
+#include "model/fnv1a.h"
 
 namespace nyajkor::testing {
 
@@ -12,11 +15,7 @@ namespace nyajkor::testing {
 inline std::string withMatchingChecksum(std::string bytes) {
     constexpr std::size_t kHeader = 20;  // magic, version, length
     if (bytes.size() < kHeader + 8) return bytes;
-    std::uint64_t h = 14695981039346656037ull;
-    for (std::size_t k = 0; k + 8 < bytes.size(); ++k) {
-        h ^= static_cast<unsigned char>(bytes[k]);
-        h *= 1099511628211ull;
-    }
+    const std::uint64_t h = fnv1a(std::string_view(bytes).substr(0, bytes.size() - 8));
     for (int k = 0; k < 8; ++k) bytes[bytes.size() - 8 + k] = static_cast<char>((h >> (8 * k)) & 0xFF);
     return bytes;
 }
