@@ -297,6 +297,7 @@ Sweep tupleSweepOf(const std::string& text, std::size_t eq) {
             if (s.names[j] == s.names[k]) throw UsageError("--sweep: " + s.names[k] + " is swept twice");
     }
     std::stringstream tuples(text.substr(eq + 1) + ";");
+    std::set<std::vector<int>> listed;
     for (std::string tuple; std::getline(tuples, tuple, ';');) {
         std::vector<int> values;
         std::stringstream cells(tuple + ",");
@@ -310,6 +311,7 @@ Sweep tupleSweepOf(const std::string& text, std::size_t eq) {
         if (values.size() != s.names.size())
             throw UsageError("--sweep: " + quoted(tuple) + " has " + std::to_string(values.size()) +
                              " values for the " + std::to_string(s.names.size()) + " flags " + s.label());
+        if (!listed.insert(values).second) throw UsageError("--sweep: " + quoted(tuple) + " is listed twice");
         s.tuples.push_back(values);
     }
     return s;

@@ -321,6 +321,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{{"--sweep", "n,radius=500,40"}, "--sweep radius: 40 is out of range (allowed: 0..20)"},
         BadInput{{"--sweep", "n,zoom=500,12"}, "'zoom' cannot be swept"},
         BadInput{{"--sweep", "n,n=500,500"}, "--sweep: n is swept twice"},
+        BadInput{{"--sweep", "speed,radius=10,4;12,4;10,4"}, "--sweep: '10,4' is listed twice"},
         BadInput{{"--sweep", "speed,radius=10,4", "--sweep", "radius=1:2:1"}, "--sweep: radius is swept twice"},
         BadInput{{"--radius", "4", "--sweep", "speed,radius=10,4"}, "--sweep: radius is also given as --radius"},
         BadInput{{"--sweep", "n,radius=500,x"}, "--sweep radius: 'x' is not a whole number"},
