@@ -19,6 +19,7 @@
 #include <memory>
 #include <vector>
 
+#include "model/box.h"
 #include "model/occupancy_lattice.h"
 #include "model/random.h"
 
@@ -28,6 +29,12 @@ struct UpdateScratch;
 
 constexpr int kMaxEgyed = 5000;     // largest flock
 constexpr int kMaxRagadozo = 5;     // most predators at once
+constexpr int kMaxResearchEgyed = 1'000'000;  // largest flock of a research setup
+
+// How the heading is disturbed: the model's own noise, uniform in a cube
+// added to the neighbours' mean heading, or the vectorial noise of the
+// literature, a random unit vector added to the neighbours' summed velocity.
+enum class NoiseModel { cube, vectorial };
 
 struct Inputs {
     // the scroll bars' positions at launch, from the control table (model/controls.h)
@@ -71,12 +78,17 @@ struct Inputs {
 };
 
 struct Flock {
+    // room for kMaxEgyed individuals, as the window needs
     Flock();
+    // room for `capacity` individuals, 1..kMaxResearchEgyed
+    explicit Flock(int capacity);
     ~Flock();
     Flock(const Flock&) = delete;
     Flock& operator=(const Flock&) = delete;
 
-    // individuals, 1..kMaxEgyed; only 1..egyeddb are live
+    // the most individuals the arrays hold
+    int capacity() const { return static_cast<int>(x.size()) - 1; }
+    // individuals, 1..capacity(); only 1..egyeddb are live
     std::vector<double> x, y, z;           // position, lattice units
     std::vector<double> vx, vy, vz;        // velocity, units per tick, length kozossebesseg
     std::vector<double> ujvx, ujvy, ujvz;  // new velocities of the update in progress
@@ -85,6 +97,9 @@ struct Flock {
     // is the cell (the highest index where several share it), or 0
     OccupancyLattice racs;
 
+    // the box the individuals move in: its extents, walls or periodic faces
+    Box box;
+    NoiseModel noiseModel = NoiseModel::cube;
     // box constants (set by the window's resize; zero before it)
     int xmeret = 0, zmeret = 0;            // box extents: 350 (x, y), 250 (z)
     int xkozep = 0, zkozep = 0;            // box centre: 175 (x, y), 125 (z)

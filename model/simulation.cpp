@@ -1,20 +1,25 @@
 #include "model/simulation.h"
 
+#include "model/exact_trig.h"
 #include "model/invariants.h"
 #include "model/neighbour_search.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 
 
 namespace nyajkor {
 
-void setBoxConstants(Flock& f) {
-    f.xmeret = kRacsX;
-    f.xkozep = kRacsX / 2;
-    f.zmeret = kRacsZ;
-    f.zkozep = kRacsZ / 2;
+void setBoxConstants(Flock& f) { setBox(f, Box{}); }
+
+void setBox(Flock& f, const Box& box) {
+    f.box = box;
+    f.xmeret = box.extent[0];
+    f.xkozep = box.extent[0] / 2;
+    f.zmeret = box.extent[2];
+    f.zkozep = box.extent[2] / 2;
 }
 
 void setStartDefaults(Flock& f) {
@@ -38,7 +43,8 @@ namespace {
 // lattice. Only where invariants are checked: it walks the whole flock.
 void checkStateInvariants([[maybe_unused]] const Flock& f, [[maybe_unused]] const Inputs& in) {
 #if defined(NYAJKOR_CHECK_INVARIANTS)
-    NYAJKOR_INVARIANT(f.egyeddb >= 1 && f.egyeddb <= kMaxEgyed);
+    NYAJKOR_INVARIANT(f.egyeddb >= 1 && f.egyeddb <= f.capacity());
+    NYAJKOR_INVARIANT(!f.box.periodic() || 2 * in.sugar + 1 <= f.box.smallestExtent());
     NYAJKOR_INVARIANT(f.ragadozodb >= 0 && f.ragadozodb <= kMaxRagadozo);
     NYAJKOR_INVARIANT(in.sugar >= 0 && in.sugar <= kLargestRadius);
     for (int i = 1; i <= f.egyeddb; ++i)
@@ -51,10 +57,10 @@ void seedVelocities(Flock& f) {
     constexpr double kTwoPi = 2 * std::numbers::pi;
     for (int i = 1; i <= f.egyeddb; ++i) {
         double a = kTwoPi * f.rng.real();
-        f.vx[i] = std::cos(a);
-        f.vy[i] = -std::sin(a);
+        f.vx[i] = correctlyRoundedCos(a);
+        f.vy[i] = -correctlyRoundedSin(a);
         double b = kTwoPi * f.rng.real();
-        f.vz[i] = std::sin(b);
+        f.vz[i] = correctlyRoundedSin(b);
         double norm = std::sqrt(f.vx[i] * f.vx[i] + f.vy[i] * f.vy[i] + f.vz[i] * f.vz[i]);
         f.vx[i] = f.kozossebesseg * f.vx[i] / norm;
         f.vy[i] = f.kozossebesseg * f.vy[i] / norm;
@@ -62,18 +68,35 @@ void seedVelocities(Flock& f) {
     }
 }
 
+// On whole cells: in a walled box 10 or more from every wall, in a
+// periodic one anywhere.
 void seedPositions(Flock& f) {
+    const std::array<int, 3>& e = f.box.extent;
+    auto place = [&](int extent) {
+        return f.box.periodic() ? f.rng.integer(extent) : f.rng.integer(extent - 20) + 10;
+    };
     for (int i = 1; i <= f.egyeddb; ++i) {
-        f.x[i] = f.rng.integer(f.xmeret - 20) + 10;
-        f.y[i] = f.rng.integer(f.xmeret - 20) + 10;
-        f.z[i] = f.rng.integer(f.zmeret - 20) + 10;
+        f.x[i] = place(e[0]);
+        f.y[i] = place(e[1]);
+        f.z[i] = place(e[2]);
     }
+}
+
+// Back through the opposite face: one extent suffices, speeds are at most 2.
+// A tiny negative coordinate plus the extent may round to the extent
+// itself; it stays there until the next move, and its cell is 0.
+void wrap(double& p, int extent) {
+    if (p < 0)
+        p += extent;
+    else if (p >= extent)
+        p -= extent;
 }
 
 }  // namespace
 
 void restart(Flock& f, const Inputs& in, std::uint32_t seed) {
     f.rng.seed(seed);
+    NYAJKOR_INVARIANT(in.egyedszam >= 1 && in.egyedszam <= f.capacity());
     f.egyeddb = in.egyedszam;
     pickUpParameters(f, in);
     f.racs.clear();
@@ -95,8 +118,15 @@ void moveAndFillLattice(Flock& f) {
         f.y[i] += f.vy[i];
         f.z[i] += f.vz[i];
     }
-    // the whole lattice anew: only this tick's cells are occupied
-    f.racs.fill(f.x.data(), f.y.data(), f.z.data(), f.egyeddb);
+    if (f.box.periodic())
+        for (int i = 1; i <= f.egyeddb; ++i) {
+            wrap(f.x[i], f.box.extent[0]);
+            wrap(f.y[i], f.box.extent[1]);
+            wrap(f.z[i], f.box.extent[2]);
+        }
+    // the whole lattice anew: only this tick's cells are occupied (a flock
+    // beyond the window's lattice is sorted into cells by its search)
+    if (!searchesThroughCells(f)) f.racs.fill(f.x.data(), f.y.data(), f.z.data(), f.egyeddb);
 }
 
 void autoTune(Flock& f, const Inputs& in) {

@@ -13,8 +13,11 @@
 
 namespace nyajkor {
 
-// The window's resize: the box constants.
+// The window's resize: the box constants of the window's box.
 void setBoxConstants(Flock& f);
+// A research setup's box: its extents and boundary, and the box constants
+// from them.
+void setBox(Flock& f, const Box& box);
 
 // Start's defaults of the model: predators, strength, centre. The view sets
 // its own (render/view.h).

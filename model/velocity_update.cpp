@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <numbers>
 
+#include "model/exact_trig.h"
 #include "model/rounding.h"
 
 namespace nyajkor {
@@ -103,6 +105,24 @@ void pullTowardsCentre(double* ujv, const double* pos, const Flock& f, int stren
         for (int k = 0; k < 3; ++k) ujv[k] += strength / kPerCent * d[k] * ks / l;
 }
 
+// The vectorial noise, in place of alignment and the cube noise: the
+// neighbours' summed velocity with the own one added last, plus a random
+// unit vector of length zaj * m * ks, m the number of velocities summed.
+// Draws two reals from rng: the unit vector's z, then its angle about z.
+void alignWithVectorialNoise(double* ujv, const Flock& f, int i, const Neighbours& n, Random& rng, double ks) {
+    constexpr double kTwoPi = 2 * std::numbers::pi;
+    const double s[3] = {n.sumvx + f.vx[i], n.sumvy + f.vy[i], n.sumvz + f.vz[i]};
+    const int m = n.szomszeddb + 1;
+    const double u1 = rng.real();
+    const double u2 = rng.real();
+    const double z = 1 - 2 * u1;
+    const double phi = kTwoPi * u2;
+    const double across = std::sqrt(1 - z * z);
+    const double xi[3] = {across * correctlyRoundedCos(phi), across * correctlyRoundedSin(phi), z};
+    const double amplitude = (f.zaj * m) * ks;
+    for (int k = 0; k < 3; ++k) ujv[k] = s[k] + amplitude * xi[k];
+}
+
 // Noise. Draws three reals from rng, X then Y then Z; adds to ujv up to
 // zaj * ks / 2 on each axis.
 void addNoise(double* ujv, const Flock& f, Random& rng, double ks) {
@@ -151,11 +171,10 @@ void fleePredators(double* ujv, const double* pos, const Flock& f, const Inputs&
 }
 
 // Walls. Reads the position and the box; adds to ujv the push of each wall
-// within reach.
+// within reach. A periodic box has none.
 void pushFromWalls(double* ujv, const double* pos, const Flock& f, double ks) {
-    ujv[0] += wallPush(pos[0], f.xmeret, ks);
-    ujv[1] += wallPush(pos[1], f.xmeret, ks);
-    ujv[2] += wallPush(pos[2], f.zmeret, ks);
+    if (f.box.periodic()) return;
+    for (int k = 0; k < 3; ++k) ujv[k] += wallPush(pos[k], f.box.extent[k], ks);
 }
 
 // Speed renormalisation. Reads ujv; writes ujvx/y/z[i] of length ks in its
@@ -250,12 +269,16 @@ IndividualResult updateIndividual(Flock& f, const Inputs& in, const UpdateContex
                                   const Neighbours& n, Random& rng) {
     const double ks = f.kozossebesseg;
     const double pos[3] = {f.x[i], f.y[i], f.z[i]};
+    const bool vectorial = f.noiseModel == NoiseModel::vectorial;
     double ujv[3];
-    alignWithNeighbours(ujv, f, i, n);
+    if (vectorial)
+        alignWithVectorialNoise(ujv, f, i, n, rng, ks);
+    else
+        alignWithNeighbours(ujv, f, i, n);
     if (in.tkpvonzas) pullTowardsCentreOfMass(ujv, pos, ctx, in.tkpvonzaserosseg, ks);
     // only the first eszlelodb individuals perceive the centre
     if (in.centreActive() && i <= ctx.eszlelodb) pullTowardsCentre(ujv, pos, f, in.vonzaserosseg, ks);
-    addNoise(ujv, f, rng, ks);
+    if (!vectorial) addNoise(ujv, f, rng, ks);
     keepDistance(ujv, pos, f, in, n, ks);
     fleePredators(ujv, pos, f, in, ks);
     pushFromWalls(ujv, pos, f, ks);
@@ -269,10 +292,11 @@ void commitVelocities(Flock& f) {
         f.vy[i] = f.ujvy[i];
         f.vz[i] = f.ujvz[i];
     }
+    if (f.box.periodic()) return;
     for (int i = 1; i <= f.egyeddb; ++i) {
-        reflect(f.x[i], f.xmeret, f.vx[i]);
-        reflect(f.y[i], f.xmeret, f.vy[i]);
-        reflect(f.z[i], f.zmeret, f.vz[i]);
+        reflect(f.x[i], f.box.extent[0], f.vx[i]);
+        reflect(f.y[i], f.box.extent[1], f.vy[i]);
+        reflect(f.z[i], f.box.extent[2], f.vz[i]);
     }
 }
 
@@ -308,10 +332,30 @@ void findNeighbours(Flock& f, LanePath lanes, Workers& workers) {
 
 }  // namespace
 
-void ujsebessegek(Flock& f, const Inputs& in, const Execution& how) {
-    const UpdateContext ctx = beginUpdate(f, in);
+namespace {
+
+// The update of every individual in the order the cell list finds them:
+// each one's generator is jumped to its own place in the sequence, so the
+// order changes no draw.
+void updateThroughCells(Flock& f, const Inputs& in, const UpdateContext& ctx, Workers& workers) {
     UpdateScratch& scratch = *f.scratch;
-    Workers& workers = how.workers ? *how.workers : Workers::shared();
+    scratch.cells.rebuild(f);
+    const Random start = f.rng;
+    const std::uint64_t draws = static_cast<std::uint64_t>(drawsPerIndividual(f));
+    scratch.cells.searchAll(f, workers, [&](int i, const Neighbours& n) {
+        Random rng = start;
+        rng.jump(draws * static_cast<std::uint64_t>(i - 1));
+        const IndividualResult r = updateIndividual(f, in, ctx, i, n, rng);
+        scratch.szomszeddb[i] = r.szomszeddb;
+        scratch.mintav[i] = r.mintav;
+    });
+}
+
+// The update of the window's flock, part by part in index order, with the
+// column search or the plain cube walk.
+void updateThroughLattice(Flock& f, const Inputs& in, const UpdateContext& ctx, const Execution& how,
+                          Workers& workers) {
+    UpdateScratch& scratch = *f.scratch;
     // At radius 0 the cube is the individual's own cell: the plain scan reads
     // that one cell, cheaper than the column search.
     const NeighbourSearch search = f.latotav > 0 ? how.search : NeighbourSearch::plainCube;
@@ -320,9 +364,9 @@ void ujsebessegek(Flock& f, const Inputs& in, const Execution& how) {
         findNeighbours(f, how.lanes, workers);
     }
 
-    // Each individual draws three reals, so part p, starting at individual
-    // `first`, starts 3 * (first - 1) draws into the sequence; afterwards the
-    // shared generator moves past all 3N draws, as one thread would leave it.
+    // Part p, starting at individual `first`, starts draws * (first - 1)
+    // reals into the sequence.
+    const std::uint64_t draws = static_cast<std::uint64_t>(drawsPerIndividual(f));
     const int parts = std::min(workers.count(), f.egyeddb);
     const Random start = f.rng;
     workers.run([&](int part) {
@@ -330,7 +374,7 @@ void ujsebessegek(Flock& f, const Inputs& in, const Execution& how) {
         const int first = 1 + static_cast<int>(static_cast<long>(f.egyeddb) * part / parts);
         const int last = static_cast<int>(static_cast<long>(f.egyeddb) * (part + 1) / parts);
         Random rng = start;
-        rng.jump(3ull * static_cast<unsigned>(first - 1));
+        rng.jump(draws * static_cast<std::uint64_t>(first - 1));
         for (int i = first; i <= last; ++i) {
             const Neighbours n = search == NeighbourSearch::columns ? scratch.found[i] : searchPlainCube(f, i);
             const IndividualResult r = updateIndividual(f, in, ctx, i, n, rng);
@@ -338,7 +382,21 @@ void ujsebessegek(Flock& f, const Inputs& in, const Execution& how) {
             scratch.mintav[i] = r.mintav;
         }
     });
-    f.rng.jump(3ull * static_cast<unsigned>(std::max(f.egyeddb, 0)));
+}
+
+}  // namespace
+
+void ujsebessegek(Flock& f, const Inputs& in, const Execution& how) {
+    const UpdateContext ctx = beginUpdate(f, in);
+    UpdateScratch& scratch = *f.scratch;
+    Workers& workers = how.workers ? *how.workers : Workers::shared();
+    if (searchesThroughCells(f) || how.search == NeighbourSearch::cells)
+        updateThroughCells(f, in, ctx, workers);
+    else
+        updateThroughLattice(f, in, ctx, how, workers);
+    // afterwards the shared generator moves past every individual's draws,
+    // as one thread would leave it
+    f.rng.jump(static_cast<std::uint64_t>(drawsPerIndividual(f)) * static_cast<std::uint64_t>(std::max(f.egyeddb, 0)));
 
     // the statistics, summed in index order whatever the split
     for (int i = 1; i <= f.egyeddb; ++i) {

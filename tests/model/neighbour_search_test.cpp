@@ -86,6 +86,10 @@ Inputs modeInputs(int mode, int n, int radius) {
             in.tkpvonzas = true;
             in.parameter = 100;
             break;
+        case 4:  // the vectorial noise, with distance keeping
+            in.egyenitaszito = true;
+            in.parameter = 45;
+            break;
     }
     return in;
 }
@@ -110,13 +114,15 @@ protected:
     // The same scene in every flock: Start from `seed`, predators, clumping.
     void prepare(const Case& c, const Inputs& in, std::uint32_t seed) {
         for (auto& f : flocks_) {
+            f->noiseModel = c.mode == 4 ? NoiseModel::vectorial : NoiseModel::cube;
             startScene(*f, in, seed, c.mode == 1 ? 5 : 0);
             if (c.scene == Scene::clumped) clumpFlock(*f, 6, seed);
         }
     }
 
-    // flocks_[0] runs the plain scan; 1 + 3p + k the lane path p on 2^k threads
-    static inline std::unique_ptr<Flock> flocks_[10];
+    // flocks_[0] runs the plain scan; 1 + 3p + k the lane path p on 2^k
+    // threads; 10 + k the cell list on 2^k threads
+    static inline std::unique_ptr<Flock> flocks_[12];
     static inline std::unique_ptr<Workers> workers_[3];
     static inline std::vector<LanePath> paths_;
 };
@@ -137,6 +143,12 @@ TEST_P(FastSearchEquivalence, WholeRunsAgreeWithThePlainScanAtEveryThreadCountAn
                         << "seed " << seed << ", tick " << t << ", " << lanePathName(paths_[p]) << ", "
                         << (1 << k) << " thread(s)";
                 }
+            for (int k = 0; k < 2; ++k) {
+                Flock& cells = *flocks_[10 + k];
+                tick(cells, in, {NeighbourSearch::cells, workers_[k].get()});
+                ASSERT_EQ(firstDifference(*flocks_[0], cells), "")
+                    << "seed " << seed << ", tick " << t << ", cell list, " << (1 << k) << " thread(s)";
+            }
         }
     }
 }
@@ -147,7 +159,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{2, Scene::clumped, 1, 20}, Case{2, Scene::spread, 3, 20},
                       Case{5, Scene::spread, 1, 12}, Case{5, Scene::clumped, 2, 12},
                       Case{10, Scene::clumped, 3, 4}, Case{10, Scene::spread, 2, 4},
-                      Case{20, Scene::spread, 1, 2}, Case{20, Scene::clumped, 0, 2}));
+                      Case{20, Scene::spread, 1, 2}, Case{20, Scene::clumped, 0, 2},
+                      Case{4, Scene::spread, 4, 12}, Case{3, Scene::clumped, 4, 12}));
 
 TEST(FastSearch, CoincidentAndSharedCellsAgreeWithThePlainScan) {
     // Many individuals on few cells: several share a cell (only the last

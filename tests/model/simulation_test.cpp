@@ -1,3 +1,4 @@
+#include "model/exact_trig.h"
 #include "model/simulation.h"
 
 #include <gtest/gtest.h>
@@ -44,9 +45,9 @@ TEST_F(Seeding, FirstIndividualsFollowTheGeneratorFromTheSeed) {
     Random r(kSeed);
     for (int i = 1; i <= 2; ++i) {
         const double a = 2 * std::numbers::pi * r.real();
-        double vx = std::cos(a), vy = -std::sin(a);
+        double vx = correctlyRoundedCos(a), vy = -correctlyRoundedSin(a);
         const double b = 2 * std::numbers::pi * r.real();
-        double vz = std::sin(b);
+        double vz = correctlyRoundedSin(b);
         const double l = std::sqrt(vx * vx + vy * vy + vz * vz);
         EXPECT_EQ(f.vx[i], ks * vx / l) << i;
         EXPECT_EQ(f.vy[i], ks * vy / l) << i;
