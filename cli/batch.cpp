@@ -131,7 +131,7 @@ int runSingle(const Options& o, std::ostream& out, std::ostream& err, bool showP
     long first = 0;  // the ticks run before this run's first
     try {
         checkRecordingNeeds(o, out);
-        flock = std::make_unique<Flock>();
+        flock = std::make_unique<Flock>(std::max(individualsOf(o), kMaxEgyed));
         view = std::make_unique<View>();
         if (!o.checkpointToResume.empty()) first = restoreResumed(*flock, *view, in, o);
         beginOutputs({{"csv", o.csvPath, csv}, {"dump", o.dumpPath, dump}, {"frame", o.framePath, frame},

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <functional>
 #include <set>
 #include <sstream>
@@ -92,6 +93,42 @@ Shard shardOf(const std::string& text) {
     return s;
 }
 
+// "X,Y,Z" or one number for a cube, each 10..4096.
+std::array<int, 3> boxExtentsOf(const std::string& text) {
+    if (text.find(',') == std::string::npos) {
+        const int side = static_cast<int>(integerIn("box", text, study::kSmallestExtent, study::kLargestExtent));
+        return {side, side, side};
+    }
+    return tripleIn("box", text, study::kSmallestExtent, study::kLargestExtent);
+}
+
+// A finite decimal number within the densities allowed.
+double densityOf(const std::string& text) {
+    double v = 0;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, v);
+    const std::string allowed = " (allowed: 1..1000000 individuals per r^3)";
+    if (text.empty() || ec != std::errc{} || ptr != end || !std::isfinite(v))
+        throw UsageError("--density: " + quoted(text) + " is not a number" + allowed);
+    if (v < study::kLowestDensity || v > study::kHighestDensity)
+        throw UsageError("--density: " + text + " is out of range" + allowed);
+    return v;
+}
+
+// --n: the range of the box in use is checked once every flag is read,
+// since --box and --boundary, which widen it, may come after it.
+std::pair<std::string, Flag> individualsFlag() {
+    const Control& c = controlOf(&Inputs::egyedszam);
+    Flag flag{std::string(c.help) + ", " + rangeText(c) + " (default " + std::to_string(c.start) + ")" + c.helpNote +
+                  ";\n                     with --box or --boundary periodic 2..1000000",
+              [](Options& o, const std::string& v) {
+                  study::setParameter(o, "n", static_cast<int>(integerIn("n", v, study::kFewestResearchIndividuals,
+                                                                           kMaxResearchEgyed)));
+              }};
+    flag.sweepRange = std::pair{study::kFewestResearchIndividuals, kMaxResearchEgyed};
+    return {std::string(c.flag), flag};
+}
+
 PlotQuantity plotQuantityOf(const std::string& text) {
     if (text == "order") return PlotQuantity::order;
     if (text == "susceptibility") return PlotQuantity::susceptibility;
@@ -132,7 +169,7 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
                   }}},
         {"ticks", {"T      ticks to run, 0..10000000 (default 1000); in a sweep the measured ticks, 1 or more",
                    [](Options& o, const std::string& v) { o.ticks = integerIn("ticks", v, 0, 10000000); }}},
-        control(&Inputs::egyedszam, sweepable),
+        individualsFlag(),
         control(&Inputs::vkozos, sweepable),
         control(&Inputs::parameter, sweepable),
         control(&Inputs::sugar, sweepable),
@@ -172,6 +209,28 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
                        true, std::pair{0, kMaxRagadozo}}},
         control(&Inputs::ragadozoeszleles, sweepable),
         control(&Inputs::reakcioerosseg, sweepable),
+        {"box", {"X,Y,Z     a box of X x Y x Z lattice units in place of the window's 350,350,250,\n"
+                 "                     each 10..4096 (a walled box 60 or more); one number for a cube; with\n"
+                 "                     it --n takes 2..1000000; the centre and predators need the window's box",
+                 [](Options& o, const std::string& v) { o.boxExtents = boxExtentsOf(v); }, true,
+                 std::pair{study::kSmallestExtent, study::kLargestExtent}}},
+        {"boundary", {"B    walls (default: the window's model) or periodic: what leaves through a face\n"
+                      "                     comes back through the opposite one, distances to the nearest image;\n"
+                      "                     no walls, cohesion, centre or predators; --n takes 2..1000000",
+                      [](Options& o, const std::string& v) {
+                          o.boundary = choiceOf<Boundary>("boundary", v,
+                                                          {{"walls", Boundary::walls}, {"periodic", Boundary::periodic}});
+                      }}},
+        {"noise-model", {"M  cube (default: the model's own) or vectorial: the neighbours' summed\n"
+                         "                     velocity and the own plus noise x (neighbours + 1) x speed times a\n"
+                         "                     random unit vector, in place of alignment and noise",
+                         [](Options& o, const std::string& v) {
+                             o.noiseModel = choiceOf<NoiseModel>(
+                                 "noise-model", v, {{"cube", NoiseModel::cube}, {"vectorial", NoiseModel::vectorial}});
+                         }}},
+        {"density", {"RHO   individuals per r^3 (r the radius), 1..1000000, with --box: sets N to\n"
+                     "                     round(RHO X Y Z / r^3), so a sweep of box is at fixed density",
+                     [](Options& o, const std::string& v) { o.density = densityOf(v); }}},
         {"csv", {"FILE      per-tick statistics as CSV, - for standard output; in a sweep one row per run",
                  outputPath("csv", &Options::csvPath)}},
         {"dump", {"FILE     the state after the last tick as CSV, - for standard output",
@@ -419,6 +478,33 @@ void checkDependentFlags(const Options& o, const std::set<std::string>& given) {
     if (o.centreAt && o.centre != CentreMode::placed) throw UsageError("--centre-at: only with --centre placed");
 }
 
+// Every run the flags ask for must be one the model can make: each grid
+// point of a sweep is checked, since the box, N and the radius may be swept.
+void checkSetups(const Options& o, const std::set<std::string>& given) {
+    if (given.count("density") && given.count("n")) throw UsageError("--n: not with --density, which sets N");
+    if (o.sweeps.empty()) {
+        checkSetup(o);
+    } else {
+        const SweepPlan plan(o);
+        for (const std::string& name : plan.names())
+            if (name == "n" && o.density) throw UsageError("--sweep: n is set by --density, not swept");
+        for (std::size_t point = 0; point < plan.points(); ++point)
+            checkSetup(plan.settingsOf(point * static_cast<std::size_t>(o.repeats)));
+    }
+    if (!isResearchSetup(o)) return;
+    // the pictures draw the window's box and up to its number of individuals;
+    // a checkpoint holds the window's state
+    const bool windowsBox = boxOf(o).isStandard() && individualsOf(o) <= kMaxEgyed;
+    for (const std::string flag : {"frame", "movie", "frames"})
+        if (given.count(flag) && (!windowsBox || !o.sweeps.empty()))
+            throw UsageError("--" + flag + ": pictures show the window's box of at most " + std::to_string(kMaxEgyed) +
+                             " individuals; not with --box, --boundary periodic or a larger flock");
+    for (const std::string flag : {"checkpoint", "resume"})
+        if (given.count(flag))
+            throw UsageError("--" + flag + ": a checkpoint holds the window's model; not with --box, --boundary, "
+                             "--noise-model or --density");
+}
+
 }  // namespace
 
 Options parseOptions(const std::vector<std::string>& args) {
@@ -455,6 +541,7 @@ Options parseOptions(const std::vector<std::string>& args) {
     checkSweep(o, given);
     checkRecording(o, given);
     checkPictureOutputs(o);
+    checkSetups(o, given);
     if (flags().size() > 64) throw std::logic_error("more flags than bits to mark them given");
     for (const std::string& name : given) o.givenFlags |= std::uint64_t{1} << flagIndex(name);
     return o;

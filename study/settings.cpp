@@ -2,6 +2,9 @@
 
 #include "model/controls.h"
 #include "model/simulation.h"
+#include "record/real_text.h"
+
+#include <cmath>
 
 namespace nyajkor::study {
 
@@ -38,9 +41,87 @@ std::string quoted(const std::string& value) {
     return text;
 }
 
+Box boxOf(const Settings& s) {
+    Box box;
+    if (s.boxExtents) box.extent = *s.boxExtents;
+    box.boundary = s.boundary;
+    return box;
+}
+
+bool isResearchSetup(const Settings& s) {
+    return s.boxExtents || s.boundary != Boundary::walls || s.noiseModel != NoiseModel::cube || s.density;
+}
+
+double individualsAtDensity(double density, const Box& box, int radius) {
+    const double r = radius;
+    const double n = ((density * box.extent[0]) * box.extent[1]) * box.extent[2] / ((r * r) * r);
+    return n < 2147483647.0 ? std::nearbyint(n) : n;
+}
+
+int individualsOf(const Settings& s) {
+    if (!s.density) return s.controls.egyedszam;
+    const double n = individualsAtDensity(*s.density, boxOf(s), s.controls.sugar);
+    return n <= kMaxResearchEgyed ? static_cast<int>(n) : kMaxResearchEgyed + 1;
+}
+
+namespace {
+
+std::string extentsText(const Box& box) {
+    return std::to_string(box.extent[0]) + "," + std::to_string(box.extent[1]) + "," + std::to_string(box.extent[2]);
+}
+
+}  // namespace
+
+void checkSetup(const Settings& s) {
+    const Box box = boxOf(s);
+    const bool ownBox = s.boxExtents || box.periodic();
+    if (s.density) {
+        if (!s.boxExtents) throw RefusedInput("--density: needs --box, the box it fills");
+        if (s.controls.sugar == 0) throw RefusedInput("--density: counts individuals per r^3, so the radius must be 1 or more");
+    }
+    const int n = individualsOf(s);
+    const Control& bar = controlOf(&Inputs::egyedszam);
+    const int lo = ownBox ? kFewestResearchIndividuals : bar.min, hi = ownBox ? kMaxResearchEgyed : bar.max;
+    if (n < lo || n > hi) {
+        const std::string allowed = " (allowed: " + std::to_string(lo) + ".." + std::to_string(hi) +
+                                    (ownBox ? ")" : "; with --box or --boundary periodic 2..1000000)");
+        if (s.density)
+            throw RefusedInput("--density: " + realText(*s.density) + " individuals per r^3 in the box " +
+                               extentsText(box) + " at radius " + std::to_string(s.controls.sugar) + " make " +
+                               (n > kMaxResearchEgyed ? "more than 1000000" : std::to_string(n)) +
+                               " individuals" + allowed);
+        throw RefusedInput("--n: " + std::to_string(n) + " is out of range" + allowed);
+    }
+    if (!box.periodic())
+        for (int e : box.extent)
+            if (e < kSmallestWalledExtent)
+                throw RefusedInput("--box: " + extentsText(box) + " is too small for walls: each side must be " +
+                                   std::to_string(kSmallestWalledExtent) +
+                                   " or more (seeding keeps 10 from the walls, the walls push 25 deep)");
+    if (box.periodic()) {
+        if (2 * s.controls.sugar + 1 > box.smallestExtent())
+            throw RefusedInput("--radius: " + std::to_string(s.controls.sugar) + " is too large for the periodic box " +
+                               extentsText(box) + ": the search cube, 2r+1 cells wide, must fit its smallest side");
+        const char* refused = s.controls.tkpvonzas ? "--cohesion" : s.centre != CentreMode::off ? "--centre"
+                              : s.predators > 0   ? "--predators" : nullptr;
+        if (refused)
+            throw RefusedInput(std::string(refused) +
+                               ": not with --boundary periodic: a centre of mass is not defined on a torus");
+    }
+    if (!box.isStandard() && !box.periodic()) {
+        const char* refused = s.centre != CentreMode::off ? "--centre" : s.predators > 0 ? "--predators" : nullptr;
+        if (refused)
+            throw RefusedInput(std::string(refused) + ": only in the window's box 350,350,250, where its places are defined");
+    }
+}
+
 void setParameter(Settings& s, const std::string& name, int value) {
     if (name == "predators") {
         s.predators = value;
+        return;
+    }
+    if (name == "box") {
+        s.boxExtents = std::array<int, 3>{value, value, value};
         return;
     }
     for (const Control& c : kControls) {
@@ -68,6 +149,7 @@ void moveRadiusAndEquilibrium(Inputs& in, std::optional<int> radius, std::option
 
 Inputs controlsFor(const Settings& s) {
     Inputs in = s.controls;
+    in.egyedszam = individualsOf(s);
     // the two bars move from where they start, each keeping the distance within the radius
     in.sugar = Inputs().sugar;
     in.tavolsag = Inputs().tavolsag;
@@ -87,7 +169,8 @@ Inputs controlsFor(const Settings& s) {
 }
 
 void prepareRun(Flock& f, const Settings& s, const Inputs& in, std::uint32_t seed) {
-    setBoxConstants(f);
+    setBox(f, boxOf(s));
+    f.noiseModel = s.noiseModel;
     start(f, in, seed);
     const bool custom =
         s.distanceMode == DistanceMode::customRepulsive || s.distanceMode == DistanceMode::customAttractive;

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "model/box.h"
 #include "model/flock.h"
 
 namespace nyajkor::study {
@@ -67,6 +68,13 @@ struct Settings {
     std::optional<std::array<int, 3>> centreAt;
     int predators = 0;
 
+    // a research setup: a box of other extents, periodic faces, the
+    // vectorial noise, a density that sets N; none of them: the window's model
+    std::optional<std::array<int, 3>> boxExtents;  // none: the window's 350, 350, 250
+    Boundary boundary = Boundary::walls;
+    NoiseModel noiseModel = NoiseModel::cube;
+    std::optional<double> density;        // individuals per r^3, with boxExtents
+
     // a sweep: none for a single run; one or two parameters for a grid of runs
     std::vector<Sweep> sweeps;
     int repeats = 1;                      // runs per grid point, seeds seed, seed+1, ...
@@ -90,9 +98,37 @@ std::string escaped(const std::string& value);
 // `value` escaped, in single quotes.
 std::string quoted(const std::string& value);
 
+// The box a run of the settings flies in.
+Box boxOf(const Settings& s);
+
+// Whether the settings ask for anything beyond the window's model.
+bool isResearchSetup(const Settings& s);
+
+// The extents a box may have, and the least a walled one needs: seeding
+// keeps 10 from the walls and the walls push 25 deep.
+inline constexpr int kSmallestExtent = 10, kLargestExtent = 4096, kSmallestWalledExtent = 60;
+// The flock sizes of a research setup with a box of its own or periodic faces.
+inline constexpr int kFewestResearchIndividuals = 2;
+// The densities --density takes, individuals per r^3.
+inline constexpr double kLowestDensity = 1, kHighestDensity = 1e6;
+
+// N at `density` individuals per r^3 in `box`: round(((rho X) Y) Z / ((r r) r)),
+// halves to even; a huge result is returned as it is for the caller to refuse.
+double individualsAtDensity(double density, const Box& box, int radius);
+
+// The flock size of a run of the settings: at its density, or as asked.
+int individualsOf(const Settings& s);
+
+// Refuses, with the one line to show, settings whose run cannot be made: a
+// flock size outside what its box allows, a walled box too small, a
+// radius whose cube does not fit a periodic box, modes that need the
+// window's box or walls.
+void checkSetup(const Settings& s);
+
 // Sets the control of the runner's flag `name` (or the number of
-// predators) to `value`, which is within its range, with what else setting
-// it does (the cohesion's strength checks cohesion).
+// predators, or the side of a cubic box) to `value`, which is within its
+// range, with what else setting it does (the cohesion's strength checks
+// cohesion).
 void setParameter(Settings& s, const std::string& name, int value);
 
 // The window's controls as the settings set them, before Start.

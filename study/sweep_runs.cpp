@@ -35,9 +35,11 @@ Moments momentsOf(const Accumulator& a) { return {a.mean(), a.sd()}; }
 
 // One run on a flock that may hold an earlier run: Start makes it afresh.
 // Empty when stopped before its last tick.
-std::optional<RunStatistics> runOne(Flock& f, Workers& one, Sweeping& s, std::size_t run) {
+std::optional<RunStatistics> runOne(std::unique_ptr<Flock>& flock, Workers& one, Sweeping& s, std::size_t run) {
     const Settings o = s.plan.settingsOf(run);
     const Inputs in = controlsFor(o);
+    if (flock->capacity() < in.egyedszam) flock = std::make_unique<Flock>(in.egyedszam);
+    Flock& f = *flock;
     prepareRun(f, o, in, s.plan.seedOf(run));
     const Execution how{NeighbourSearch::columns, &one};
     Accumulator order, neighbours, distance;
@@ -70,7 +72,7 @@ void job(Sweeping& s) {
             if (k >= s.results.size() || s.stopping()) return;
             if (s.results[k]) continue;  // resumed
             const std::size_t run = s.results.runOf(k);
-            auto result = runOne(*flock, one, s, run);
+            auto result = runOne(flock, one, s, run);
             if (!result) return;
             s.results[k] = *result;
             if (s.journal) s.journal->add(run, *result);
