@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <limits>
 
 #include "model/invariants.h"
 #include "model/rounding.h"
@@ -42,31 +43,13 @@ int coarseSide(const Box& box, int r, int n) {
 
 }  // namespace
 
-void CellList::Candidates::clear() {
-    for (auto* v : {&x, &y, &z, &vx, &vy, &vz}) v->clear();
-    for (auto* v : {&a, &b, &c, &id}) v->clear();
-}
-
-void CellList::Candidates::append(const CellList& cells, std::int32_t e) {
-    x.push_back(cells.ex_[e]);
-    y.push_back(cells.ey_[e]);
-    z.push_back(cells.ez_[e]);
-    vx.push_back(cells.evx_[e]);
-    vy.push_back(cells.evy_[e]);
-    vz.push_back(cells.evz_[e]);
-    a.push_back(cells.ea_[e]);
-    b.push_back(cells.eb_[e]);
-    c.push_back(cells.ec_[e]);
-    id.push_back(cells.eid_[e]);
-}
-
 // The lattice cell of individual i: its rounded position, in a periodic box
 // with the cell at the extent itself taken as 0 (a position may stand at
 // the extent exactly after a wrap that rounded up). In a walled box the
 // cell may lie outside the lattice; then the individual is not registered.
-std::array<int, 3> CellList::latticeCell(const Flock& f, int i) const {
+std::array<std::int32_t, 3> CellList::latticeCell(const Flock& f, int i) const {
     const double p[3] = {f.x[i], f.y[i], f.z[i]};
-    std::array<int, 3> cell{};
+    std::array<std::int32_t, 3> cell{};
     for (int k = 0; k < 3; ++k) {
         cell[k] = roundHalfEven(std::clamp(p[k], -kFarOutside, kFarOutside));
         if (box_.periodic() && cell[k] == box_.extent[k]) cell[k] = 0;
@@ -74,31 +57,38 @@ std::array<int, 3> CellList::latticeCell(const Flock& f, int i) const {
     return cell;
 }
 
+// The coarse cell holding a lattice cell; one outside a walled box goes to
+// the nearest coarse cell, whose neighbourhood holds every lattice cell its
+// cube meets.
+int CellList::coarseCellOf(const std::array<int, 3>& cell) const {
+    int cc[3];
+    for (int k = 0; k < 3; ++k) cc[k] = coarseOf(std::clamp(cell[k], 0, box_.extent[k] - 1));
+    return coarseIndex(cc[0], cc[1], cc[2]);
+}
+
 void CellList::rebuild(const Flock& f) {
     NYAJKOR_INVARIANT(f.latotav >= 0 && f.latotav <= kLargestRadius);
     box_ = f.box;
     r_ = f.latotav;
+    perceivedSquare_ = perceptionSquareThreshold(r_);
     const int n = f.egyeddb;
     side_ = coarseSide(box_, r_, n);
     for (int k = 0; k < 3; ++k) coarse_[k] = (box_.extent[k] + side_ - 1) / side_;
     const int cells = coarse_[0] * coarse_[1] * coarse_[2];
 
     // a counting sort of the individuals by coarse cell, ascending within each
-    std::vector<std::int32_t> coarseOfMember(static_cast<std::size_t>(n));
+    cellOf_.resize(static_cast<std::size_t>(n) + 1);
+    coarseOfMember_.resize(static_cast<std::size_t>(n) + 1);
     memberStart_.assign(static_cast<std::size_t>(cells) + 1, 0);
     for (int i = 1; i <= n; ++i) {
-        const std::array<int, 3> cell = latticeCell(f, i);
-        int cc[3];
-        for (int k = 0; k < 3; ++k) cc[k] = coarseOf(std::clamp(cell[k], 0, box_.extent[k] - 1));
-        coarseOfMember[i - 1] = coarseIndex(cc[0], cc[1], cc[2]);
-        ++memberStart_[coarseOfMember[i - 1] + 1];
+        cellOf_[i] = latticeCell(f, i);
+        coarseOfMember_[i] = coarseCellOf(cellOf_[i]);
+        ++memberStart_[coarseOfMember_[i] + 1];
     }
     for (int c = 0; c < cells; ++c) memberStart_[c + 1] += memberStart_[c];
     members_.resize(static_cast<std::size_t>(n));
-    {
-        std::vector<std::int32_t> next(memberStart_.begin(), memberStart_.end() - 1);
-        for (int i = 1; i <= n; ++i) members_[next[coarseOfMember[i - 1]]++] = i;
-    }
+    entryStart_.assign(memberStart_.begin(), memberStart_.end() - 1);  // as the next free place of each cell
+    for (int i = 1; i <= n; ++i) members_[entryStart_[coarseOfMember_[i]]++] = i;
 
     for (auto* v : {&ex_, &ey_, &ez_, &evx_, &evy_, &evz_}) v->clear();
     for (auto* v : {&ea_, &eb_, &ec_, &eid_}) v->clear();
@@ -116,7 +106,7 @@ void CellList::registerCell(const Flock& f, int cell, std::vector<std::uint64_t>
     keyed.clear();
     for (int m = memberStart_[cell]; m < memberStart_[cell + 1]; ++m) {
         const int i = members_[m];
-        const std::array<int, 3> lc = latticeCell(f, i);
+        const std::array<int, 3>& lc = cellOf_[i];
         bool inside = true;
         for (int k = 0; k < 3; ++k) inside = inside && lc[k] >= 0 && lc[k] < box_.extent[k];
         if (!inside) continue;
@@ -128,7 +118,7 @@ void CellList::registerCell(const Flock& f, int cell, std::vector<std::uint64_t>
     for (std::size_t m = 0; m < keyed.size(); ++m) {
         if (m + 1 < keyed.size() && keyed[m + 1] >> kIndexBits == keyed[m] >> kIndexBits) continue;
         const int i = static_cast<int>(keyed[m] & ((1u << kIndexBits) - 1));
-        const std::array<int, 3> lc = latticeCell(f, i);
+        const std::array<int, 3>& lc = cellOf_[i];
         ex_.push_back(f.x[i]);
         ey_.push_back(f.y[i]);
         ez_.push_back(f.z[i]);
@@ -143,7 +133,8 @@ void CellList::registerCell(const Flock& f, int cell, std::vector<std::uint64_t>
 }
 
 // The coarse cells along `axis` that hold the lattice cells from..to, each
-// once: clamped to the lattice in a walled box, wrapped in a periodic one.
+// once, ascending: clamped to the lattice in a walled box, wrapped in a
+// periodic one.
 void CellList::coarseAround(int from, int to, int axis, std::vector<int>& out) const {
     out.clear();
     const int e = box_.extent[axis];
@@ -164,101 +155,173 @@ void CellList::coarseAround(int from, int to, int axis, std::vector<int>& out) c
         if (std::find(out.begin(), out.end(), c) == out.end()) out.push_back(c);
         v += std::min((c + 1) * side_, e) - w;  // to the next coarse cell
     }
+    std::sort(out.begin(), out.end());
 }
 
-// The registered individuals of the coarse cells that the cubes of coarse
-// cell `cell`'s members can meet.
-void CellList::gather(int cell, ThreadScratch& t) const {
+// The stretches of entries in the coarse cells that the cubes of coarse
+// cell `cell`'s members can meet: the coarse cells of one (a, b) column
+// that follow one another along z are one stretch.
+void CellList::stretchesAround(int cell, ThreadScratch& t) const {
     const int cc[3] = {cell / (coarse_[1] * coarse_[2]), cell / coarse_[2] % coarse_[1], cell % coarse_[2]};
     for (int k = 0; k < 3; ++k) {
         const int lo = cc[k] * side_, hi = std::min(lo + side_, box_.extent[k]) - 1;
         coarseAround(lo - r_, hi + r_, k, t.around[k]);
     }
-    t.candidates.clear();
+    t.stretches.clear();
+    const std::vector<int>& zs = t.around[2];
     for (int ca : t.around[0])
         for (int cb : t.around[1])
-            for (int ccc : t.around[2]) {
-                const int c = coarseIndex(ca, cb, ccc);
-                for (int e = entryStart_[c]; e < entryStart_[c + 1]; ++e) t.candidates.append(*this, e);
+            for (std::size_t k = 0; k < zs.size();) {
+                std::size_t last = k;
+                while (last + 1 < zs.size() && zs[last + 1] == zs[last] + 1) ++last;
+                const std::int32_t from = entryStart_[coarseIndex(ca, cb, zs[k])];
+                const std::int32_t to = entryStart_[coarseIndex(ca, cb, zs[last]) + 1];
+                if (from < to) t.stretches.push_back({from, to});
+                k = last + 1;
             }
 }
 
-Neighbours CellList::searchAmong(const Flock& f, int i, const std::array<int, 3>& own, ThreadScratch& t) const {
-    const int r = r_, width = 2 * r + 1;
-    const bool periodic = box_.periodic();
-    const int ea = box_.extent[0], eb = box_.extent[1], ec = box_.extent[2];
-    const double xi = f.x[i], yi = f.y[i], zi = f.z[i];
-    const Candidates& cand = t.candidates;
-    // the offset of a candidate's cell from the cube's first cell along an
-    // axis: 0..2r inside the cube
-    auto offset = [&](int cell, int ownCell, int e) {
-        int d = cell - ownCell + r;
-        if (periodic) {
-            if (d < 0) d += e;
-            else if (d >= e) d -= e;
+// The entries around coarse cell `cell`, copied side by side.
+void CellList::gather(int cell, ThreadScratch& t) const {
+    stretchesAround(cell, t);
+    std::size_t count = 0;
+    for (const Stretch& s : t.stretches) count += static_cast<std::size_t>(s.to - s.from);
+    for (auto* v : {&t.x, &t.y, &t.z}) v->resize(count);
+    for (auto* v : {&t.a, &t.b, &t.c, &t.id, &t.entry}) v->resize(count);
+    std::size_t k = 0;
+    for (const Stretch& s : t.stretches)
+        for (std::int32_t e = s.from; e < s.to; ++e, ++k) {
+            t.x[k] = ex_[e];
+            t.y[k] = ey_[e];
+            t.z[k] = ez_[e];
+            t.a[k] = ea_[e];
+            t.b[k] = eb_[e];
+            t.c[k] = ec_[e];
+            t.id[k] = eid_[e];
+            t.entry[k] = e;
         }
+    t.squares.resize(count);
+    t.keys.resize(count);
+    t.kept.resize(count);
+    t.perceived.resize(count);
+}
+
+// The entries gathered that lie inside individual i's cube (not i itself):
+// their places in t.kept, their squared distances from i in t.squares and
+// their places in the cube's visiting order in t.keys; returns how many.
+// The first pass has no branch, so that it vectorises.
+std::size_t CellList::measure(const Flock& f, int i, ThreadScratch& t) const {
+    const int r = r_, width = 2 * r + 1;
+    const unsigned cube = static_cast<unsigned>(2 * r);
+    const int periodic = box_.periodic() ? 1 : 0;
+    const int ea = box_.extent[0], eb = box_.extent[1], ec = box_.extent[2];
+    // beyond half the extent a difference is taken to the nearer image;
+    // a walled box has no images
+    const double inf = std::numeric_limits<double>::infinity();
+    const double ha = periodic ? 0.5 * ea : inf, hb = periodic ? 0.5 * eb : inf, hc = periodic ? 0.5 * ec : inf;
+    const double xi = f.x[i], yi = f.y[i], zi = f.z[i];
+    const int oa = cellOf_[i][0] - r, ob = cellOf_[i][1] - r, oc = cellOf_[i][2] - r;
+    const std::size_t count = t.id.size();
+    const double* __restrict px = t.x.data();
+    const double* __restrict py = t.y.data();
+    const double* __restrict pz = t.z.data();
+    const std::int32_t* __restrict pa = t.a.data();
+    const std::int32_t* __restrict pb = t.b.data();
+    const std::int32_t* __restrict pc = t.c.data();
+    const std::int32_t* __restrict ids = t.id.data();
+    double* __restrict squares = t.squares.data();
+    std::int32_t* __restrict keys = t.keys.data();
+    // the offset of a cell from the cube's first cell along an axis, 0..2r
+    // inside the cube; in a periodic box taken modulo the extent
+    auto offset = [=](int cell, int first, int e) {
+        const int d = cell - first;
+        return static_cast<unsigned>(d + periodic * (static_cast<int>(d < 0) - static_cast<int>(d >= e)) * e);
+    };
+    // the minimum image: one extent off beyond half of it, each test in
+    // turn (the squares are the same whatever the sign of a zero)
+    auto image = [](double d, double e, double half) {
+        d -= d > half ? e : 0.0;
+        d += d < -half ? e : 0.0;
         return d;
     };
+    const double fa = ea, fb = eb, fc = ec;
+    for (std::size_t j = 0; j < count; ++j) {
+        const unsigned da = offset(pa[j], oa, ea), db = offset(pb[j], ob, eb), dc = offset(pc[j], oc, ec);
+        const double dx = image(px[j] - xi, fa, ha);
+        const double dy = image(py[j] - yi, fb, hb);
+        const double dz = image(pz[j] - zi, fc, hc);
+        squares[j] = dx * dx + dy * dy + dz * dz;
+        const int inside = static_cast<int>(da <= cube) & static_cast<int>(db <= cube) &
+                           static_cast<int>(dc <= cube) & static_cast<int>(ids[j] != i);
+        keys[j] = static_cast<std::int32_t>((da * width + db) * width + dc) | (inside - 1);
+    }
+    std::int32_t* __restrict kept = t.kept.data();
+    std::size_t n = 0;
+    for (std::size_t j = 0; j < count; ++j) {
+        kept[n] = static_cast<std::int32_t>(j);
+        n += keys[j] >= 0;
+    }
+    return n;
+}
+
+// Individual i's search among the entries gathered around its coarse cell.
+// Perception and nearness are decided on squared distances: below the
+// perception threshold exactly when the root is below r, and the root is
+// taken only of a square that may be as near as the nearest so far.
+Neighbours CellList::searchAmong(const Flock& f, int i, ThreadScratch& t) const {
+    const std::size_t count = measure(f, i, t);
+    const std::int32_t* kept = t.kept.data();
+    const double* squares = t.squares.data();
+    const std::int32_t* keys = t.keys.data();
+    Perceived* perceived = t.perceived.data();
     Neighbours n;
-    n.mintav = 2.0 * r;
-    bool found = false;
-    int nearestKey = 0;
-    t.perceived.clear();
-    for (std::size_t j = 0; j < cand.size(); ++j) {
-        if (cand.id[j] == i) continue;
-        const int da = offset(cand.a[j], own[0], ea);
-        const int db = offset(cand.b[j], own[1], eb);
-        const int dc = offset(cand.c[j], own[2], ec);
-        if (static_cast<unsigned>(da) > static_cast<unsigned>(2 * r) ||
-            static_cast<unsigned>(db) > static_cast<unsigned>(2 * r) ||
-            static_cast<unsigned>(dc) > static_cast<unsigned>(2 * r))
-            continue;
-        double dx = cand.x[j] - xi;
-        double dy = cand.y[j] - yi;
-        double dz = cand.z[j] - zi;
-        if (periodic) {
-            dx = minimumImage(dx, ea);
-            dy = minimumImage(dy, eb);
-            dz = minimumImage(dz, ec);
-        }
-        const double d = std::sqrt(dx * dx + dy * dy + dz * dz);
-        const int key = (da * width + db) * width + dc;
+    n.mintav = 2.0 * r_;
+    double nearSquare = n.mintav * n.mintav * (1 + 1e-12);  // a square whose root is at most mintav is at most this
+    int nearest = -1;
+    std::size_t seen = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::int32_t j = kept[k];
+        const double d2 = squares[j];
+        perceived[seen] = {keys[j], t.entry[j]};
+        seen += (d2 < perceivedSquare_) & (d2 > 0);
+        if (d2 > nearSquare) continue;
         // the nearest, and of equally near ones the first the cube walk meets
-        if (d < n.mintav || (found && d == n.mintav && key < nearestKey)) {
-            found = true;
-            nearestKey = key;
+        const double d = std::sqrt(d2);
+        if (d < n.mintav || (nearest >= 0 && d == n.mintav && keys[j] < keys[nearest])) {
+            nearest = j;
             n.mintav = d;
-            if (periodic) {
-                n.kozelx = xi + dx;
-                n.kozely = yi + dy;
-                n.kozelz = zi + dz;
-            } else {
-                n.kozelx = cand.x[j];
-                n.kozely = cand.y[j];
-                n.kozelz = cand.z[j];
-            }
+            nearSquare = d * d * (1 + 1e-12);
         }
-        if (d < r && d > 0) t.perceived.push_back({key, static_cast<std::int32_t>(j)});
+    }
+    if (nearest >= 0) {
+        const std::int32_t e = t.entry[nearest];
+        const double xi = f.x[i], yi = f.y[i], zi = f.z[i];
+        if (box_.periodic()) {
+            // the image beside i: i's position plus the minimum-image difference
+            n.kozelx = xi + minimumImage(ex_[e] - xi, box_.extent[0]);
+            n.kozely = yi + minimumImage(ey_[e] - yi, box_.extent[1]);
+            n.kozelz = zi + minimumImage(ez_[e] - zi, box_.extent[2]);
+        } else {
+            n.kozelx = ex_[e];
+            n.kozely = ey_[e];
+            n.kozelz = ez_[e];
+        }
     }
     // summed in the order the cube walk meets them
-    std::sort(t.perceived.begin(), t.perceived.end(),
-              [](const Perceived& p, const Perceived& q) { return p.key < q.key; });
-    for (const Perceived& p : t.perceived) {
-        n.sumvx += cand.vx[p.candidate];
-        n.sumvy += cand.vy[p.candidate];
-        n.sumvz += cand.vz[p.candidate];
+    std::sort(perceived, perceived + seen, [](const Perceived& p, const Perceived& q) { return p.key < q.key; });
+    for (std::size_t k = 0; k < seen; ++k) {
+        n.sumvx += evx_[perceived[k].entry];
+        n.sumvy += evy_[perceived[k].entry];
+        n.sumvz += evz_[perceived[k].entry];
     }
-    n.szomszeddb = static_cast<int>(t.perceived.size());
+    n.szomszeddb = static_cast<int>(seen);
     return n;
 }
 
 Neighbours CellList::search(const Flock& f, int i) const {
-    const std::array<int, 3> own = latticeCell(f, i);
-    int cc[3];
-    for (int k = 0; k < 3; ++k) cc[k] = coarseOf(std::clamp(own[k], 0, box_.extent[k] - 1));
     ThreadScratch t;
-    gather(coarseIndex(cc[0], cc[1], cc[2]), t);
-    return searchAmong(f, i, own, t);
+    gather(coarseCellOf(cellOf_[i]), t);
+    return searchAmong(f, i, t);
 }
 
 void CellList::searchAll(const Flock& f, Workers& workers,
@@ -277,7 +340,7 @@ void CellList::searchAll(const Flock& f, Workers& workers,
                 gather(c, t);
                 for (int m = memberStart_[c]; m < memberStart_[c + 1]; ++m) {
                     const int i = members_[m];
-                    visit(i, searchAmong(f, i, latticeCell(f, i), t));
+                    visit(i, searchAmong(f, i, t));
                 }
             }
         }

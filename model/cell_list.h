@@ -46,38 +46,46 @@ public:
     void searchAll(const Flock& f, Workers& workers, const std::function<void(int, const Neighbours&)>& visit) const;
 
 private:
-    // the registered individuals of a stretch of coarse cells, copied side by side
-    struct Candidates {
-        std::vector<double> x, y, z, vx, vy, vz;
-        std::vector<std::int32_t> a, b, c, id;
-        std::size_t size() const { return id.size(); }
-        void clear();
-        void append(const CellList& cells, std::int32_t entry);
-    };
-    // a perceived individual: its place in the visiting order and its candidate
+    // a perceived individual: its place in the visiting order and its entry
     struct Perceived {
-        std::int32_t key, candidate;
+        std::int32_t key, entry;
     };
+    // the entries a coarse cell's members may meet: stretches [from, to)
+    struct Stretch {
+        std::int32_t from, to;
+    };
+    // per thread: the entries around the coarse cell in hand, copied side
+    // by side, and per member their measures
     struct ThreadScratch {
-        Candidates candidates;
-        std::vector<Perceived> perceived;
+        std::vector<Stretch> stretches;
         std::vector<int> around[3];
+        std::vector<double> x, y, z;
+        std::vector<std::int32_t> a, b, c, id, entry;
+        std::vector<double> squares;
+        std::vector<std::int32_t> keys, kept;
+        std::vector<Perceived> perceived;
     };
 
     int coarseOf(int cell) const { return cell / side_; }
     int coarseIndex(int ca, int cb, int cc) const { return (ca * coarse_[1] + cb) * coarse_[2] + cc; }
-    std::array<int, 3> latticeCell(const Flock& f, int i) const;
+    int coarseCellOf(const std::array<int, 3>& cell) const;
+    std::array<std::int32_t, 3> latticeCell(const Flock& f, int i) const;
     void coarseAround(int from, int to, int axis, std::vector<int>& out) const;
+    void stretchesAround(int cell, ThreadScratch& t) const;
+    Neighbours searchAmong(const Flock& f, int i, ThreadScratch& t) const;
     void gather(int cell, ThreadScratch& t) const;
-    Neighbours searchAmong(const Flock& f, int i, const std::array<int, 3>& own, ThreadScratch& t) const;
+    std::size_t measure(const Flock& f, int i, ThreadScratch& t) const;
     void registerCell(const Flock& f, int cell, std::vector<std::uint64_t>& keyed);
 
     Box box_;
     int r_ = 0;
+    double perceivedSquare_ = 0;              // d2 below it: closer than r
     int side_ = 1;
     std::array<int, 3> coarse_{1, 1, 1};      // coarse cells along each axis
     std::vector<std::int32_t> memberStart_;   // per coarse cell, its members' start; one more at the end
     std::vector<std::int32_t> members_;       // the live individuals, by coarse cell, ascending within
+    std::vector<std::array<std::int32_t, 3>> cellOf_;  // each individual's lattice cell, 1..N
+    std::vector<std::int32_t> coarseOfMember_;  // scratch of the sort: each individual's coarse cell
     std::vector<std::int32_t> entryStart_;    // per coarse cell, its registered entries' start
     // the registered individuals, by coarse cell: position, velocity, lattice cell, index
     std::vector<double> ex_, ey_, ez_, evx_, evy_, evz_;

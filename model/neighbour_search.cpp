@@ -21,15 +21,6 @@ constexpr int kRadii = kLargestRadius + 1;
 
 std::size_t radiusRow(int r) { return static_cast<std::size_t>(std::clamp(r, 0, kLargestRadius)); }
 
-// The smallest square whose rounded root reaches r: below it, and only below
-// it, sqrt(d2) < r. Correctly rounded sqrt is monotonic, so the set of
-// squares whose root reaches r is an upward-closed interval.
-double squareThreshold(int r) {
-    double t = static_cast<double>(r) * r;
-    while (t > 0 && std::sqrt(std::nextafter(t, 0.0)) >= r) t = std::nextafter(t, 0.0);
-    return t;
-}
-
 // The squared distances of `count` entries from (xi, yi, zi): a loop of its
 // own, with no branch, so that it vectorises.
 void squaredDistances(const double* px, const double* py, const double* pz, int count, double xi, double yi,
@@ -53,6 +44,14 @@ int rowHalfWidth(int r, int g) {
 }
 
 }  // namespace
+
+// Correctly rounded sqrt is monotonic, so the set of squares whose root
+// reaches r is an upward-closed interval: its least member is the threshold.
+double perceptionSquareThreshold(int r) {
+    double t = static_cast<double>(r) * r;
+    while (t > 0 && std::sqrt(std::nextafter(t, 0.0)) >= r) t = std::nextafter(t, 0.0);
+    return t;
+}
 
 Neighbours searchPlainCube(const Flock& f, int i) {
     const int r = f.latotav;
@@ -105,7 +104,7 @@ ColumnIndex::ColumnIndex()
       squareThresholds(kRadii), rowHalfWidths(kRadii * kRadii),
       laneOrder_(kMaxEgyed), tileOf_(kMaxEgyed), tileStarts_(kTilesPerRow * kTilesPerRow + 1) {
     for (int r = 0; r < kRadii; ++r) {
-        squareThresholds[r] = squareThreshold(r);
+        squareThresholds[r] = perceptionSquareThreshold(r);
         for (int g = 0; g < kRadii; ++g) rowHalfWidths[r * kRadii + g] = rowHalfWidth(r, g);
     }
 }

@@ -43,6 +43,11 @@ struct Neighbours {
     double kozelx = 0, kozely = 0, kozelz = 0;   // its position (origin if none)
 };
 
+// The smallest square whose rounded root reaches r: a squared distance d2
+// is below it exactly when sqrt(d2) < r, so perception is decided without
+// the root.
+double perceptionSquareThreshold(int r);
+
 // The reference search: every cell of the cube, one by one.
 Neighbours searchPlainCube(const Flock& f, int i);
 
