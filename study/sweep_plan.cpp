@@ -128,7 +128,7 @@ std::vector<PointSummary> summarise(const SweepPlan& plan, const ShardResults& r
         if (point != p) {
             if (point) summary.push_back(adding.summary(*point, individuals));
             point = p;
-            individuals = plan.settingsOf(run).controls.egyedszam;
+            individuals = individualsOf(plan.settingsOf(run));
             adding = {};
         }
         adding.add(*results[slot]);

@@ -49,7 +49,7 @@ struct RealColumn {
 
 // The real columns in their order in the table.
 std::array<RealColumn, 12> realColumns(const Settings& o) {
-    const double individuals = controlOf(&Inputs::egyedszam).max;
+    const double individuals = isResearchSetup(o) ? kMaxResearchEgyed : controlOf(&Inputs::egyedszam).max;
     const double ticks = static_cast<double>(o.ticks);
     const double unbounded = -std::numeric_limits<double>::infinity();
     return {{{"order_mean", 0, 1, true},
@@ -81,10 +81,30 @@ void writeNames(std::ostream& csv, const SweepPlan& plan) {
     for (const std::string& name : plan.names()) csv << name << ',';
 }
 
+// A research setup's runs also record what they ran in: N, the box, its
+// faces, the noise and the density (empty when N was given).
+constexpr const char* kSetupNames = ",individuals,box_x,box_y,box_z,boundary,noise_model,density";
+
+std::string setupCells(const SweepPlan& plan, std::size_t run) {
+    const Settings& base = plan.base();
+    if (!isResearchSetup(base)) return "";
+    const Settings s = plan.settingsOf(run);
+    const Box box = boxOf(s);
+    std::ostringstream cells;
+    cells << ',' << individualsOf(s) << ',' << box.extent[0] << ',' << box.extent[1] << ',' << box.extent[2] << ','
+          << (box.periodic() ? "periodic" : "walls") << ','
+          << (s.noiseModel == NoiseModel::vectorial ? "vectorial" : "cube") << ','
+          << (s.density ? realText(*s.density) : "");
+    return cells.str();
+}
+
+std::size_t setupColumnCount(const Settings& o) { return isResearchSetup(o) ? 7 : 0; }
+
 // The columns before the reals, and the reals.
 void writeLeadingNames(std::ostream& header, const SweepPlan& plan) {
     writeNames(header, plan);
     header << "seed";
+    if (isResearchSetup(plan.base())) header << kSetupNames;
     for (const RealColumn& c : realColumns(plan.base())) header << ',' << c.name;
 }
 
@@ -182,7 +202,8 @@ std::pair<std::size_t, RunStatistics> rowOf(const std::string& line, const Expec
     const SweepPlan& plan = e.plan;
     const std::vector<std::string> sweptNames = plan.names();
     const std::size_t names = sweptNames.size();
-    const std::size_t reals = names + 1, flag = reals + e.columns.size(), place = flag + 1, fieldCount = place + 4;
+    const std::size_t setup = names + 1, reals = setup + setupColumnCount(plan.base()),
+                      flag = reals + e.columns.size(), place = flag + 1, fieldCount = place + 4;
     if (f.size() != fieldCount)
         throw RefusedInput("has " + std::to_string(f.size()) + " fields, not " + std::to_string(fieldCount));
     if (f.back() != checksumOf(std::string_view(line).substr(0, line.size() - f.back().size())))
@@ -205,6 +226,11 @@ std::pair<std::size_t, RunStatistics> rowOf(const std::string& line, const Expec
     if (given != describeRun(plan, *run))
         throw RefusedInput("has run " + f[place] + " at " + given + ", where this sweep runs " +
                          describeRun(plan, *run));
+    std::string setupGiven;
+    for (std::size_t k = setup; k < reals; ++k) setupGiven += "," + f[k];
+    if (setupGiven != setupCells(plan, *run))
+        throw RefusedInput("has run " + f[place] + " in the setup " + study::quoted(setupGiven.substr(1)) +
+                           ", where this sweep runs it in " + study::quoted(setupCells(plan, *run).substr(1)));
     RunStatistics r;
     std::size_t k = reals;
     for (double* v : realsOf(r)) {
@@ -297,6 +323,13 @@ std::string sweepIdOf(const Settings& o) {
     if (o.centreAt) text << " at " << (*o.centreAt)[0] << ' ' << (*o.centreAt)[1] << ' ' << (*o.centreAt)[2];
     text << " centre-strength " << c.vonzaserosseg << " perceivers " << c.eszlelok << " predators " << o.predators
          << " predator-range " << c.ragadozoeszleles << " reaction " << c.reakcioerosseg;
+    // a research setup's (none of it in a window's sweep, whose id stays as it was)
+    if (isResearchSetup(o)) {
+        const Box box = boxOf(o);
+        text << " box " << box.extent[0] << ' ' << box.extent[1] << ' ' << box.extent[2] << " boundary "
+             << static_cast<int>(box.boundary) << " noise-model " << static_cast<int>(o.noiseModel) << " density "
+             << (o.density ? realText(*o.density) : "-");
+    }
     return hex16(fnv1a(text.str()));
 }
 
@@ -310,7 +343,7 @@ std::string runsHeader(const SweepPlan& plan) {
 std::string runRow(const SweepPlan& plan, std::size_t run, const RunStatistics& r, const Shard& shard) {
     std::ostringstream row;
     writeValues(row, plan.values(plan.pointOf(run)));
-    row << plan.seedOf(run);
+    row << plan.seedOf(run) << setupCells(plan, run);
     RunStatistics copy = r;
     for (const double* v : realsOf(copy)) row << ',' << fieldText(*v);
     row << ',' << shortRunText(r.phase, plan.base().ticks);
