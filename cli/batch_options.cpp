@@ -122,8 +122,12 @@ std::pair<std::string, Flag> individualsFlag() {
     Flag flag{std::string(c.help) + ", " + rangeText(c) + " (default " + std::to_string(c.start) + ")" + c.helpNote +
                   ";\n                     with --box or --boundary periodic 2..1000000",
               [](Options& o, const std::string& v) {
-                  study::setParameter(o, "n", static_cast<int>(integerIn("n", v, study::kFewestResearchIndividuals,
-                                                                           kMaxResearchEgyed)));
+                  const auto n = parseInteger(v);
+                  if (!n)
+                      throw UsageError("--n: " + quoted(v) + " is not a whole number " + study::individualsAllowed());
+                  if (*n < study::kFewestResearchIndividuals || *n > kMaxResearchEgyed)
+                      throw UsageError("--n: " + v + " is out of range " + study::individualsAllowed());
+                  study::setParameter(o, "n", static_cast<int>(*n));
               }};
     flag.sweepRange = std::pair{study::kFewestResearchIndividuals, kMaxResearchEgyed};
     return {std::string(c.flag), flag};

@@ -72,6 +72,12 @@ std::string extentsText(const Box& box) {
 
 }  // namespace
 
+std::string individualsAllowed() {
+    const Control& bar = controlOf(&Inputs::egyedszam);
+    return "(allowed: " + std::to_string(bar.min) + ".." + std::to_string(bar.max) + "; with --box or --boundary periodic " +
+           std::to_string(kFewestResearchIndividuals) + ".." + std::to_string(kMaxResearchEgyed) + ")";
+}
+
 void checkSetup(const Settings& s) {
     const Box box = boxOf(s);
     const bool ownBox = s.boxExtents || box.periodic();
@@ -83,13 +89,12 @@ void checkSetup(const Settings& s) {
     const Control& bar = controlOf(&Inputs::egyedszam);
     const int lo = ownBox ? kFewestResearchIndividuals : bar.min, hi = ownBox ? kMaxResearchEgyed : bar.max;
     if (n < lo || n > hi) {
-        const std::string allowed = " (allowed: " + std::to_string(lo) + ".." + std::to_string(hi) +
-                                    (ownBox ? ")" : "; with --box or --boundary periodic 2..1000000)");
+        const std::string allowed = " " + individualsAllowed();
         if (s.density)
             throw RefusedInput("--density: " + realText(*s.density) + " individuals per r^3 in the box " +
                                extentsText(box) + " at radius " + std::to_string(s.controls.sugar) + " make " +
                                (n > kMaxResearchEgyed ? "more than 1000000" : std::to_string(n)) +
-                               " individuals" + allowed);
+                               (n == 1 ? " individual" : " individuals") + allowed);
         throw RefusedInput("--n: " + std::to_string(n) + " is out of range" + allowed);
     }
     if (!box.periodic())

@@ -109,6 +109,9 @@ bool isResearchSetup(const Settings& s);
 inline constexpr int kSmallestExtent = 10, kLargestExtent = 4096, kSmallestWalledExtent = 60;
 // The flock sizes of a research setup with a box of its own or periodic faces.
 inline constexpr int kFewestResearchIndividuals = 2;
+// The flock sizes allowed, in the window's box and in one of a research
+// setup's, as the runner's messages say them: "(allowed: 500..5000; ...)".
+std::string individualsAllowed();
 // The densities --density takes, individuals per r^3.
 inline constexpr double kLowestDensity = 1, kHighestDensity = 1e6;
 
