@@ -486,15 +486,37 @@ void checkDependentFlags(const Options& o, const std::set<std::string>& given) {
 // point of a sweep is checked, since the box, N and the radius may be swept.
 void checkSetups(const Options& o, const std::set<std::string>& given) {
     if (given.count("density") && given.count("n")) throw UsageError("--n: not with --density, which sets N");
-    if (o.sweeps.empty()) {
-        checkSetup(o);
-    } else {
-        const SweepPlan plan(o);
-        for (const std::string& name : plan.names())
+    // The axes whose values bear on the setup, each step of them with each
+    // step of the other; an axis that does not is checked at its base value.
+    Settings probe = o;
+    probe.sweeps.clear();
+    std::vector<const Sweep*> bearing;
+    for (const Sweep& axis : o.sweeps) {
+        bool bears = false;
+        for (const std::string& name : axis.names) {
             if (name == "n" && o.density) throw UsageError("--sweep: n is set by --density, not swept");
-        for (std::size_t point = 0; point < plan.points(); ++point)
-            checkSetup(plan.settingsOf(point * static_cast<std::size_t>(o.repeats)));
+            bears = bears || name == "n" || name == "box" || name == "radius" || name == "cohesion" ||
+                    name == "predators";
+        }
+        if (bears) bearing.push_back(&axis);
     }
+    auto set = [&probe](const Sweep& axis, std::size_t k) {
+        const std::vector<int> values = axis.valuesAt(k);
+        for (std::size_t j = 0; j < values.size(); ++j) study::setParameter(probe, axis.names[j], values[j]);
+    };
+    if (bearing.empty()) checkSetup(probe);
+    if (bearing.size() == 1)
+        for (std::size_t k = 0; k < bearing[0]->count(); ++k) {
+            set(*bearing[0], k);
+            checkSetup(probe);
+        }
+    if (bearing.size() == 2)
+        for (std::size_t k = 0; k < bearing[0]->count(); ++k)
+            for (std::size_t j = 0; j < bearing[1]->count(); ++j) {
+                set(*bearing[0], k);
+                set(*bearing[1], j);
+                checkSetup(probe);
+            }
     if (!isResearchSetup(o)) return;
     // the pictures draw the window's box and up to its number of individuals;
     // a checkpoint holds the window's state

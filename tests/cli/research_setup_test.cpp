@@ -27,6 +27,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         BadInput{{"--n", "100"}, "--n: 100 is out of range (allowed: 500..5000; with --box or --boundary periodic"},
         BadInput{{"--n", "6000"}, "--n: 6000 is out of range"},
+        BadInput{{"--sweep", "n=100:600:100"}, "--n: 100 is out of range (allowed: 500..5000;"},
+        BadInput{{"--box", "30", "--boundary", "periodic", "--sweep", "n=1:5:1"},
+                 "--sweep n: 1 is out of range (allowed: 2..1000000)"},
         BadInput{{"--box", "30", "--n", "1000001"}, "--n: 1000001 is out of range"},
         BadInput{{"--box", "9"}, "--box: 9 is out of range (allowed: 10..4096)"},
         BadInput{{"--box", "10,20"}, "--box: '10,20' is not X,Y,Z"},
