@@ -85,7 +85,7 @@ void BM_CorrectlyRoundedCosSin(benchmark::State& state) {
 }
 BENCHMARK(BM_CorrectlyRoundedCosSin);
 
-// The slow stage alone, which the functions above reach about once in a few
+// The slow stage alone, which the functions above reach about once in a
 // million calls.
 void BM_SlowStageCos(benchmark::State& state) {
     using exact_trig_detail::Function;

@@ -1,19 +1,19 @@
 // Correctly rounded cosine and sine; see exact_trig.h.
 //
 // Two stages. The fast one reduces the argument by a multiple of pi/512,
-// x = k pi/512 + r with |r| <= pi/1024, looks up cos and sin of the
-// multiple in a table of double-doubles (a value being the unevaluated sum
-// hi + lo of two doubles) and adds the angles: the leading terms exactly,
-// the small corrections in plain doubles. Its result comes with a proven
-// bound on its absolute error, about 2^-98 plus 2^-49 times the size of the
-// corrections, so at most 2^-74. When the interval that bound leaves around
+// x = k pi/512 + r with |r| just over pi/1024 at most, looks up cos and sin
+// of the multiple in a table of double-doubles (a value being the
+// unevaluated sum hi + lo of two doubles) and adds the angles: the leading
+// terms exactly, the small corrections in plain doubles. Its result comes
+// with a proven bound on its absolute error, about 2^-98 plus 2^-50 r^2
+// (|r| + r^2), so at most 2^-74. When the interval that bound leaves around
 // the estimate holds no rounding boundary (a midpoint between two
 // neighbouring doubles), the double nearest to the estimate is the
-// correctly rounded result. That fails about once in a few million calls;
-// the slow stage then evaluates again in fixed point on 32-bit integer
-// words, doubling the words until the interval shrinks past the boundary.
-// That would always end: for a double x != 0, cos x and sin x are
-// transcendental (Lindemann), so they are never the rational midpoint
+// correctly rounded result. That fails about once in a million calls; the
+// slow stage, some microseconds, then evaluates again in fixed point on
+// 32-bit integer words, doubling the words until the interval shrinks past
+// the boundary. That would always end: for a double x != 0, cos x and sin x
+// are transcendental (Lindemann), so they are never the rational midpoint
 // itself. The first width, 256 bits, already decides every case met in
 // testing; the widening stops at 4096 bits.
 //
@@ -306,7 +306,7 @@ StepTable makeStepTable() {
 // The table: cos(j pi/512) for j = 0..256 as double-doubles, each within
 // 2^-105.9 of its value relative (the nearest double and the nearest double
 // to what it leaves; the fixed-point value they are taken from is within
-// 2^-234). Entries 0 and 256 are exactly 1 and 0. Computed once, at first
+// 2^-236). Entries 0 and 256 are exactly 1 and 0. Computed once, at first
 // use, in the slow stage's fixed point (about a millisecond).
 const StepTable& stepTable() {
     static const StepTable table = makeStepTable();
