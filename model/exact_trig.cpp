@@ -1,19 +1,21 @@
 // Correctly rounded cosine and sine; see exact_trig.h.
 //
-// Two stages. The fast one reduces the argument to r = x - k pi/2, |r| <=
-// pi/4, and evaluates the Taylor series of cos r or sin r in double-double
-// arithmetic (a value is an unevaluated sum hi + lo of two doubles) with a
-// proven bound on its relative error: 2^-101, up to 2^-98 where x lies
-// next to a multiple of pi/2. When the interval that bound leaves around
+// Two stages. The fast one reduces the argument by a multiple of pi/512,
+// x = k pi/512 + r with |r| just over pi/1024 at most, looks up cos and sin
+// of the multiple in a table of double-doubles (a value being the
+// unevaluated sum hi + lo of two doubles) and adds the angles: the leading
+// terms exactly, the small corrections in plain doubles. Its result comes
+// with a proven bound on its absolute error, about 2^-98 plus 2^-50 r^2
+// (|r| + r^2), so at most 2^-74. When the interval that bound leaves around
 // the estimate holds no rounding boundary (a midpoint between two
 // neighbouring doubles), the double nearest to the estimate is the
-// correctly rounded result. That fails about once in 2^46 calls; the
-// slow stage then evaluates again in fixed point on 32-bit integer words,
-// doubling the words until the interval shrinks past the boundary. That
-// would always end: for a double x != 0, cos x and sin x are transcendental
-// (Lindemann), so they are never the rational midpoint itself. The first
-// width, 256 bits, already decides every case met in testing; the widening
-// stops at 4096 bits.
+// correctly rounded result. That fails about once in a million calls; the
+// slow stage, some microseconds, then evaluates again in fixed point on
+// 32-bit integer words, doubling the words until the interval shrinks past
+// the boundary. That would always end: for a double x != 0, cos x and sin x
+// are transcendental (Lindemann), so they are never the rational midpoint
+// itself. The first width, 256 bits, already decides every case met in
+// testing; the widening stops at 4096 bits.
 //
 // Only + - * / on doubles and integer arithmetic are used, and the project
 // builds without contraction into fused multiply-adds, so every step rounds
@@ -21,6 +23,8 @@
 
 #include "model/exact_trig.h"
 
+#include <array>
+#include <bit>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
@@ -36,7 +40,7 @@ namespace exact_trig_detail {
 namespace {
 
 // ---------------------------------------------------------------------------
-// Double-double arithmetic. u = 2^-53 is the unit roundoff of a double.
+// Error-free transformations. u = 2^-53 is the unit roundoff of a double.
 
 struct DD {
     double hi;
@@ -51,7 +55,8 @@ DD twoSum(double a, double b) {
     return {s, e};
 }
 
-// a + b = s + e exactly when |a| >= |b| (Dekker).
+// a + b = s + e exactly when a = 0 or the exponent of a is at least that
+// of b (Dekker).
 DD fastTwoSum(double a, double b) {
     double s = a + b;
     double e = b - (s - a);
@@ -66,176 +71,16 @@ DD split(double a) {
 }
 
 // a * b = p + e exactly (Dekker), while nothing underflows: every product
-// here is above 2^-400.
-DD twoProd(double a, double b) {
+// here is 0 or above 2^-400. With a and b split already, for factors used
+// more than once.
+DD twoProd(double a, DD as, double b, DD bs) {
     double p = a * b;
-    DD as = split(a);
-    DD bs = split(b);
     double e = ((as.hi * bs.hi - p) + as.hi * bs.lo + as.lo * bs.hi) + as.lo * bs.lo;
     return {p, e};
 }
 
-// The two algorithms below and their bounds are those of Joldes, Muller
-// and Popescu, "Tight and rigorous error bounds for basic building blocks of
-// double-word arithmetic" (ACM TOMS 44, 2017).
-
-// Relative error <= 3u^2 + 13u^3 (AccurateDWPlusDW), cancellation included.
-DD add(DD a, DD b) {
-    DD s = twoSum(a.hi, b.hi);
-    DD t = twoSum(a.lo, b.lo);
-    s.lo += t.hi;
-    s = fastTwoSum(s.hi, s.lo);
-    s.lo += t.lo;
-    return fastTwoSum(s.hi, s.lo);
-}
-
-// Relative error <= 7u^2 (DWTimesDW1).
-DD mul(DD a, DD b) {
-    DD p = twoProd(a.hi, b.hi);
-    p.lo += a.hi * b.lo + a.lo * b.hi;
-    return fastTwoSum(p.hi, p.lo);
-}
-
-// ---------------------------------------------------------------------------
-// Argument reduction.
-
-// pi/2 = kHalfPi0 + kHalfPi1 + kHalfPi2 + d, |d| < 2^-163: each part the
-// double nearest to what the parts before it leave.
-constexpr double kHalfPi0 = 0x1.921fb54442d18p+0;
-constexpr double kHalfPi1 = 0x1.1a62633145c07p-54;
-constexpr double kHalfPi2 = -0x1.f1976b7ed8fbcp-110;
+// Used by the slow stage to pick the quadrant.
 constexpr double kTwoOverPi = 0x1.45f306dc9c883p-1;
-
-// x = k pi/2 + r with k the integer nearest to x 2/pi as rounded; then
-// |r| <= pi/4 + 2^-48 (the product is off by a few ulps at most).
-struct Reduced {
-    int quadrant;  // k mod 4, in 0..3
-    DD r;
-    double absError;  // |r - (r.hi + r.lo)| <= this
-};
-
-// With |k| <= 5: k*kHalfPi0 and k*kHalfPi1 are split exactly by twoProd and
-// x - p0 exactly by twoSum. What is left is rounded: k*kHalfPi2 (error <=
-// 5 * 2^-110 * u < 2^-160), the three-term sum of the small parts (all below
-// 2^-100, error < 2^-154), the final double-double addition (3u^2 |r| =
-// 3 * 2^-106 |r|), and the truncated d (5 * 2^-163). Together below
-// 2^-104 |r| + 2^-153. The doubles nearest to the multiples of pi/2 within
-// the domain lie at least 6.1e-17 > 2^-54 from them, so the relative error of
-// r never exceeds about 2^-99.
-Reduced reduce(double x) {
-    double k = std::floor(x * kTwoOverPi + 0.5);
-    if (k == 0) return {0, {x, 0.0}, 0.0};
-    DD p0 = twoProd(k, kHalfPi0);
-    DD p1 = twoProd(k, kHalfPi1);
-    double p2 = k * kHalfPi2;
-    DD head = twoSum(x, -p0.hi);
-    DD tail = twoSum(p0.lo, p1.hi);
-    tail.lo += p1.lo + p2;
-    tail = fastTwoSum(tail.hi, tail.lo);  // a proper double-double again
-    DD r = add(head, {-tail.hi, -tail.lo});
-    int q = static_cast<int>(k) % 4;
-    if (q < 0) q += 4;
-    return {q, r, 0x1p-104 * std::fabs(r.hi) + 0x1p-153};
-}
-
-// ---------------------------------------------------------------------------
-// Taylor series on |r| <= 0.786, in z = r^2 <= 0.618.
-//
-// kCoeff[n] = (-1)^(n/2) / n! as a double-double (the sign makes the series
-// of cos r the sum of kCoeff[2j] r^(2j) and that of sin r the sum of
-// kCoeff[2j+1] r^(2j+1)). Both series stop after the r^28 (r^29) term; the
-// first term left out, alternating and decreasing, bounds the truncation:
-// r^30/30! < 2^-118 relative to cos r >= 0.7, r^30/31! < 2^-122 relative to
-// sin r >= 0.63 r.
-constexpr DD kCoeff[30] = {
-    {1.0, 0.0},
-    {1.0, 0.0},
-    {-0x1p-1, 0x0p+0},
-    {-0x1.5555555555555p-3, -0x1.5555555555555p-57},
-    {0x1.5555555555555p-5, 0x1.5555555555555p-59},
-    {0x1.1111111111111p-7, 0x1.1111111111111p-63},
-    {-0x1.6c16c16c16c17p-10, 0x1.f49f49f49f49fp-65},
-    {-0x1.a01a01a01a01ap-13, -0x1.a01a01a01a01ap-73},
-    {0x1.a01a01a01a01ap-16, 0x1.a01a01a01a01ap-76},
-    {0x1.71de3a556c734p-19, -0x1.c154f8ddc6cp-73},
-    {-0x1.27e4fb7789f5cp-22, -0x1.cbbc05b4fa99ap-76},
-    {-0x1.ae64567f544e4p-26, 0x1.c062e06d1f209p-80},
-    {0x1.1eed8eff8d898p-29, -0x1.2aec959e14c06p-83},
-    {0x1.6124613a86d09p-33, 0x1.f28e0cc748ebep-87},
-    {-0x1.93974a8c07c9dp-37, -0x1.05d6f8a2efd1fp-92},
-    {-0x1.ae7f3e733b81fp-41, -0x1.1d8656b0ee8cbp-97},
-    {0x1.ae7f3e733b81fp-45, 0x1.1d8656b0ee8cbp-101},
-    {0x1.952c77030ad4ap-49, 0x1.ac981465ddc6cp-103},
-    {-0x1.6827863b97d97p-53, -0x1.eec01221a8b0bp-107},
-    {-0x1.2f49b46814157p-57, -0x1.2650f61dbdcb4p-112},
-    {0x1.e542ba4020225p-62, 0x1.ea72b4afe3c2fp-120},
-    {0x1.71b8ef6dcf572p-66, -0x1.d043ae40c4647p-120},
-    {-0x1.0ce396db7f853p-70, 0x1.aebcdbd20331cp-124},
-    {-0x1.761b41316381ap-75, 0x1.3423c7d91404fp-130},
-    {0x1.f2cf01972f578p-80, -0x1.9ada5fcc1ab14p-135},
-    {0x1.3f3ccdd165fa9p-84, -0x1.58ddadf344487p-139},
-    {-0x1.88e85fc6a4e5ap-89, 0x1.71c37ebd1654p-143},
-    {-0x1.d1ab1c2dccea3p-94, -0x1.054d0c78aea14p-149},
-    {0x1.0a18a2635085dp-98, 0x1.b9e2e28e1aa54p-153},
-    {0x1.259f98b4358adp-103, 0x1.eaf8c39dd9bc5p-157},
-};
-
-// The series sum_j kCoeff[first + 2j] z^j, j = 1..14, for first = 0 (cos)
-// or 1 (sin) -- without its j = 0 term, which the callers add last.
-//
-// The terms j >= 10 are below 2^-68 of the whole and are summed in plain
-// doubles (relative error < 2^-48), which adds < 2^-116. The terms j < 10 go
-// through double-double Horner steps P := c + z P, each a product (7u^2)
-// and a sum (3u^2). Each step's partial is within 11 % of its leading
-// coefficient and z P is at most 11 % of it, so the error of a step carries
-// into the next with a weight of 0.11 / 0.89 at most: the errors of the 9
-// steps and of z (7u^2, weight < 0.2) add up to less than 16u^2 relative to
-// the partial. The product by z of the last partial adds 7u^2 more:
-// below 2^-101 relative to the returned sum s(z). (With the older, looser
-// 16u^2 for a product, s(z) would be within 41u^2, and the bounds on cos r
-// and sin r below would still hold.)
-DD seriesTail(int first, DD z) {
-    double t = kCoeff[first + 28].hi;
-    for (int j = 13; j >= 10; --j) t = kCoeff[first + 2 * j].hi + z.hi * t;
-    DD p = {t, 0.0};
-    for (int j = 9; j >= 1; --j) p = add(kCoeff[first + 2 * j], mul(p, z));
-    return mul(p, z);
-}
-
-// cos r = 1 + s(z), |s| <= 0.31 while cos r >= 0.7: the series' 2^-101
-// weighs 0.44 of it, the error of z (2 eps_r + 7u^2) likewise, and the last
-// sum 3u^2: relative error < 2^-102 + 0.9 eps_r.
-// sin r = r + r s(z), |s| <= 0.103 while sin r >= 0.9 r: the series and
-// the product by r (7u^2) weigh 0.12, the last sum 3u^2: relative error
-// < 2^-103 + eps_r.
-// Here eps_r is the relative error of r, which carries into cos r with the
-// weight r tan r <= 0.8 and into sin r with r cot r <= 1: both results are
-// within 2^-102 + eps_r (plus terms of order eps_r^2).
-DD cosOfReduced(DD r) {
-    DD z = mul(r, r);
-    return add({1.0, 0.0}, seriesTail(0, z));
-}
-
-DD sinOfReduced(DD r) {
-    DD z = mul(r, r);
-    return add(r, mul(seriesTail(1, z), r));
-}
-
-// The double nearest to an exact value within v.hi + v.lo +- err, where
-// v.hi = fl(v.hi + v.lo); false if that interval holds a rounding boundary.
-// The boundaries next to hi lie half a gap to the next double above and
-// below it, both powers of two; fl(lo + err) < half the gap above implies
-// lo + err < it, since rounding is monotone and the half-gap a double.
-bool roundsTo(DD v, double err, double& result) {
-    const double inf = std::numeric_limits<double>::infinity();
-    double halfUp = (std::nextafter(v.hi, inf) - v.hi) * 0.5;
-    double halfDown = (v.hi - std::nextafter(v.hi, -inf)) * 0.5;
-    if (v.lo + err < halfUp && v.lo - err > -halfDown) {
-        result = v.hi;
-        return true;
-    }
-    return false;
-}
 
 // ---------------------------------------------------------------------------
 // Fixed point on 32-bit words for the slow stage: a nonnegative number
@@ -413,30 +258,223 @@ Fixed taylor(Function f, const Fixed& r) {
     return plus;
 }
 
+// v (nonzero, at least 2^-27 and below 2^32) as the nearest double and the
+// nearest double to what that leaves.
+DD toDoubleDouble(const Fixed& v) {
+    const double hi = v.nearestDouble();
+    const Fixed head = Fixed::fromDouble(v.fractionWords(), hi);
+    const bool below = head < v;
+    Fixed rest = below ? v : head;
+    rest -= below ? head : v;
+    if (rest.isZero()) return {hi, 0.0};
+    return {hi, below ? rest.nearestDouble() : -rest.nearestDouble()};
+}
+
+// ---------------------------------------------------------------------------
+// The fast stage's table, declared with it below.
+
+constexpr int kStepsPerQuadrant = 256;
+using StepTable = std::array<DD, kStepsPerQuadrant + 1>;
+
+// cos(j pi/512) = sin((256 - j) pi/512) by the series in fixed point, on an
+// angle of at most pi/4 (the series want one below 0.8). With 8 words the
+// angle is within 2^-245 and the series' result within 2^-236.
+StepTable makeStepTable() {
+    constexpr int kWords = 8;
+    const Fixed halfTurn = pi(kWords);
+    StepTable table;
+    table[0] = {1.0, 0.0};
+    table[kStepsPerQuadrant] = {0.0, 0.0};
+    for (int j = 1; j < kStepsPerQuadrant; ++j) {
+        const bool nearZero = 2 * j <= kStepsPerQuadrant;
+        Fixed angle = halfTurn;
+        angle *= static_cast<std::uint32_t>(nearZero ? j : kStepsPerQuadrant - j);
+        angle /= 2 * kStepsPerQuadrant;
+        table[j] = toDoubleDouble(taylor(nearZero ? Function::cos : Function::sin, angle));
+    }
+    return table;
+}
+
+// ---------------------------------------------------------------------------
+// The fast stage.
+//
+// x = k h + r with h = pi/512, split as k = 256 q + j: x = q pi/2 + a with
+// a = j h + r. Then cos a = C cos r - S sin r and sin a = S cos r + C sin r
+// with C = cos(j h) and S = sin(j h) = cos((256 - j) h) from the table, and
+// cos x, sin x are +-cos a or +-sin a by the quadrant q.
+
+// The table: cos(j pi/512) for j = 0..256 as double-doubles, each within
+// 2^-105.9 of its value relative (the nearest double and the nearest double
+// to what it leaves; the fixed-point value they are taken from is within
+// 2^-236). Entries 0 and 256 are exactly 1 and 0. Computed once, at first
+// use, in the slow stage's fixed point (about a millisecond).
+const StepTable& stepTable() {
+    static const StepTable table = makeStepTable();
+    return table;
+}
+
+// h = kStep0 + kStep1 + kStep2 + d, |d| < 2^-149: the first two of 41
+// significant bits, so that their products with k < 2^11 are exact.
+constexpr double kStep0 = 0x1.921fb54443p-8;
+constexpr double kStep1 = -0x1.73dcb3b39ap-51;
+constexpr double kStep2 = 0x1.45c06e0e68948p-94;
+constexpr double kStepsPerRadian = 0x1.45f306dc9c883p+7;  // 512/pi
+
+// What both results need of x = q pi/2 + j h + r, for 2^-27 <= x <= 8.
+struct Reduced {
+    int quadrant;  // q, in 0..3
+    int step;      // j, in 0..255
+    double rh, rl; // r = rh + rl, |rl| <= ulp(rh)/2, |r| <= 0.0030681
+    double zh, ze; // rh^2 = zh + ze exactly
+    DD rhSplit, zhSplit;  // rh and zh split for exact products
+    double w;      // cos r - (1 - r^2/2), in doubles from zh
+    double sc;     // sin r - r, in doubles from rh and zh
+};
+
+// k is the integer nearest to fl(x 512/pi), which is within 2^-40 of x 512/pi:
+// |r| <= h (1/2 + 2^-40) < 0.0030681 < 2^-8.34, r^2 < 2^-16.68.
+//
+// The error of r: x - k kStep0 is exact (for k >= 1, x >= 2^-9 and both
+// terms are multiples of 2^-61 while the difference is below 2^53 of them);
+// k kStep1 and the twoSum are exact; k kStep2 (below 2^-82) is rounded by
+// less than 2^-136, the sum of the low parts by at most u |rl| <= 2^-106 |r|,
+// and k d stays below 2^-138. So r is within 2^-105 |r| + 2^-135 of x - k h.
+//
+// The series: with z = r^2 and the alternating, decreasing terms after the
+// last one kept as bounds, cos r = 1 - z/2 + z^2/24 - z^3/720 + z^4/8! within
+// z^5/10! < 2^-104, and sin r = r - r^3/3! + ... + r^9/9! within
+// |r| r^10/11! < 2^-108 |r|. Evaluated in doubles from rh and zh, w comes
+// out within 10u of its exact value (the roundings, and zh for z, which
+// differs from it by 3u relative) and sc within 9u (r^3 from rh zh 5u, the
+// bracket 2u, the product u, the truncation).
+Reduced reduce(double x) {
+    constexpr double kShift = 0x1.8p52;  // adding it rounds to an integer
+    const double t = x * kStepsPerRadian + kShift;
+    const double k = t - kShift;
+    const auto kBits = static_cast<std::uint32_t>(std::bit_cast<std::uint64_t>(t));  // k, in the low bits
+    DD r = twoSum(x - k * kStep0, -(k * kStep1));
+    r = fastTwoSum(r.hi, r.lo - k * kStep2);
+    const DD rhSplit = split(r.hi);
+    const DD z = twoProd(r.hi, rhSplit, r.hi, rhSplit);
+    const double w = z.hi * z.hi * (1.0 / 24 - z.hi * (1.0 / 720 - z.hi * (1.0 / 40320)));
+    const double sc =
+        -(r.hi * z.hi) * (1.0 / 6 - z.hi * (1.0 / 120 - z.hi * (1.0 / 5040 - z.hi * (1.0 / 362880))));
+    return {static_cast<int>((kBits / kStepsPerQuadrant) % 4), static_cast<int>(kBits % kStepsPerQuadrant),
+            r.hi, r.lo, z.hi, z.lo, rhSplit, split(z.hi), w, sc};
+}
+
+// An estimate hi + lo (hi = fl(hi + lo)) with the exact value within +-err.
+struct Bounded {
+    DD v;
+    double err;
+};
+
+// P cos r + Q sin r for table values P and Q: cos a with P = C, Q = -S and
+// sin a with P = S, Q = C.
+//
+// It is P - P z/2 + P w + Q r + Q sc. The leading part Ph + Qh rh - Ph zh/2
+// is summed exactly into s.hi + s.lo + s1.lo with p.lo and q.lo, Qh rh and
+// Ph zh/2 being exact. The rest, R, collects in doubles the low parts of
+// these sums and products, of the table (Pl, Ql) and of r and z (rl, ze,
+// 2 rh rl), then P w and Q sc.
+//
+// The error, with A = |Ph| and B = |Qh rh|:
+// - the small terms are each below 2^-52 (A + B), together 2^-50.4 (A + B);
+//   their products and sums round off less than 2^-99.8 (A + B), and the
+//   terms left out (Ql rl, Ph rl^2/2, Pl (z - zh)/2, the truncations) are
+//   below 2^-103.9 (A + B);
+// - the table's error weighs 2^-105.9 (A + B), that of r
+//   (|P| |r| + |Q|) (2^-105 |r| + 2^-135) < 2^-104.9 (A + B) + 2^-134 (A + |Qh|);
+// - P w is within 11u of its value, at most A zh^2/24, and Q sc within 10u
+//   of its value, at most B zh/6; the two sums that add them to R round off
+//   at most 2u of them: together less than 2^-51.5 zh (B + A zh);
+// - the final fastTwoSum is exact (|R| is well below |s.hi|).
+// Altogether below 2^-99.4 (A + B) + 2^-134 (A + |Qh|) + 2^-51.5 zh (B + A zh).
+// The bound below doubles each coefficient or more, which also covers its
+// own rounding. With A + B <= 1.42 and zh < 2^-16.68 it is at most 2^-74;
+// for j = 0 (P, Q = 1, 0 or 0, 1, exact) it shrinks with the result.
+Bounded addAngles(DD P, DD Q, const Reduced& g) {
+    const DD p = twoProd(Q.hi, split(Q.hi), g.rh, g.rhSplit);
+    DD q = twoProd(P.hi, split(P.hi), g.zh, g.zhSplit);
+    q = {0.5 * q.hi, 0.5 * q.lo};
+    const DD s1 = twoSum(P.hi, p.hi);
+    const DD s = twoSum(s1.hi, -q.hi);
+    const double small = P.lo + s1.lo + s.lo + p.lo - q.lo + Q.hi * g.rl + Q.lo * g.rh -
+                         P.hi * (0.5 * g.ze + g.rh * g.rl) - P.lo * (0.5 * g.zh);
+    const double rest = (small + P.hi * g.w) + Q.hi * g.sc;
+    const double a = std::fabs(P.hi);
+    const double b = std::fabs(p.hi);
+    const double err = 0x1p-98 * (a + b) + 0x1p-133 * (a + std::fabs(Q.hi)) + 0x1p-50 * g.zh * (b + a * g.zh);
+    return {fastTwoSum(s.hi, rest), err};
+}
+
+// cos a for which = 0, sin a for which = 1. Index arithmetic rather than
+// branches: the quadrant and so the choice is random from call to call.
+Bounded ofAngle(int which, const Reduced& g) {
+    const StepTable& t = stepTable();
+    const int p = g.step + which * (kStepsPerQuadrant - 2 * g.step);
+    const DD P = t[p];
+    const DD Q = t[kStepsPerQuadrant - p];
+    const double sign = 2.0 * which - 1.0;
+    return addAngles(P, {sign * Q.hi, sign * Q.lo}, g);
+}
+
+Bounded withSign(double sign, const Bounded& e) { return {{sign * e.v.hi, sign * e.v.lo}, e.err}; }
+
+// cos x = cos a, -sin a, -cos a, sin a and sin x = sin a, cos a, -sin a,
+// -cos a for the quadrants 0..3; sin is odd.
+constexpr double kCosSign[4] = {1.0, -1.0, -1.0, 1.0};
+constexpr double kSinSign[4] = {1.0, 1.0, -1.0, -1.0};
+
+int cosWhich(const Reduced& g) { return g.quadrant % 2; }
+int sinWhich(const Reduced& g) { return 1 - g.quadrant % 2; }
+Bounded cosFromAngle(const Reduced& g, const Bounded& angle) { return withSign(kCosSign[g.quadrant], angle); }
+Bounded sinFromAngle(const Reduced& g, const Bounded& angle, double x) {
+    return withSign(kSinSign[g.quadrant] * std::copysign(1.0, x), angle);
+}
+
+// Only the one of cos a and sin a that is needed.
+Bounded estimate(Function f, double x) {
+    const Reduced g = reduce(std::fabs(x));
+    if (f == Function::cos) return cosFromAngle(g, ofAngle(cosWhich(g), g));
+    return sinFromAngle(g, ofAngle(sinWhich(g), g), x);
+}
+
+// The double nearest to an exact value within v.hi + v.lo +- err, where
+// v.hi = fl(v.hi + v.lo); false if that interval holds a rounding boundary.
+// The boundaries next to |hi| lie half a gap to the next double above it,
+// a power of two, and half a gap below it, the same unless |hi| is itself a
+// power of two, where the gap below is half as wide. fl(lo + err) < that
+// half gap implies lo + err < it, since rounding is monotone and the half
+// gap a double. |hi| must be normal and above 2^-968 for the half gap to be.
+bool roundsTo(Bounded e, double& result) {
+    const double hi = std::fabs(e.v.hi);
+    const double lo = std::copysign(1.0, e.v.hi) * e.v.lo;
+    constexpr std::uint64_t kExponent = 0x7ff0000000000000u;
+    const std::uint64_t bits = std::bit_cast<std::uint64_t>(hi);
+    const double halfUp = std::bit_cast<double>((bits & kExponent) - (std::uint64_t{53} << 52));
+    const double halfDown = (bits & ~kExponent) == 0 ? 0.5 * halfUp : halfUp;
+    if (lo + e.err < halfUp && lo - e.err > -halfDown) {
+        result = e.v.hi;
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
 
 Estimate fastEstimate(Function f, double x) {
-    Reduced red = reduce(x);
-    bool useSin = (f == Function::sin) == (red.quadrant % 2 == 0);
-    DD v = useSin ? sinOfReduced(red.r) : cosOfReduced(red.r);
-    double relR = red.absError / std::fabs(red.r.hi);
-    // 2^-102 + eps_r, rounded up generously: the margins also cover the
-    // rounding of this formula and of err = relError * |hi|, and that the
-    // bound is relative to the exact value rather than to hi.
-    double relError = 0x1p-101 + 1.5 * relR;
-    bool negate = f == Function::cos ? (red.quadrant == 1 || red.quadrant == 2) : red.quadrant >= 2;
-    if (negate) v = {-v.hi, -v.lo};
-    return {v.hi, v.lo, relError};
+    const Bounded e = estimate(f, x);
+    // Relative to |hi| rather than to the exact value, which lies within
+    // 2^-49 |hi| of it, and rounded: the factor covers both.
+    return {e.v.hi, e.v.lo, e.err / std::fabs(e.v.hi) * (1 + 0x1p-40)};
 }
 
-bool fastCorrectlyRounded(Function f, double x, double& result) {
-    Estimate e = fastEstimate(f, x);
-    return roundsTo({e.hi, e.lo}, e.relError * std::fabs(e.hi), result);
-}
+bool fastCorrectlyRounded(Function f, double x, double& result) { return roundsTo(estimate(f, x), result); }
 
-// x = k pi/2 + r as in the fast stage, now in fixed point: r = |x - k pi/2|
+// x = k pi/2 + r, now in fixed point: r = |x - k pi/2|
 // is off by |k| times the error of pi/2 (< 180 units a word) plus one
 // truncation, e_r < 900 n + 2 units for n words. The Taylor series adds
 // 2 e_r + 20 n (4 + 2 e_r); all of it stays below 2^16 n^2 units. Starting
@@ -484,13 +522,17 @@ namespace {
 
 using exact_trig_detail::Function;
 
+// Below 2^-27, cos x = 1 - x^2/2 + ... lies within 2^-55 below 1, less than
+// the half gap 2^-54 to the double below; sin x = x - x^3/6 + ... lies
+// within x 2^-55 of x, less than half the gap below |x|, whose size is at
+// least |x| 2^-53. Neither reaches a rounding boundary.
+constexpr double kTinyArgument = 0x1p-27;
+
+bool inDomain(double x) { return std::fabs(x) <= kExactTrigMaxArgument; }  // false for NaN
+
 double correctlyRounded(Function f, double x) {
-    if (!(std::fabs(x) <= kExactTrigMaxArgument)) return std::numeric_limits<double>::quiet_NaN();
-    // Below 2^-27, cos x = 1 - x^2/2 + ... lies within 2^-55 below 1, less
-    // than the half gap 2^-54 to the double below; sin x = x - x^3/6 + ...
-    // lies within x 2^-55 of x, less than half the gap below |x|, whose
-    // size is at least |x| 2^-53. Neither reaches a rounding boundary.
-    if (std::fabs(x) < 0x1p-27) return f == Function::cos ? 1.0 : x;
+    if (!inDomain(x)) return std::numeric_limits<double>::quiet_NaN();
+    if (std::fabs(x) < kTinyArgument) return f == Function::cos ? 1.0 : x;
     double result;
     if (exact_trig_detail::fastCorrectlyRounded(f, x, result)) return result;
     return exact_trig_detail::slowCorrectlyRounded(f, x);
@@ -500,5 +542,24 @@ double correctlyRounded(Function f, double x) {
 
 double correctlyRoundedCos(double x) { return correctlyRounded(Function::cos, x); }
 double correctlyRoundedSin(double x) { return correctlyRounded(Function::sin, x); }
+
+// The same steps as the two functions above, with the reduction and the
+// table look-up done once.
+void correctlyRoundedCosSin(double x, double& c, double& s) {
+    using namespace exact_trig_detail;
+    if (!inDomain(x)) {
+        c = s = std::numeric_limits<double>::quiet_NaN();
+        return;
+    }
+    if (std::fabs(x) < kTinyArgument) {
+        c = 1.0;
+        s = x;
+        return;
+    }
+    const Reduced g = reduce(std::fabs(x));
+    const Bounded angle[2] = {ofAngle(0, g), ofAngle(1, g)};
+    if (!roundsTo(cosFromAngle(g, angle[cosWhich(g)]), c)) c = slowCorrectlyRounded(Function::cos, x);
+    if (!roundsTo(sinFromAngle(g, angle[sinWhich(g)], x), s)) s = slowCorrectlyRounded(Function::sin, x);
+}
 
 }  // namespace nyajkor

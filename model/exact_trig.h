@@ -19,11 +19,15 @@ inline constexpr double kExactTrigMaxArgument = 8.0;
 double correctlyRoundedCos(double x);
 double correctlyRoundedSin(double x);
 
+// Both of one argument, bit for bit what the two above return, for about the
+// price of one of them.
+void correctlyRoundedCosSin(double x, double& c, double& s);
+
 namespace exact_trig_detail {
 
 // The two stages of the functions above, open to the tests. The fast stage
-// evaluates in double-double arithmetic and reports false when its error
-// bound straddles a rounding boundary; the slow stage then evaluates in
+// evaluates with a table and double-double arithmetic and reports false when
+// its error bound straddles a rounding boundary; the slow stage then evaluates in
 // multi-word integer fixed point, widening until the rounding is decided.
 // Both require 2^-27 <= |x| <= kExactTrigMaxArgument (below, the public
 // functions answer x and 1 directly).

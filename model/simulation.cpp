@@ -57,8 +57,10 @@ void seedVelocities(Flock& f) {
     constexpr double kTwoPi = 2 * std::numbers::pi;
     for (int i = 1; i <= f.egyeddb; ++i) {
         double a = kTwoPi * f.rng.real();
-        f.vx[i] = correctlyRoundedCos(a);
-        f.vy[i] = -correctlyRoundedSin(a);
+        double cosA, sinA;
+        correctlyRoundedCosSin(a, cosA, sinA);
+        f.vx[i] = cosA;
+        f.vy[i] = -sinA;
         double b = kTwoPi * f.rng.real();
         f.vz[i] = correctlyRoundedSin(b);
         double norm = std::sqrt(f.vx[i] * f.vx[i] + f.vy[i] * f.vy[i] + f.vz[i] * f.vz[i]);

@@ -118,7 +118,9 @@ void alignWithVectorialNoise(double* ujv, const Flock& f, int i, const Neighbour
     const double z = 1 - 2 * u1;
     const double phi = kTwoPi * u2;
     const double across = std::sqrt(1 - z * z);
-    const double xi[3] = {across * correctlyRoundedCos(phi), across * correctlyRoundedSin(phi), z};
+    double cosPhi, sinPhi;
+    correctlyRoundedCosSin(phi, cosPhi, sinPhi);
+    const double xi[3] = {across * cosPhi, across * sinPhi, z};
     const double amplitude = (f.zaj * m) * ks;
     for (int k = 0; k < 3; ++k) ujv[k] = s[k] + amplitude * xi[k];
 }

@@ -16,6 +16,7 @@
 #include <mpfr.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -47,6 +48,18 @@ const char* name(Function f) { return f == Function::cos ? "cos" : "sin"; }
 
 double ours(Function f, double x) {
     return f == Function::cos ? correctlyRoundedCos(x) : correctlyRoundedSin(x);
+}
+
+// cos and sin of x from the pair function.
+std::pair<double, double> pair(double x) {
+    double c, s;
+    correctlyRoundedCosSin(x, c, s);
+    return {c, s};
+}
+
+double ofPair(Function f, double x) {
+    auto [c, s] = pair(x);
+    return f == Function::cos ? c : s;
 }
 
 double library(Function f, double x) { return f == Function::cos ? std::cos(x) : std::sin(x); }
@@ -135,6 +148,7 @@ TEST(ExactTrig, SeedingArgumentsMatchMpfr) {
             for (Function f : kBoth) {
                 const double got = ours(f, x);
                 ASSERT_EQ(got, ref.nearest(f, x)) << name(f) << '(' << std::hexfloat << x << ')';
+                ASSERT_EQ(ofPair(f, x), got) << "pair " << name(f) << '(' << std::hexfloat << x << ')';
                 if (library(f, x) != got) ++libraryDiffers[f == Function::sin];
                 ++checked;
                 if (std::fabs(x) < kTinyArgument) continue;
@@ -222,6 +236,7 @@ TEST(ExactTrig, EdgeArgumentsMatchMpfrInBothStages) {
         for (Function f : kBoth) {
             const double want = ref.nearest(f, x);
             EXPECT_EQ(ours(f, x), want) << name(f) << '(' << std::hexfloat << x << ')';
+            EXPECT_EQ(ofPair(f, x), want) << "pair " << name(f) << '(' << std::hexfloat << x << ')';
             if (std::fabs(x) < kTinyArgument) continue;  // both stages start above the cutoff
             EXPECT_EQ(exact_trig_detail::slowCorrectlyRounded(f, x), want)
                 << "slow " << name(f) << '(' << std::hexfloat << x << ')';
@@ -258,6 +273,7 @@ TEST(ExactTrig, NearMidpointResultsTakeTheSlowStageAndMatchMpfr) {
     for (auto [f, x] : nearMidpointArguments()) {
         for (double y : {x, -x}) {
             EXPECT_EQ(ours(f, y), ref.nearest(f, y)) << name(f) << '(' << std::hexfloat << y << ')';
+            EXPECT_EQ(ofPair(f, y), ref.nearest(f, y)) << "pair " << name(f) << '(' << std::hexfloat << y << ')';
             double fast;
             if (!exact_trig_detail::fastCorrectlyRounded(f, y, fast)) ++slow;
         }
@@ -272,6 +288,11 @@ TEST(ExactTrig, SignsOfZeroAreKept) {
     EXPECT_EQ(correctlyRoundedCos(-0.0), 1.0);
     EXPECT_TRUE(std::signbit(correctlyRoundedSin(-0.0)));
     EXPECT_FALSE(std::signbit(correctlyRoundedSin(0.0)));
+    for (double zero : {0.0, -0.0}) {
+        auto [c, s] = pair(zero);
+        EXPECT_EQ(c, 1.0);
+        EXPECT_EQ(std::signbit(s), std::signbit(zero));
+    }
 }
 
 TEST(ExactTrig, OutsideTheDomainIsNaN) {
@@ -280,6 +301,29 @@ TEST(ExactTrig, OutsideTheDomainIsNaN) {
                      inf, -inf, std::numeric_limits<double>::quiet_NaN()}) {
         EXPECT_TRUE(std::isnan(correctlyRoundedCos(x))) << x;
         EXPECT_TRUE(std::isnan(correctlyRoundedSin(x))) << x;
+        auto [c, s] = pair(x);
+        EXPECT_TRUE(std::isnan(c) && std::isnan(s)) << x;
+    }
+}
+
+// The pair shares the reduction and the table look-up; its results must be
+// those of the two functions bit for bit, also where the fast stage gives
+// up. Arguments spread over the whole domain, both signs, so that every
+// quadrant and table step is met, plus the edge and near-midpoint ones.
+TEST(ExactTrig, PairIsBitForBitTheTwoFunctions) {
+    std::vector<double> xs = edgeArguments();
+    for (auto [f, x] : nearMidpointArguments()) {
+        xs.push_back(x);
+        xs.push_back(-x);
+    }
+    Random rng(4242u);
+    for (int i = 0; i < 200'000; ++i) xs.push_back(kExactTrigMaxArgument * (2 * rng.real() - 1));
+    for (double x : xs) {
+        auto [c, s] = pair(x);
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(c), std::bit_cast<std::uint64_t>(correctlyRoundedCos(x)))
+            << "cos(" << std::hexfloat << x << ')';
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(s), std::bit_cast<std::uint64_t>(correctlyRoundedSin(x)))
+            << "sin(" << std::hexfloat << x << ')';
     }
 }
 
@@ -316,6 +360,12 @@ TEST(ExactTrig, FastStageStaysWithinItsErrorBound) {
     for (int i = 0; i < 50'000; ++i) {
         const double x = seedingArgument(rng);
         if (x >= kTinyArgument)
+            for (Function f : kBoth) check(f, x);
+    }
+    // the rest of the domain, both signs: every quadrant of the reduction
+    for (int i = 0; i < 20'000; ++i) {
+        const double x = kExactTrigMaxArgument * (2 * rng.real() - 1);
+        if (std::fabs(x) >= kTinyArgument)
             for (Function f : kBoth) check(f, x);
     }
     std::cout << "largest fast-stage error: " << worst << " of its bound\n";
