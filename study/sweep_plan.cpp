@@ -175,4 +175,13 @@ std::uint64_t sweepMemoryBytes(const SweepPlan& plan, const Shard& shard) {
     return runs * sizeof(std::optional<RunStatistics>) + 2 * points * sizeof(PointSummary);
 }
 
+int largestFlock(const SweepPlan& plan) {
+    // a window's flock is at most the window's 5000, whatever is swept
+    if (!isResearchSetup(plan.base())) return kMaxEgyed;
+    int largest = 0;
+    for (std::size_t point = 0; point < plan.points(); ++point)
+        largest = std::max(largest, individualsOf(plan.settingsOf(point * static_cast<std::size_t>(plan.base().repeats))));
+    return largest;
+}
+
 }  // namespace nyajkor::study

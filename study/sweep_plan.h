@@ -139,6 +139,21 @@ constexpr std::uint64_t jobMemoryBytes(long ticks) {
     return kJobMemoryBytes + sizeof(double) * static_cast<std::uint64_t>(ticks);
 }
 
+// What a flock beyond the window's takes per individual above it: its
+// state, the cell list and the update's scratch (measured by the research
+// benchmark; kept generous, since the check guards against swapping).
+inline constexpr std::uint64_t kBytesPerResearchIndividual = 256;
+
+// A job's memory for runs of `ticks` measured ticks of flocks of up to
+// `individuals`: beyond the window's 5000 each individual adds its bytes.
+constexpr std::uint64_t jobMemoryBytes(long ticks, int individuals) {
+    const std::uint64_t beyond = individuals > kMaxEgyed ? static_cast<std::uint64_t>(individuals - kMaxEgyed) : 0;
+    return jobMemoryBytes(ticks) + kBytesPerResearchIndividual * beyond;
+}
+
+// The largest flock of the sweep's runs.
+int largestFlock(const SweepPlan& plan);
+
 // What a sweep holds besides its jobs, whatever their number: the results
 // of the shard's runs and the summary of their grid points. Files are
 // written as they go, through buffers of fixed size.

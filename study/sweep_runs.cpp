@@ -96,7 +96,7 @@ std::uint64_t memoryForJobs(std::uint64_t memory, const SweepPlan& plan) {
 int jobCount(const SweepPlan& plan, std::size_t runs) {
     const Settings& o = plan.base();
     const int byCpus = std::max(usableCpus() / threadsPerJob(o), 1);
-    const int fit = jobLimit(memoryForJobs(usableMemory(), plan), jobMemoryBytes(o.ticks));
+    const int fit = jobLimit(memoryForJobs(usableMemory(), plan), jobMemoryBytes(o.ticks, largestFlock(plan)));
     const int wanted = o.jobs.value_or(std::min(byCpus, fit));
     return static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(wanted), std::max<std::size_t>(runs, 1)));
 }
@@ -121,7 +121,7 @@ void checkJobs(const SweepPlan& plan) {
     }
     const std::uint64_t memory = usableMemory();
     if (!o.jobs || memory == 0) return;
-    const std::uint64_t perJob = jobMemoryBytes(o.ticks);
+    const std::uint64_t perJob = jobMemoryBytes(o.ticks, largestFlock(plan));
     const int limit = jobLimit(memoryForJobs(memory, plan), perJob);
     if (*o.jobs > limit)
         throw RefusedInput("--jobs: " + std::to_string(*o.jobs) + " is more than the " + std::to_string(limit) +
