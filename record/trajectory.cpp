@@ -57,9 +57,12 @@ TrajectoryWriter::~TrajectoryWriter() = default;
 
 std::string trajectoryFrameText(const Flock& f, long tick, bool centreActive) {
     const int count = f.egyeddb + f.ragadozodb + (centreActive ? 1 : 0);
-    std::string text = std::to_string(count) + "\nLattice=\"" + std::to_string(kRacsX) + " 0 0 0 " +
-                       std::to_string(kRacsX) + " 0 0 0 " + std::to_string(kRacsZ) +
-                       "\" Properties=species:S:1:pos:R:3:velo:R:3 pbc=\"F F F\" tick=" + std::to_string(tick) +
+    // the box as the cell of the frame, periodic on every axis or on none
+    const std::array<int, 3>& e = f.box.extent;
+    const char* pbc = f.box.periodic() ? "T T T" : "F F F";
+    std::string text = std::to_string(count) + "\nLattice=\"" + std::to_string(e[0]) + " 0 0 0 " +
+                       std::to_string(e[1]) + " 0 0 0 " + std::to_string(e[2]) +
+                       "\" Properties=species:S:1:pos:R:3:velo:R:3 pbc=\"" + pbc + "\" tick=" + std::to_string(tick) +
                        " order=" + realText(f.rendparameter) + " avg_neighbours=" + realText(f.atlagszomszed) +
                        "\n";
     const auto particle = [&text](char species, double x, double y, double z, double vx, double vy, double vz) {
@@ -212,6 +215,11 @@ bool TrajectoryReader::next(TrajectoryFrame& frame) {
     if (!readLine(line)) endsEarly();
     if (valueOf(line, "Properties") != "species:S:1:pos:R:3:velo:R:3")
         fail("not a trajectory of species, positions and velocities");
+    // a research setup's box is another cell, and may be periodic: its
+    // frames are not the window's flock
+    if (line.find("Lattice=\"350 0 0 0 350 0 0 0 250\"") == std::string::npos ||
+        line.find("pbc=\"F F F\"") == std::string::npos)
+        fail("a box other than the window's walled 350 x 350 x 250");
     if (!numberFrom(valueOf(line, "tick"), frame.tick) || !numberFrom(valueOf(line, "order"), frame.order) ||
         !numberFrom(valueOf(line, "avg_neighbours"), frame.avgNeighbours))
         fail("the frame's tick, order or avg_neighbours is missing");

@@ -313,7 +313,9 @@ TEST_P(ResearchRuns, AreTheSameBitsOnOneAndTwoThreadsAndStayInTheBox) {
     }
     for (int i = 1; i <= c.n; ++i) {
         ASSERT_TRUE(sameBits(f[0]->x[i], f[1]->x[i]) && sameBits(f[0]->vz[i], f[1]->vz[i])) << i;
-        if (c.box.periodic()) ASSERT_TRUE(f[0]->x[i] >= 0 && f[0]->x[i] <= c.box.extent[0]) << i;
+        if (c.box.periodic()) {
+            ASSERT_TRUE(f[0]->x[i] >= 0 && f[0]->x[i] <= c.box.extent[0]) << i;
+        }
     }
     EXPECT_TRUE(sameBits(f[0]->rendparameter, f[1]->rendparameter));
     EXPECT_EQ(f[0]->rng.state(), f[1]->rng.state());

@@ -118,7 +118,12 @@ TEST_F(TrajectoryTest, MalformedFramesAreRefusedWithTheirLine) {
         {"extra", "1\n" + good + "I 1 2 3 0.4 0.5 0.6 7\n", "line 3: not a particle"},
         {"columns", "1\nProperties=species:S:1:pos:R:3 tick=1 order=0 avg_neighbours=0\nI 1 2 3\n",
          "line 2: not a trajectory"},
-        {"tick", "0\nProperties=species:S:1:pos:R:3:velo:R:3 order=0 avg_neighbours=0\n", "line 2: the frame's tick"},
+        {"tick", "0\nLattice=\"350 0 0 0 350 0 0 0 250\" Properties=species:S:1:pos:R:3:velo:R:3 pbc=\"F F F\" "
+                 "order=0 avg_neighbours=0\n",
+         "line 2: the frame's tick"},
+        {"periodic box", "0\nLattice=\"30 0 0 0 30 0 0 0 30\" Properties=species:S:1:pos:R:3:velo:R:3 pbc=\"T T T\" "
+                         "tick=1 order=0 avg_neighbours=0\n",
+         "line 2: a box other than the window's"},
         {"negative tick", "0\n" + header("-1", "0.5"), "line 2: the frame's tick, order or avg_neighbours is out"},
         {"order above 1", "0\n" + header("1", "1.5"), "line 2: the frame's tick, order or avg_neighbours is out"},
         {"order nan", "0\n" + header("1", "nan"), "line 2: the frame's tick, order or avg_neighbours is out"},
