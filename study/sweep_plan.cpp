@@ -11,16 +11,6 @@ namespace nyajkor::study {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-void Accumulator::add(double v) {
-    // Welford's update: no sum of squares that loses the deviations to rounding.
-    ++n_;
-    const double d = v - mean_;
-    mean_ += d / static_cast<double>(n_);
-    squares_ += d * (v - mean_);
-}
-
-double Accumulator::sd() const { return n_ < 2 ? kNaN : std::sqrt(squares_ / static_cast<double>(n_ - 1)); }
-
 SweepPlan::SweepPlan(const Settings& s) : base_(s) {}
 
 std::size_t SweepPlan::points() const {
