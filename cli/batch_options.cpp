@@ -7,6 +7,7 @@
 #include <set>
 #include <sstream>
 
+#include "cli/batch.h"
 #include "cli/sweep.h"
 #include "model/controls.h"
 #include "model/simulation.h"
@@ -21,6 +22,18 @@ std::optional<long long> parseInteger(const std::string& text) {
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, v);
     if (text.empty() || ec != std::errc{} || ptr != end) return std::nullopt;
+    return v;
+}
+
+// A finite real in lo..hi, nothing before or after it.
+double realIn(const std::string& flag, const std::string& text, double lo, double hi) {
+    double v = 0;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, v);
+    const std::string allowed = " (allowed: " + realText(lo) + ".." + realText(hi) + ")";
+    if (text.empty() || ec != std::errc{} || ptr != end || !std::isfinite(v))
+        throw UsageError("--" + flag + ": " + quoted(text) + " is not a number" + allowed);
+    if (v < lo || v > hi) throw UsageError("--" + flag + ": " + text + " is out of range" + allowed);
     return v;
 }
 
@@ -263,8 +276,17 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
         {"overwrite-frames", {" remove the pictures already in the folder of --frames first; without\n"
                               "                     it, a folder that holds some is refused",
                               [](Options& o, const std::string&) { o.overwriteFrames = true; }, false}},
-        {"every", {"K       ticks between frames of --trajectory, --movie and --frames, 1..10000000 (default 1)",
+        {"every", {"K       ticks between frames of --trajectory, --movie and --frames, and between the ticks\n"
+                   "                     --correlation measures (a sweep's measured ticks), 1..10000000 (default 1)",
                    [](Options& o, const std::string& v) { o.every = integerIn("every", v, 1, 10000000); }}},
+        {"correlation", {"FILE  the connected velocity correlation C(r) averaged over every --every-th tick,\n"
+                         "                     as CSV, - for standard output; in a sweep each grid point's over\n"
+                         "                     its runs, and the correlation length xi in --csv and --summary",
+                         outputPath("correlation", &Options::correlationPath)}},
+        {"bin", {"W        width of the distance bins of --correlation, " + realText(study::kMinCorrelationBin) + ".." +
+                     realText(study::kMaxCorrelationBin) + " (default 1)",
+                 [](Options& o, const std::string& v) { o.correlationBin = realIn("bin", v, study::kMinCorrelationBin,
+                                                                                    study::kMaxCorrelationBin); }}},
         {"checkpoint", {"FILE  the whole state after the last tick, exactly, for --resume",
                         [](Options& o, const std::string& v) { o.checkpointPath = v; }}},
         {"resume", {"FILE    start from a checkpoint instead of Start: the run goes on exactly; the\n"
@@ -314,6 +336,13 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
                    [](Options& o, const std::string& v) { o.mergePaths.push_back(v); }, true, std::nullopt, true}},
         {"resume-from", {"FILE  a --csv table of this sweep or shard cut short: its runs are kept, not rerun",
                          [](Options& o, const std::string& v) { o.resumePath = v; }}},
+        {"series", {"DIR    each run's order parameter at its measured ticks, DIR/series-POINT-seedS.csv,\n"
+                    "                     and each grid point's histogram of it, DIR/histogram-POINT.csv; the\n"
+                    "                     folder is made when it does not exist",
+                    [](Options& o, const std::string& v) {
+                        if (v.empty()) throw UsageError("--series: the folder name is empty");
+                        o.seriesDir = v;
+                    }}},
         {"help", {"         this text", [](Options& o, const std::string&) { o.help = true; }, false}},
         {"version", {"      the version, one line", [](Options& o, const std::string&) { o.version = true; }, false}},
     };
@@ -422,7 +451,7 @@ void checkSweep(const Options& o, const std::set<std::string>& given) {
     if (o.sweeps.empty()) {
         for (const std::string flag :
              {"repeats", "warmup", "jobs", "summary", "shard", "merge", "resume-from", "plot", "plot-quantity",
-              "plot-style"})
+              "plot-style", "series"})
             if (given.count(flag)) throw UsageError("--" + flag + ": only with --sweep");
         return;
     }
@@ -433,7 +462,7 @@ void checkSweep(const Options& o, const std::set<std::string>& given) {
             if (!swept.insert(name).second) throw UsageError("--sweep: " + name + " is swept twice");
             if (given.count(name)) throw UsageError("--sweep: " + name + " is also given as --" + name);
         }
-    for (const std::string flag : {"dump", "frame", "trajectory", "movie", "frames", "every", "checkpoint", "resume"})
+    for (const std::string flag : {"dump", "frame", "trajectory", "movie", "frames", "checkpoint", "resume"})
         if (given.count(flag)) throw UsageError("--" + flag + ": not with --sweep");
     if (o.ticks == 0) throw UsageError("--ticks: a sweep measures 1 tick or more");
     checkSweepSize(o);
@@ -441,7 +470,7 @@ void checkSweep(const Options& o, const std::set<std::string>& given) {
     for (const std::string flag : {"shard", "merge", "resume-from"})
         if (given.count(flag) && !given.count("seed")) throw UsageError("--" + flag + ": needs --seed");
     if (given.count("merge"))
-        for (const std::string flag : {"shard", "resume-from"})
+        for (const std::string flag : {"shard", "resume-from", "series"})
             if (given.count(flag)) throw UsageError("--" + flag + ": not with --merge, which runs nothing");
     for (const std::string flag : {"plot-quantity", "plot-style"})
         if (given.count(flag) && !given.count("plot")) throw UsageError("--" + flag + ": only with --plot");
@@ -449,8 +478,9 @@ void checkSweep(const Options& o, const std::set<std::string>& given) {
 
 // What the outputs along the run and the checkpoints need.
 void checkRecording(const Options& o, const std::set<std::string>& given) {
-    if (given.count("every") && o.trajectoryPath.empty() && o.moviePath.empty() && o.framesDir.empty())
-        throw UsageError("--every: only with --trajectory, --movie or --frames");
+    if (given.count("every") && o.trajectoryPath.empty() && o.moviePath.empty() && o.framesDir.empty() &&
+        o.correlationPath.empty())
+        throw UsageError("--every: only with --trajectory, --movie, --frames or --correlation");
     if (given.count("overwrite-frames") && o.framesDir.empty())
         throw UsageError("--overwrite-frames: only with --frames");
     if (!o.checkpointToResume.empty() && given.count("seed"))
@@ -480,6 +510,7 @@ void checkDependentFlags(const Options& o, const std::set<std::string>& given) {
         if (given.count(flag) && !pictures && !state)
             throw UsageError("--" + flag + ": only with --frame, --movie, --frames, --checkpoint or --resume");
     if (o.centreAt && o.centre != CentreMode::placed) throw UsageError("--centre-at: only with --centre placed");
+    if (given.count("bin") && !given.count("correlation")) throw UsageError("--bin: only with --correlation");
 }
 
 // Every run the flags ask for must be one the model can make: each grid
@@ -568,6 +599,7 @@ Options parseOptions(const std::vector<std::string>& args) {
     checkRecording(o, given);
     checkPictureOutputs(o);
     checkSetups(o, given);
+    if (!o.correlationPath.empty() && !o.correlationBin) o.correlationBin = 1;
     if (flags().size() > 64) throw std::logic_error("more flags than bits to mark them given");
     for (const std::string& name : given) o.givenFlags |= std::uint64_t{1} << flagIndex(name);
     return o;

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "record/real_text.h"
+
 namespace nyajkor::study {
 
 namespace {
@@ -164,7 +166,7 @@ double correlationCutoff(const Box& box) { return 0.5 * box.smallestExtent(); }
 
 TickCorrelation velocityCorrelation(const FlockPoints& points, const Box& box, double bin) {
     TickCorrelation t;
-    t.bins = {bin, correlationCutoff(box)};
+    t.bins = correlationBins(box, bin);
     t.pairs.assign(t.bins.count(), 0);
     t.uuSum.assign(t.bins.count(), 0);
     if (points.size() == 0 || t.bins.count() == 0) return t;
@@ -238,6 +240,13 @@ double CorrelationTable::correlation(std::size_t k) const { return c_[k].count()
 
 double CorrelationTable::xiError() const {
     return xi_.count() < 2 ? kNaN : xi_.sd() / std::sqrt(static_cast<double>(xi_.count()));
+}
+
+void writeCorrelationRows(std::ostream& csv, const CorrelationTable& t, const std::string& leading) {
+    const auto cell = [](double v) { return std::isnan(v) ? std::string() : realText(v); };
+    for (std::size_t k = 0; k < t.bins().count(); ++k)
+        csv << leading << realText(t.bins().low(k)) << ',' << realText(t.bins().high(k)) << ',' << t.pairs(k) << ','
+            << cell(t.uuMean(k)) << ',' << cell(t.correlation(k)) << '\n';
 }
 
 }  // namespace nyajkor::study

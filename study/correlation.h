@@ -34,7 +34,9 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "model/box.h"
@@ -47,6 +49,8 @@ namespace nyajkor::study {
 // bins than a table is worth; above, every box is one bin.
 inline constexpr double kMinCorrelationBin = 0.01;
 inline constexpr double kMaxCorrelationBin = 4096;
+// No correlation length passes half the largest extent a box may have.
+inline constexpr double kMaxCorrelationLength = 2048;
 
 // Positions and velocities of N individuals, each span of length N.
 struct FlockPoints {
@@ -88,6 +92,9 @@ struct TickCorrelation {
 // The half the smallest extent of `box`, beyond which no pair is binned.
 double correlationCutoff(const Box& box);
 
+// The bins of width `bin` up to the cut-off of `box`.
+inline CorrelationBins correlationBins(const Box& box, double bin) { return {bin, correlationCutoff(box)}; }
+
 // The tick's correlation of `points` in `box`, bins of width `bin`, from a
 // cell list.
 TickCorrelation velocityCorrelation(const FlockPoints& points, const Box& box, double bin);
@@ -121,5 +128,10 @@ private:
     std::vector<Accumulator> c_;
     Accumulator xi_;
 };
+
+// The columns of a C(r) table, and its rows, each after `leading` (a grid
+// point's values and its runs, with their commas); a NaN is an empty cell.
+inline constexpr char kCorrelationColumns[] = "r_low,r_high,pairs,uu_mean,C";
+void writeCorrelationRows(std::ostream& csv, const CorrelationTable& t, const std::string& leading);
 
 }  // namespace nyajkor::study
