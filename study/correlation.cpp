@@ -34,21 +34,31 @@ Fluctuations fluctuationsOf(const FlockPoints& p) {
     return u;
 }
 
-// The individuals sorted by cell of a grid at least `cutoff` wide per
-// cell on every axis and of at most max(N, 8) cells, so that every pair
-// closer than the cut-off is in one cell or in two neighbouring ones.
+// How many cells across the cut-off: pairs of cells farther apart than it
+// are left out, which in a box hardly wider than twice the cut-off (a cube
+// of side 2 r_c) skips the nearly half of the pairs outside its sphere.
+constexpr int kCellsPerCutoff = 4;
+
+// The individuals sorted by cell of a grid of at most max(N, 8) cells, and,
+// for each cell on each axis, the cells on that axis that may hold an
+// individual within the cut-off of one in it, with the least distance
+// along the axis between the two.
 class CellList {
 public:
+    struct Near {
+        int cell;
+        double gap;  // the least distance along the axis, a hair short
+    };
+
     CellList(const FlockPoints& p, const Box& box, double cutoff) : box_(box) {
         const std::size_t most = std::max<std::size_t>(p.size(), 8);
-        // a hair wider than the cut-off, so that rounding in placing an
-        // individual never puts a pair within it two cells apart
         for (int a = 0; a < 3; ++a)
-            cells_[a] = std::max(1, static_cast<int>(std::floor(box.extent[a] / (cutoff * (1 + 1e-9)))));
+            cells_[a] = std::max(1, static_cast<int>(std::floor(box.extent[a] * kCellsPerCutoff / cutoff)));
         while (static_cast<std::size_t>(cells_[0]) * cells_[1] * cells_[2] > most) {
             int& widest = *std::max_element(cells_.begin(), cells_.end());
             widest = std::max(1, widest / 2);
         }
+        for (int a = 0; a < 3; ++a) near_[a] = nearCells(a, cutoff);
         const std::size_t total = static_cast<std::size_t>(cells_[0]) * cells_[1] * cells_[2];
         std::vector<std::size_t> cellOf(p.size());
         start_.assign(total + 1, 0);
@@ -66,21 +76,10 @@ public:
     std::size_t index(const std::array<int, 3>& c) const {
         return (static_cast<std::size_t>(c[2]) * cells_[1] + c[1]) * cells_[0] + c[0];
     }
-    std::span<const std::size_t> members(std::size_t cell) const {
-        return {order_.data() + start_[cell], start_[cell + 1] - start_[cell]};
-    }
-    // The distinct cells next to `c` on axis `a` (itself included): across
-    // the faces in a periodic box, up to them in a walled one.
-    std::vector<int> neighbours(int c, int a) const {
-        std::vector<int> out;
-        for (int d = -1; d <= 1; ++d) {
-            int k = c + d;
-            if (box_.periodic()) k = (k + cells_[a]) % cells_[a];
-            else if (k < 0 || k >= cells_[a]) continue;
-            if (std::find(out.begin(), out.end(), k) == out.end()) out.push_back(k);
-        }
-        return out;
-    }
+    // the cell's individuals: their places in order()
+    std::pair<std::size_t, std::size_t> members(std::size_t cell) const { return {start_[cell], start_[cell + 1]}; }
+    std::span<const std::size_t> order() const { return order_; }
+    const std::vector<Near>& near(int c, int a) const { return near_[a][static_cast<std::size_t>(c)]; }
 
 private:
     // Out of the box (a walled box's individual on its face, rounding) the
@@ -92,43 +91,99 @@ private:
         return static_cast<int>(std::clamp(k, 0.0, static_cast<double>(cells_[a] - 1)));
     }
 
+    // For each cell on axis a, the cells (itself included) whose least
+    // distance from it along the axis is below the cut-off: k - 1 cell
+    // widths for cells k apart (across the faces of a periodic box, the
+    // shorter way round). The distance is shortened by a hair so that an
+    // individual that rounding put in the next cell is never missed.
+    std::vector<std::vector<Near>> nearCells(int a, double cutoff) const {
+        const int n = cells_[a];
+        const double width = static_cast<double>(box_.extent[a]) / n;
+        // cells are at least a kCellsPerCutoff-th of the cut-off wide
+        const int reach = static_cast<int>(std::ceil(cutoff / width)) + 1;
+        std::vector<std::vector<Near>> near(static_cast<std::size_t>(n));
+        for (int c = 0; c < n; ++c) {
+            auto& list = near[static_cast<std::size_t>(c)];
+            for (int k = c - reach; k <= c + reach; ++k) {
+                const int d = box_.periodic() ? ((k % n) + n) % n : k;
+                if (d < 0 || d >= n) continue;
+                int apart = std::abs(d - c);
+                if (box_.periodic()) apart = std::min(apart, n - apart);
+                const double gap = std::max(0, apart - 1) * width * (1 - 1e-9);
+                const bool listed = std::any_of(list.begin(), list.end(), [d](const Near& m) { return m.cell == d; });
+                if (gap < cutoff && !listed) list.push_back({d, gap});
+            }
+        }
+        return near;
+    }
+
     const Box& box_;
     std::array<int, 3> cells_{};
+    std::array<std::vector<std::vector<Near>>, 3> near_;
     std::vector<std::size_t> start_, order_;
 };
 
-// Adds the pairs of individuals i, j of the two lists within the cut-off
-// to `t`, each unordered pair once (`same`: the two lists are one cell's).
+// The positions and fluctuations in the order of the cell list, so that a
+// cell's individuals lie side by side.
+struct SortedState {
+    std::vector<double> x, y, z, ux, uy, uz;
+};
+
+SortedState sortedByCell(const FlockPoints& p, const Fluctuations& u, std::span<const std::size_t> order) {
+    SortedState s;
+    for (auto* v : {&s.x, &s.y, &s.z, &s.ux, &s.uy, &s.uz}) v->resize(order.size());
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        const std::size_t i = order[k];
+        s.x[k] = p.x[i], s.y[k] = p.y[i], s.z[k] = p.z[i];
+        s.ux[k] = u.ux[i], s.uy[k] = u.uy[i], s.uz[k] = u.uz[i];
+    }
+    return s;
+}
+
+// Adds the pairs of two cells' individuals within the cut-off, each
+// unordered pair once (`same`: the two cells are one).
 class PairBinner {
 public:
-    PairBinner(const FlockPoints& p, const Fluctuations& u, const Box& box, TickCorrelation& t,
+    PairBinner(const SortedState& s, const Box& box, const CorrelationBins& bins, std::vector<std::uint64_t>& pairs,
                std::vector<CompensatedSum>& sums)
-        : p_(p), u_(u), box_(box), t_(t), sums_(sums) {}
+        : s_(s), box_(box), cutoff_(bins.cutoff), bin_(bins.bin),
+          // no pair at or beyond it has a distance within the cut-off
+          beyond_(bins.cutoff * bins.cutoff * (1 + 1e-12)), last_(pairs.size() - 1), pairs_(pairs), sums_(sums) {}
 
-    void add(std::span<const std::size_t> a, std::span<const std::size_t> b, bool same) {
-        for (std::size_t m = 0; m < a.size(); ++m)
-            for (std::size_t l = same ? m + 1 : 0; l < b.size(); ++l) addPair(a[m], b[l]);
-    }
-
-    void addPair(std::size_t i, std::size_t j) {
-        double dx = p_.x[j] - p_.x[i], dy = p_.y[j] - p_.y[i], dz = p_.z[j] - p_.z[i];
-        if (box_.periodic()) {
-            dx = minimumImage(dx, box_.extent[0]);
-            dy = minimumImage(dy, box_.extent[1]);
-            dz = minimumImage(dz, box_.extent[2]);
-        }
-        const double r = std::sqrt(dx * dx + dy * dy + dz * dz);
-        if (!(r < t_.bins.cutoff)) return;
-        const std::size_t k = std::min(static_cast<std::size_t>(r / t_.bins.bin), t_.pairs.size() - 1);
-        ++t_.pairs[k];
-        sums_[k].add(u_.ux[i] * u_.ux[j] + u_.uy[i] * u_.uy[j] + u_.uz[i] * u_.uz[j]);
+    void add(std::pair<std::size_t, std::size_t> a, std::pair<std::size_t, std::size_t> b, bool same) {
+        for (std::size_t i = a.first; i < a.second; ++i)
+            for (std::size_t j = same ? i + 1 : b.first; j < b.second; ++j) addPair(i, j);
     }
 
 private:
-    const FlockPoints& p_;
-    const Fluctuations& u_;
+    void addPair(std::size_t i, std::size_t j) {
+        double dx = s_.x[j] - s_.x[i], dy = s_.y[j] - s_.y[i], dz = s_.z[j] - s_.z[i];
+        if (box_.periodic()) {
+            dx = nearestImage(dx, 0);
+            dy = nearestImage(dy, 1);
+            dz = nearestImage(dz, 2);
+        }
+        const double r2 = dx * dx + dy * dy + dz * dz;
+        if (r2 >= beyond_) return;  // spares the square root of the pairs plainly beyond
+        const double r = std::sqrt(r2);
+        if (!(r < cutoff_)) return;
+        const std::size_t k = std::min(static_cast<std::size_t>(r / bin_), last_);
+        ++pairs_[k];
+        sums_[k].add(s_.ux[i] * s_.ux[j] + s_.uy[i] * s_.uy[j] + s_.uz[i] * s_.uz[j]);
+    }
+
+    // minimumImage's result, in selections the compiler may make without branches
+    double nearestImage(double d, int a) const {
+        const double e = box_.extent[a], half = 0.5 * e;
+        d = d > half ? d - e : d;
+        return d < -half ? d + e : d;
+    }
+
+    const SortedState& s_;
     const Box& box_;
-    TickCorrelation& t_;
+    double cutoff_, bin_, beyond_;
+    std::size_t last_;
+    std::vector<std::uint64_t>& pairs_;
     std::vector<CompensatedSum>& sums_;
 };
 
@@ -142,9 +197,11 @@ FlockPoints pointsOf(const Flock& f) {
 }
 
 void CompensatedSum::add(double v) {
-    // Neumaier's two-sum: error_ takes what the addition to sum_ rounded off.
+    // Knuth's two-sum, without a branch: error_ takes exactly what the
+    // addition to sum_ rounded off.
     const double t = sum_ + v;
-    error_ += std::fabs(sum_) >= std::fabs(v) ? (sum_ - t) + v : (v - t) + sum_;
+    const double back = t - sum_;
+    error_ += (sum_ - (t - back)) + (v - back);
     sum_ = t;
 }
 
@@ -172,25 +229,31 @@ TickCorrelation velocityCorrelation(const FlockPoints& points, const Box& box, d
     if (points.size() == 0 || t.bins.count() == 0) return t;
     const Fluctuations u = fluctuationsOf(points);
     t.uuSelf = u.self;
+    std::vector<std::uint64_t> pairs(t.bins.count(), 0);  // unordered pairs
     std::vector<CompensatedSum> sums(t.bins.count());
-    PairBinner binner(points, u, box, t, sums);
     const CellList cells(points, box, t.bins.cutoff);
+    const SortedState sorted = sortedByCell(points, u, cells.order());
+    PairBinner binner(sorted, box, t.bins, pairs, sums);
     const auto n = cells.cells();
+    const double reach = t.bins.cutoff * t.bins.cutoff;
     for (int cz = 0; cz < n[2]; ++cz)
         for (int cy = 0; cy < n[1]; ++cy)
             for (int cx = 0; cx < n[0]; ++cx) {
                 const std::size_t c = cells.index({cx, cy, cz});
-                for (int nz : cells.neighbours(cz, 2))
-                    for (int ny : cells.neighbours(cy, 1))
-                        for (int nx : cells.neighbours(cx, 0)) {
-                            const std::size_t d = cells.index({nx, ny, nz});
+                for (const auto& z : cells.near(cz, 2))
+                    for (const auto& y : cells.near(cy, 1)) {
+                        if (z.gap * z.gap + y.gap * y.gap >= reach) continue;
+                        for (const auto& x : cells.near(cx, 0)) {
+                            if (z.gap * z.gap + y.gap * y.gap + x.gap * x.gap >= reach) continue;
+                            const std::size_t d = cells.index({x.cell, y.cell, z.cell});
                             // each pair of cells once, each pair of individuals once
                             if (d >= c) binner.add(cells.members(c), cells.members(d), d == c);
                         }
+                    }
             }
     // every unordered pair stands for the two ordered ones: doubling is exact
-    for (std::size_t k = 0; k < sums.size(); ++k) {
-        t.pairs[k] *= 2;
+    for (std::size_t k = 0; k < t.pairs.size(); ++k) {
+        t.pairs[k] = 2 * pairs[k];
         t.uuSum[k] = 2 * sums[k].value();
     }
     return t;

@@ -29,8 +29,9 @@
 // The sums of u_i . u_j are carried in two doubles each (sum and its
 // rounding error), so they are the exact sums to far better than 1e-12
 // whatever order the pairs come in; the pairs come from a cell list, a
-// grid of cells at least as wide as the cut-off, of at most about N cells
-// whatever the size of the box.
+// grid of cells a quarter of the cut-off wide or wider, of at most
+// max(N, 8) cells whatever the size of the box, pairs of cells farther
+// apart than the cut-off left out.
 #pragma once
 
 #include <cstdint>
