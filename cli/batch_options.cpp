@@ -336,9 +336,8 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
                    [](Options& o, const std::string& v) { o.mergePaths.push_back(v); }, true, std::nullopt, true}},
         {"resume-from", {"FILE  a --csv table of this sweep or shard cut short: its runs are kept, not rerun",
                          [](Options& o, const std::string& v) { o.resumePath = v; }}},
-        {"series", {"DIR    each run's order parameter at its measured ticks, DIR/series-POINT-seedS.csv,\n"
-                    "                     and each grid point's histogram of it, DIR/histogram-POINT.csv; the\n"
-                    "                     folder is made when it does not exist",
+        {"series", {"DIR    each run's order parameter at its measured ticks and each grid point's\n"
+                    "                     histogram of it, as CSV files in DIR, made when it does not exist",
                     [](Options& o, const std::string& v) {
                         if (v.empty()) throw UsageError("--series: the folder name is empty");
                         o.seriesDir = v;
@@ -646,6 +645,18 @@ std::string usage() {
         "device or FIFO (/dev/null, a named pipe) is written through, never replaced. SIGINT,\n"
         "SIGTERM, SIGHUP and SIGPIPE stop the work between ticks as Ctrl-C does; the exit status is\n"
         "128 + the signal. A second Ctrl-C ends the runner at once, its temporary files removed.\n"
+        "\n--correlation measures the connected velocity correlation C(r) at every --every-th tick (in\n"
+        "a sweep, of the measured ticks): with u_i the velocity less the flock's mean, for each bin of\n"
+        "distances --bin wide up to half the smallest extent of the box, r_low and r_high its edges,\n"
+        "pairs the ordered pairs i != j in it over the ticks, uu_mean the mean of u_i.u_j over them,\n"
+        "and C, uu_mean over (1/N) sum u_i.u_i at each tick, averaged over the ticks; empty where a bin\n"
+        "has no pairs or the flock moves as one. In a sweep the file holds a table per grid point over\n"
+        "the runs made here (led by its values and runs), and --csv and --summary gain xi, the first\n"
+        "distance where C falls to zero (between bin centres), and its standard error over the ticks;\n"
+        "--merge merges xi but cannot rebuild C(r), and leaves the file as it was.\n"
+        "--series DIR writes each run's order parameter at its measured ticks to\n"
+        "DIR/series_NAME=V_..._seed=S.csv and each grid point's histogram of it (100 bins over 0..1)\n"
+        "to DIR/histogram_NAME=V_....csv.\n"
         "\n--trajectory, --movie and --frames record a single run along the way: the state it starts\n"
         "in and the state after every --every-th tick. A --frames folder that already holds pictures\n"
         "(frame-*.png) is refused unless --overwrite-frames removes them first, so that it never\n"
