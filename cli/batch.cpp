@@ -157,7 +157,7 @@ int runSingle(const Options& o, std::ostream& out, std::ostream& err, bool showP
                                movie ? &movie->stream() : nullptr, out, stop);
 
         if (csv) writeStatisticsHeader(csv->stream());
-        const Box box = study::boxOf(o);
+        const Box box = f.box;  // the run's, or the checkpoint's when resumed
         std::optional<study::CorrelationTable> correlation;
         if (correlationFile) correlation.emplace(study::correlationBins(box, *o.correlationBin));
         recording.afterTick(f, in, v, first, first);

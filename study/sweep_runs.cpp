@@ -45,7 +45,7 @@ std::optional<RunStatistics> runOne(std::unique_ptr<Flock>& flock, Workers& one,
     Accumulator order, neighbours, distance;
     std::vector<double> phi;  // the series the correlation time is read from
     phi.reserve(static_cast<std::size_t>(o.ticks));
-    const Box box = boxOf(o);
+    const Box box = f.box;
     std::shared_ptr<CorrelationTable> correlation;
     if (o.correlationBin) correlation = std::make_shared<CorrelationTable>(correlationBins(box, *o.correlationBin));
     for (long t = 1; t <= o.warmup + o.ticks; ++t) {

@@ -49,6 +49,29 @@ TEST_F(BatchFiles, CorrelationTableHasABinPerWidthUpToHalfTheSmallestExtent) {
     EXPECT_LE(pairs, 3 * 500 * 499);
 }
 
+TEST_F(BatchFiles, CorrelationBinsReachHalfTheSmallestExtentOfTheRunsBox) {
+    struct Case {
+        std::vector<std::string> box;
+        std::string bin;
+        std::size_t bins;
+        std::string last;  // the last bin's edges
+    };
+    const Case cases[] = {
+        {{"--box", "60", "--boundary", "periodic"}, "1", 30, "29,30"},
+        {{"--box", "90,70,64", "--boundary", "periodic"}, "3", 11, "30,32"},
+        {{"--box", "80,120,100"}, "0.5", 80, "39.5,40"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.box[1]);
+        const RunResult r = run(with(c.box, {"--n", "300", "--radius", "5", "--ticks", "3", "--seed", "2", "--bin",
+                                             c.bin, "--correlation", path("c.csv")}));
+        ASSERT_EQ(r.status, 0) << r.err;
+        const auto rows = lines(slurp(path("c.csv")));
+        ASSERT_EQ(rows.size(), 1 + c.bins);
+        EXPECT_EQ(rows.back().substr(0, c.last.size() + 1), c.last + ",");
+    }
+}
+
 TEST_F(BatchFiles, CorrelationIsTheSameBytesWhateverTheThreads) {
     for (const std::string threads : {"1", "2"}) {
         const RunResult single = run(with(kRun, {"--correlation", path("single-" + threads + ".csv"), "--threads",
