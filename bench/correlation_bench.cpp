@@ -6,7 +6,7 @@
 // the pairs fall within it) with random velocities. Each case reports
 // s_per_tick and, where the all-pairs reference is timed too (N = 10,000;
 // at 100,000 it would take minutes), vs_all_pairs = its time / the
-// reference's.
+// reference's, on one thread and shared out among two.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -69,11 +69,14 @@ double seconds(F f) {
     return std::chrono::duration<double>(Clock::now() - t0).count();
 }
 
+// Arguments: N and the threads it is shared out among.
 void BM_Correlation(benchmark::State& state) {
     const auto n = static_cast<std::size_t>(state.range(0));
     const State s = randomState(n);
+    Workers workers(static_cast<int>(state.range(1)));
     double best = 1e30;
-    for (auto _ : state) best = std::min(best, seconds([&] { return velocityCorrelation(s.points(), kCube, 1); }));
+    for (auto _ : state)
+        best = std::min(best, seconds([&] { return velocityCorrelation(s.points(), kCube, 1, &workers); }));
     state.counters["s_per_tick"] = best;
     if (n <= 10000) {
         const double reference = seconds([&] { return allPairs(s, 1); });
@@ -81,8 +84,8 @@ void BM_Correlation(benchmark::State& state) {
         state.counters["vs_all_pairs"] = best / reference;
     }
 }
-BENCHMARK(BM_Correlation)->Arg(10000)->Iterations(3)->Unit(benchmark::kSecond);
-BENCHMARK(BM_Correlation)->Arg(100000)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_Correlation)->Args({10000, 1})->Args({10000, 2})->Iterations(3)->Unit(benchmark::kSecond);
+BENCHMARK(BM_Correlation)->Args({100000, 1})->Args({100000, 2})->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace
 }  // namespace nyajkor::study

@@ -168,7 +168,8 @@ int runSingle(const Options& o, std::ostream& out, std::ostream& err, bool showP
             if (csv) writeStatisticsRow(csv->stream(), first + t, f);
             recording.afterTick(f, in, v, first + t, first);
             if (correlation && t % o.every == 0)
-                correlation->addTick(study::velocityCorrelation(study::pointsOf(f), box, *o.correlationBin));
+                correlation->addTick(
+                    study::velocityCorrelation(study::pointsOf(f), box, *o.correlationBin, &Workers::shared()));
             progress.update(t, o.ticks, static_cast<double>(t) / static_cast<double>(o.ticks));
         }
         if (!stopped()) {

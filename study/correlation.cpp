@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <atomic>
 #include <limits>
 
 #include "record/real_text.h"
@@ -221,40 +222,78 @@ std::vector<double> TickCorrelation::correlation() const {
 
 double correlationCutoff(const Box& box) { return 0.5 * box.smallestExtent(); }
 
-TickCorrelation velocityCorrelation(const FlockPoints& points, const Box& box, double bin) {
+namespace {
+
+// The cells are cut into this many runs of consecutive cells, each binned
+// into sums of its own and the sums added in that order at the end: the
+// same sums whatever the number of threads that share the runs out. Fewer
+// when the bins are many, so that the sums of the runs stay within
+// kChunkSums entries.
+constexpr std::size_t kChunks = 64, kChunkSums = std::size_t{1} << 22;
+
+struct ChunkSums {
+    std::vector<std::uint64_t> pairs;  // unordered pairs
+    std::vector<CompensatedSum> sums;
+};
+
+// The pairs of the cells first..last - 1 with each of their neighbours
+// whose index is not lower, into `binner`.
+void binCells(const CellList& cells, double cutoff, std::size_t first, std::size_t last, PairBinner& binner) {
+    const auto n = cells.cells();
+    const double reach = cutoff * cutoff;
+    for (std::size_t c = first; c < last; ++c) {
+        const int cx = static_cast<int>(c % n[0]), cy = static_cast<int>(c / n[0] % n[1]),
+                  cz = static_cast<int>(c / n[0] / n[1]);
+        for (const auto& z : cells.near(cz, 2))
+            for (const auto& y : cells.near(cy, 1)) {
+                if (z.gap * z.gap + y.gap * y.gap >= reach) continue;
+                for (const auto& x : cells.near(cx, 0)) {
+                    if (z.gap * z.gap + y.gap * y.gap + x.gap * x.gap >= reach) continue;
+                    const std::size_t d = cells.index({x.cell, y.cell, z.cell});
+                    // each pair of cells once, each pair of individuals once
+                    if (d >= c) binner.add(cells.members(c), cells.members(d), d == c);
+                }
+            }
+    }
+}
+
+}  // namespace
+
+TickCorrelation velocityCorrelation(const FlockPoints& points, const Box& box, double bin, Workers* workers) {
     TickCorrelation t;
     t.bins = correlationBins(box, bin);
-    t.pairs.assign(t.bins.count(), 0);
-    t.uuSum.assign(t.bins.count(), 0);
-    if (points.size() == 0 || t.bins.count() == 0) return t;
+    const std::size_t bins = t.bins.count();
+    t.pairs.assign(bins, 0);
+    t.uuSum.assign(bins, 0);
+    if (points.size() == 0 || bins == 0) return t;
     const Fluctuations u = fluctuationsOf(points);
     t.uuSelf = u.self;
-    std::vector<std::uint64_t> pairs(t.bins.count(), 0);  // unordered pairs
-    std::vector<CompensatedSum> sums(t.bins.count());
     const CellList cells(points, box, t.bins.cutoff);
     const SortedState sorted = sortedByCell(points, u, cells.order());
-    PairBinner binner(sorted, box, t.bins, pairs, sums);
     const auto n = cells.cells();
-    const double reach = t.bins.cutoff * t.bins.cutoff;
-    for (int cz = 0; cz < n[2]; ++cz)
-        for (int cy = 0; cy < n[1]; ++cy)
-            for (int cx = 0; cx < n[0]; ++cx) {
-                const std::size_t c = cells.index({cx, cy, cz});
-                for (const auto& z : cells.near(cz, 2))
-                    for (const auto& y : cells.near(cy, 1)) {
-                        if (z.gap * z.gap + y.gap * y.gap >= reach) continue;
-                        for (const auto& x : cells.near(cx, 0)) {
-                            if (z.gap * z.gap + y.gap * y.gap + x.gap * x.gap >= reach) continue;
-                            const std::size_t d = cells.index({x.cell, y.cell, z.cell});
-                            // each pair of cells once, each pair of individuals once
-                            if (d >= c) binner.add(cells.members(c), cells.members(d), d == c);
-                        }
-                    }
-            }
+    const std::size_t total = static_cast<std::size_t>(n[0]) * n[1] * n[2];
+    const std::size_t chunks = std::clamp<std::size_t>(kChunkSums / bins, 1, std::min(kChunks, total));
+    std::vector<ChunkSums> sums(chunks);
+    std::atomic<std::size_t> next{0};
+    const auto work = [&](int) {
+        for (std::size_t k = next++; k < chunks; k = next++) {
+            sums[k] = {std::vector<std::uint64_t>(bins, 0), std::vector<CompensatedSum>(bins)};
+            PairBinner binner(sorted, box, t.bins, sums[k].pairs, sums[k].sums);
+            binCells(cells, t.bins.cutoff, total * k / chunks, total * (k + 1) / chunks, binner);
+        }
+    };
+    if (workers && workers->count() > 1 && chunks > 1) workers->run(work);
+    else work(0);
     // every unordered pair stands for the two ordered ones: doubling is exact
-    for (std::size_t k = 0; k < t.pairs.size(); ++k) {
-        t.pairs[k] = 2 * pairs[k];
-        t.uuSum[k] = 2 * sums[k].value();
+    for (std::size_t k = 0; k < bins; ++k) {
+        std::uint64_t pairs = 0;
+        CompensatedSum sum;
+        for (const ChunkSums& chunk : sums) {
+            pairs += chunk.pairs[k];
+            sum.add(chunk.sums[k]);
+        }
+        t.pairs[k] = 2 * pairs;
+        t.uuSum[k] = 2 * sum.value();
     }
     return t;
 }

@@ -42,6 +42,7 @@
 
 #include "model/box.h"
 #include "model/flock.h"
+#include "model/workers.h"
 #include "study/order_statistics.h"
 
 namespace nyajkor::study {
@@ -66,6 +67,11 @@ FlockPoints pointsOf(const Flock& f);
 class CompensatedSum {
 public:
     void add(double v);
+    // another's sum and the error it carries
+    void add(const CompensatedSum& other) {
+        add(other.sum_);
+        add(other.error_);
+    }
     double value() const { return sum_ + error_; }
 
 private:
@@ -97,8 +103,10 @@ double correlationCutoff(const Box& box);
 inline CorrelationBins correlationBins(const Box& box, double bin) { return {bin, correlationCutoff(box)}; }
 
 // The tick's correlation of `points` in `box`, bins of width `bin`, from a
-// cell list.
-TickCorrelation velocityCorrelation(const FlockPoints& points, const Box& box, double bin);
+// cell list, shared out among `workers` when given; the same numbers,
+// bit for bit, whatever their number.
+TickCorrelation velocityCorrelation(const FlockPoints& points, const Box& box, double bin,
+                                    Workers* workers = nullptr);
 
 // xi of the C values of `bins` (NaN: none), as above.
 double correlationLength(const CorrelationBins& bins, const std::vector<double>& c);

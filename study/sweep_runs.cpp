@@ -58,7 +58,7 @@ std::optional<RunStatistics> runOne(std::unique_ptr<Flock>& flock, Workers& one,
         distance.add(f.atlagtav);
         phi.push_back(f.rendparameter);
         if (correlation && (t - o.warmup) % o.every == 0)
-            correlation->addTick(velocityCorrelation(pointsOf(f), box, *o.correlationBin));
+            correlation->addTick(velocityCorrelation(pointsOf(f), box, *o.correlationBin, &one));
     }
     if (s.control.series) s.control.series(run, phi);
     RunStatistics r{momentsOf(order), momentsOf(neighbours), momentsOf(distance), orderStatistics(phi, f.egyeddb)};

@@ -118,6 +118,19 @@ TEST(VelocityCorrelation, EqualsTheAllPairsDefinitionOnRandomFlocks) {
     }
 }
 
+TEST(VelocityCorrelation, IsTheSameBitsWhateverTheWorkers) {
+    const Box box{{90, 70, 64}, Boundary::periodic};
+    std::mt19937_64 random(8);
+    const State s = randomState(box, 3000, random);
+    const TickCorrelation alone = velocityCorrelation(s.points(), box, 0.5);
+    for (int count : {2, 3}) {
+        Workers workers(count);
+        const TickCorrelation shared = velocityCorrelation(s.points(), box, 0.5, &workers);
+        EXPECT_EQ(shared.pairs, alone.pairs);
+        EXPECT_EQ(shared.uuSum, alone.uuSum);  // bit for bit
+    }
+}
+
 TEST(VelocityCorrelation, PairsAcrossThePeriodicSeamAreNear) {
     // Two individuals at opposite faces are 2 apart through the seam, one
     // in the middle is 19 from both; in a walled box the first two are 38
