@@ -229,7 +229,7 @@ namespace {
 // same sums whatever the number of threads that share the runs out. Fewer
 // when the bins are many, so that the sums of the runs stay within
 // kChunkSums entries.
-constexpr std::size_t kChunks = 64, kChunkSums = std::size_t{1} << 22;
+constexpr std::size_t kChunks = 64, kChunkSums = std::size_t{1} << 18;
 
 struct ChunkSums {
     std::vector<std::uint64_t> pairs;  // unordered pairs
