@@ -19,6 +19,7 @@
 #include "model/workers.h"
 #include "record/real_text.h"
 #include "render/view.h"
+#include "study/correlation.h"
 
 namespace nyajkor::batch {
 
@@ -124,7 +125,7 @@ void prepareStart(Flock& f, View& v, Inputs& in, const Options& o, std::uint32_t
 // the picture and the checkpoint.
 int runSingle(const Options& o, std::ostream& out, std::ostream& err, bool showProgress,
               const std::atomic<int>* stop) {
-    std::optional<OutputFile> csv, dump, frame, trajectory, movie, checkpoint;
+    std::optional<OutputFile> csv, dump, frame, trajectory, movie, checkpoint, correlationFile;
     std::unique_ptr<Flock> flock;
     std::unique_ptr<View> view;
     Inputs in;
@@ -136,7 +137,8 @@ int runSingle(const Options& o, std::ostream& out, std::ostream& err, bool showP
         if (!o.checkpointToResume.empty()) first = restoreResumed(*flock, *view, in, o);
         beginOutputs({{"csv", o.csvPath, csv}, {"dump", o.dumpPath, dump}, {"frame", o.framePath, frame},
                       {"trajectory", o.trajectoryPath, trajectory}, {"movie", o.moviePath, movie},
-                      {"checkpoint", o.checkpointPath, checkpoint}},
+                      {"checkpoint", o.checkpointPath, checkpoint},
+                      {"correlation", o.correlationPath, correlationFile}},
                      out);
     } catch (const UsageError& e) {
         return refusedOrStopped(e, err, stop);
@@ -155,6 +157,9 @@ int runSingle(const Options& o, std::ostream& out, std::ostream& err, bool showP
                                movie ? &movie->stream() : nullptr, out, stop);
 
         if (csv) writeStatisticsHeader(csv->stream());
+        const Box box = f.box;  // the run's, or the checkpoint's when resumed
+        std::optional<study::CorrelationTable> correlation;
+        if (correlationFile) correlation.emplace(study::correlationBins(box, *o.correlationBin));
         recording.afterTick(f, in, v, first, first);
         Progress progress(err, showProgress, "ticks");
         long t = 1;
@@ -162,6 +167,9 @@ int runSingle(const Options& o, std::ostream& out, std::ostream& err, bool showP
             tick(f, in);
             if (csv) writeStatisticsRow(csv->stream(), first + t, f);
             recording.afterTick(f, in, v, first + t, first);
+            if (correlation && t % o.every == 0)
+                correlation->addTick(
+                    study::velocityCorrelation(study::pointsOf(f), box, *o.correlationBin, &Workers::shared()));
             progress.update(t, o.ticks, static_cast<double>(t) / static_cast<double>(o.ticks));
         }
         if (!stopped()) {
@@ -169,6 +177,10 @@ int runSingle(const Options& o, std::ostream& out, std::ostream& err, bool showP
             if (dump) writeDump(dump->stream(), f);
             if (frame) writeFramePicture(f, in, v, o.frameWidth, o.frameHeight, frame->stream());
             if (checkpoint) checkpoint->stream() << checkpointBytes(f, viewSettingsOf(v), in, first + o.ticks);
+            if (correlation) {
+                correlationFile->stream() << study::kCorrelationColumns << '\n';
+                study::writeCorrelationRows(correlationFile->stream(), *correlation, "");
+            }
         }
         // the last look before the first file is put in place: after it, all are
         if (stopped()) {
@@ -176,9 +188,10 @@ int runSingle(const Options& o, std::ostream& out, std::ostream& err, bool showP
                 << (o.framesDir.empty() ? "" : " but the pictures of --frames so far") << '\n';
             return stoppedStatus(stop->load());
         }
-        for (auto* file : {&csv, &dump, &frame, &trajectory, &movie, &checkpoint})
+        for (auto* file : {&csv, &dump, &frame, &trajectory, &movie, &checkpoint, &correlationFile})
             if (*file) (*file)->commit();
-        if (o.csvPath != "-" && o.dumpPath != "-" && o.trajectoryPath != "-") writeSummary(out, seed, o.ticks, f);
+        if (o.csvPath != "-" && o.dumpPath != "-" && o.trajectoryPath != "-" && o.correlationPath != "-")
+            writeSummary(out, seed, o.ticks, f);
         return finishStandardOutput(out, err, stop);
     } catch (const std::exception& e) {
         return failedOrStopped(e, err, stop);

@@ -7,6 +7,7 @@
 #include <set>
 #include <sstream>
 
+#include "cli/batch.h"
 #include "cli/sweep.h"
 #include "model/controls.h"
 #include "model/simulation.h"
@@ -21,6 +22,18 @@ std::optional<long long> parseInteger(const std::string& text) {
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, v);
     if (text.empty() || ec != std::errc{} || ptr != end) return std::nullopt;
+    return v;
+}
+
+// A finite real in lo..hi, nothing before or after it.
+double realIn(const std::string& flag, const std::string& text, double lo, double hi) {
+    double v = 0;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, v);
+    const std::string allowed = " (allowed: " + realText(lo) + ".." + realText(hi) + ")";
+    if (text.empty() || ec != std::errc{} || ptr != end || !std::isfinite(v))
+        throw UsageError("--" + flag + ": " + quoted(text) + " is not a number" + allowed);
+    if (v < lo || v > hi) throw UsageError("--" + flag + ": " + text + " is out of range" + allowed);
     return v;
 }
 
@@ -263,8 +276,17 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
         {"overwrite-frames", {" remove the pictures already in the folder of --frames first; without\n"
                               "                     it, a folder that holds some is refused",
                               [](Options& o, const std::string&) { o.overwriteFrames = true; }, false}},
-        {"every", {"K       ticks between frames of --trajectory, --movie and --frames, 1..10000000 (default 1)",
+        {"every", {"K       ticks between frames of --trajectory, --movie and --frames, and between the ticks\n"
+                   "                     --correlation measures (a sweep's measured ticks), 1..10000000 (default 1)",
                    [](Options& o, const std::string& v) { o.every = integerIn("every", v, 1, 10000000); }}},
+        {"correlation", {"FILE  the connected velocity correlation C(r) averaged over every --every-th tick,\n"
+                         "                     as CSV, - for standard output; in a sweep each grid point's over\n"
+                         "                     its runs, and the correlation length xi in --csv and --summary",
+                         outputPath("correlation", &Options::correlationPath)}},
+        {"bin", {"W        width of the distance bins of --correlation, " + realText(study::kMinCorrelationBin) + ".." +
+                     realText(study::kMaxCorrelationBin) + " (default 1)",
+                 [](Options& o, const std::string& v) { o.correlationBin = realIn("bin", v, study::kMinCorrelationBin,
+                                                                                    study::kMaxCorrelationBin); }}},
         {"checkpoint", {"FILE  the whole state after the last tick, exactly, for --resume",
                         [](Options& o, const std::string& v) { o.checkpointPath = v; }}},
         {"resume", {"FILE    start from a checkpoint instead of Start: the run goes on exactly; the\n"
@@ -314,6 +336,12 @@ const std::vector<std::pair<std::string, Flag>>& flags() {
                    [](Options& o, const std::string& v) { o.mergePaths.push_back(v); }, true, std::nullopt, true}},
         {"resume-from", {"FILE  a --csv table of this sweep or shard cut short: its runs are kept, not rerun",
                          [](Options& o, const std::string& v) { o.resumePath = v; }}},
+        {"series", {"DIR    each run's order parameter at its measured ticks and each grid point's\n"
+                    "                     histogram of it, as CSV files in DIR, made when it does not exist",
+                    [](Options& o, const std::string& v) {
+                        if (v.empty()) throw UsageError("--series: the folder name is empty");
+                        o.seriesDir = v;
+                    }}},
         {"help", {"         this text", [](Options& o, const std::string&) { o.help = true; }, false}},
         {"version", {"      the version, one line", [](Options& o, const std::string&) { o.version = true; }, false}},
     };
@@ -422,7 +450,7 @@ void checkSweep(const Options& o, const std::set<std::string>& given) {
     if (o.sweeps.empty()) {
         for (const std::string flag :
              {"repeats", "warmup", "jobs", "summary", "shard", "merge", "resume-from", "plot", "plot-quantity",
-              "plot-style"})
+              "plot-style", "series"})
             if (given.count(flag)) throw UsageError("--" + flag + ": only with --sweep");
         return;
     }
@@ -433,7 +461,7 @@ void checkSweep(const Options& o, const std::set<std::string>& given) {
             if (!swept.insert(name).second) throw UsageError("--sweep: " + name + " is swept twice");
             if (given.count(name)) throw UsageError("--sweep: " + name + " is also given as --" + name);
         }
-    for (const std::string flag : {"dump", "frame", "trajectory", "movie", "frames", "every", "checkpoint", "resume"})
+    for (const std::string flag : {"dump", "frame", "trajectory", "movie", "frames", "checkpoint", "resume"})
         if (given.count(flag)) throw UsageError("--" + flag + ": not with --sweep");
     if (o.ticks == 0) throw UsageError("--ticks: a sweep measures 1 tick or more");
     checkSweepSize(o);
@@ -441,7 +469,7 @@ void checkSweep(const Options& o, const std::set<std::string>& given) {
     for (const std::string flag : {"shard", "merge", "resume-from"})
         if (given.count(flag) && !given.count("seed")) throw UsageError("--" + flag + ": needs --seed");
     if (given.count("merge"))
-        for (const std::string flag : {"shard", "resume-from"})
+        for (const std::string flag : {"shard", "resume-from", "series"})
             if (given.count(flag)) throw UsageError("--" + flag + ": not with --merge, which runs nothing");
     for (const std::string flag : {"plot-quantity", "plot-style"})
         if (given.count(flag) && !given.count("plot")) throw UsageError("--" + flag + ": only with --plot");
@@ -449,8 +477,9 @@ void checkSweep(const Options& o, const std::set<std::string>& given) {
 
 // What the outputs along the run and the checkpoints need.
 void checkRecording(const Options& o, const std::set<std::string>& given) {
-    if (given.count("every") && o.trajectoryPath.empty() && o.moviePath.empty() && o.framesDir.empty())
-        throw UsageError("--every: only with --trajectory, --movie or --frames");
+    if (given.count("every") && o.trajectoryPath.empty() && o.moviePath.empty() && o.framesDir.empty() &&
+        o.correlationPath.empty())
+        throw UsageError("--every: only with --trajectory, --movie, --frames or --correlation");
     if (given.count("overwrite-frames") && o.framesDir.empty())
         throw UsageError("--overwrite-frames: only with --frames");
     if (!o.checkpointToResume.empty() && given.count("seed"))
@@ -480,6 +509,7 @@ void checkDependentFlags(const Options& o, const std::set<std::string>& given) {
         if (given.count(flag) && !pictures && !state)
             throw UsageError("--" + flag + ": only with --frame, --movie, --frames, --checkpoint or --resume");
     if (o.centreAt && o.centre != CentreMode::placed) throw UsageError("--centre-at: only with --centre placed");
+    if (given.count("bin") && !given.count("correlation")) throw UsageError("--bin: only with --correlation");
 }
 
 // Every run the flags ask for must be one the model can make: each grid
@@ -568,6 +598,7 @@ Options parseOptions(const std::vector<std::string>& args) {
     checkRecording(o, given);
     checkPictureOutputs(o);
     checkSetups(o, given);
+    if (!o.correlationPath.empty() && !o.correlationBin) o.correlationBin = 1;
     if (flags().size() > 64) throw std::logic_error("more flags than bits to mark them given");
     for (const std::string& name : given) o.givenFlags |= std::uint64_t{1} << flagIndex(name);
     return o;
@@ -614,6 +645,18 @@ std::string usage() {
         "device or FIFO (/dev/null, a named pipe) is written through, never replaced. SIGINT,\n"
         "SIGTERM, SIGHUP and SIGPIPE stop the work between ticks as Ctrl-C does; the exit status is\n"
         "128 + the signal. A second Ctrl-C ends the runner at once, its temporary files removed.\n"
+        "\n--correlation measures the connected velocity correlation C(r) at every --every-th tick (in\n"
+        "a sweep, of the measured ticks): with u_i the velocity less the flock's mean, for each bin of\n"
+        "distances --bin wide up to half the smallest extent of the box, r_low and r_high its edges,\n"
+        "pairs the ordered pairs i != j in it over the ticks, uu_mean the mean of u_i.u_j over them,\n"
+        "and C, uu_mean over (1/N) sum u_i.u_i at each tick, averaged over the ticks; empty where a bin\n"
+        "has no pairs or the flock moves as one. In a sweep the file holds a table per grid point over\n"
+        "the runs made here (led by its values and runs), and --csv and --summary gain xi, the first\n"
+        "distance where C falls to zero (between bin centres), and its standard error over the ticks;\n"
+        "--merge merges xi but cannot rebuild C(r), and leaves the file as it was.\n"
+        "--series DIR writes each run's order parameter at its measured ticks to\n"
+        "DIR/series_NAME=V_..._seed=S.csv and each grid point's histogram of it (100 bins over 0..1)\n"
+        "to DIR/histogram_NAME=V_....csv.\n"
         "\n--trajectory, --movie and --frames record a single run along the way: the state it starts\n"
         "in and the state after every --every-th tick. A --frames folder that already holds pictures\n"
         "(frame-*.png) is refused unless --overwrite-frames removes them first, so that it never\n"

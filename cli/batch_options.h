@@ -56,7 +56,11 @@ struct Options : study::Settings {
     std::string moviePath;                // empty: none
     std::string framesDir;                // empty: none
     bool overwriteFrames = false;         // the pictures already in framesDir are removed first
-    long every = 1;
+
+    // C(r) averaged over the ticks of Settings::every (a sweep's: each grid
+    // point's, over its runs), and a sweep's series of the order parameter
+    std::string correlationPath;          // empty: none; "-": standard output
+    std::string seriesDir;                // empty: none
 
     // the whole state after the last tick, and a state to start from instead of Start
     std::string checkpointPath;           // empty: none

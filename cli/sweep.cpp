@@ -6,6 +6,7 @@
 #include "cli/batch.h"
 #include "cli/output_file.h"
 #include "cli/progress.h"
+#include "cli/series_folder.h"
 #include "cli/sweep_chart.h"
 #include "files/output_target.h"
 #include "study/sweep_runs.h"
@@ -18,11 +19,12 @@ namespace {
 // while they work and keeping each finished run in `journal` when there is
 // one; rethrows the first failure of a job.
 void runAll(const SweepPlan& plan, const SweepControl& control, ShardResults& results, RunsJournal* journal,
-            std::ostream& err) {
+            SeriesFolder* series, std::ostream& err) {
     Progress progress(err, control.showProgress, "runs");
     RunControl runs{control.stop, control.afterRun, [&](std::size_t finished, std::size_t toRun, double done) {
                         progress.update(static_cast<long>(finished), static_cast<long>(toRun), done);
                     }};
+    if (series) runs.series = [series](std::size_t run, const std::vector<double>& phi) { series->addRun(run, phi); };
     runShard(plan, runs, results, journal);
 }
 
@@ -50,14 +52,15 @@ std::optional<files::OutputTarget> journalTarget(const Options& o) {
 
 // The runs of the sweep: read from its shards' tables, or run (those of
 // its shard that a table resumed from does not hold).
-ShardResults gatherRuns(const SweepPlan& plan, const Options& o, const SweepControl& control, std::ostream& err) {
+ShardResults gatherRuns(const SweepPlan& plan, const Options& o, const SweepControl& control, SeriesFolder* series,
+                        std::ostream& err) {
     if (!o.mergePaths.empty()) return mergeShards(plan, o.mergePaths);
     ShardResults results(plan, o.shard);
     if (!o.resumePath.empty()) resume(o.resumePath, plan, results);
     std::optional<RunsJournal> journal;
     if (const auto target = journalTarget(o); target && results.finished() < results.size())
         journal.emplace(*target, plan, results);
-    runAll(plan, control, results, journal ? &*journal : nullptr, err);
+    runAll(plan, control, results, journal ? &*journal : nullptr, series, err);
     return results;
 }
 
@@ -82,23 +85,32 @@ int runSweep(Options o, std::ostream& out, std::ostream& err, const SweepControl
     // Everything that can refuse the command before any file is begun or
     // any run is done: the jobs, the chart's platform, then the outputs.
     std::optional<ChartApplication> charts;
-    std::optional<OutputFile> csv, summaryFile, plot;
+    std::optional<OutputFile> csv, summaryFile, plot, correlation;
+    std::optional<SeriesFolder> series;
     o.seed = o.seed.value_or(clockSeed());
     const SweepPlan plan(o);
+    // the shards' tables hold each run's xi but not its C(r)
+    const std::string correlationPath = o.mergePaths.empty() ? o.correlationPath : "";
     try {
         if (o.mergePaths.empty()) checkJobs(plan);
         if (!o.plotPath.empty()) charts.emplace();
-        beginOutputs({{"csv", o.csvPath, csv}, {"summary", o.summaryPath, summaryFile}, {"plot", o.plotPath, plot}},
+        beginOutputs({{"csv", o.csvPath, csv}, {"summary", o.summaryPath, summaryFile}, {"plot", o.plotPath, plot},
+                      {"correlation", correlationPath, correlation}},
                      out);
+        if (!o.seriesDir.empty()) series.emplace(o.seriesDir, plan);
     } catch (const std::exception& e) {
         return refusedOrStopped(e, err, control.stop);
     }
+    if (!o.correlationPath.empty() && !o.mergePaths.empty())
+        err << kMessagePrefix << "note: --correlation: the tables merged hold each run's xi but not its C(r); "
+            << quoted(o.correlationPath) << " is left as it was (each shard's own --correlation file has its C(r))\n";
 
     try {
-        const ShardResults results = gatherRuns(plan, o, control, err);
+        const ShardResults results = gatherRuns(plan, o, control, series ? &*series : nullptr, err);
         const std::size_t finished = results.finished(), expected = results.size();
         if (finished == 0 && expected > 0) {
             // nothing to keep: earlier files stay as they were
+            if (series) series->removeIfUnused();
             err << kMessagePrefix << "interrupted before any run finished; no file written\n";
             return stoppedStatus(control.stop->load());
         }
@@ -106,13 +118,16 @@ int runSweep(Options o, std::ostream& out, std::ostream& err, const SweepControl
         // the tables are in place before the chart is drawn, whatever becomes of it
         if (csv) writeRuns(csv->stream(), plan, results);
         if (summaryFile) writeSummaryTable(summaryFile->stream(), plan, summary);
+        if (correlation) writeCorrelationTables(correlation->stream(), plan, results);
+        if (series) series->writeHistograms();
         if (csv) csv->commit();
         if (summaryFile) summaryFile->commit();
+        if (correlation) correlation->commit();
         if (plot) {
             writeSweepChart(plan, summary, o.plotQuantity, o.plotStyle, plot->stream());
             plot->commit();
         }
-        if (o.csvPath != "-" && o.summaryPath != "-") writeSummaryTable(out, plan, summary);
+        if (o.csvPath != "-" && o.summaryPath != "-" && correlationPath != "-") writeSummaryTable(out, plan, summary);
         warnOfShortRuns(plan, results, err);
         if (finished < expected) {
             err << kMessagePrefix << "interrupted after " << finished << " of " << expected

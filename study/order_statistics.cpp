@@ -25,6 +25,16 @@ double autocovariance(const std::vector<double>& x, double m, std::size_t t) {
 
 }  // namespace
 
+void Accumulator::add(double v) {
+    // Welford's update: no sum of squares that loses the deviations to rounding.
+    ++n_;
+    const double d = v - mean_;
+    mean_ += d / static_cast<double>(n_);
+    squares_ += d * (v - mean_);
+}
+
+double Accumulator::sd() const { return n_ < 2 ? kNaN : std::sqrt(squares_ / static_cast<double>(n_ - 1)); }
+
 double integratedAutocorrelationTime(const std::vector<double>& series) {
     if (series.size() < 2) return kNaN;
     // A steady series has nothing to correlate; tested on the values, since

@@ -19,6 +19,21 @@
 
 namespace nyajkor::study {
 
+// The mean and the sample standard deviation (divided by n - 1) of values
+// taken one by one; the deviation is NaN below two values, where it has
+// nothing to go on.
+class Accumulator {
+public:
+    void add(double v);
+    long count() const { return n_; }
+    double mean() const { return mean_; }
+    double sd() const;
+
+private:
+    long n_ = 0;
+    double mean_ = 0, squares_ = 0;  // running mean, sum of squared deviations from it
+};
+
 // The window factor of the automatic windowing.
 inline constexpr double kWindowFactor = 5;
 

@@ -75,6 +75,12 @@ struct Settings {
     NoiseModel noiseModel = NoiseModel::cube;
     std::optional<double> density;        // individuals per r^3, with boxExtents
 
+    // What is measured besides the statistics of every tick: C(r) and its
+    // correlation length at every `every`-th tick, in bins of this width
+    // (none: not measured).
+    std::optional<double> correlationBin;
+    long every = 1;
+
     // a sweep: none for a single run; one or two parameters for a grid of runs
     std::vector<Sweep> sweeps;
     int repeats = 1;                      // runs per grid point, seeds seed, seed+1, ...

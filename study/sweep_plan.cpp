@@ -11,16 +11,6 @@ namespace nyajkor::study {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-void Accumulator::add(double v) {
-    // Welford's update: no sum of squares that loses the deviations to rounding.
-    ++n_;
-    const double d = v - mean_;
-    mean_ += d / static_cast<double>(n_);
-    squares_ += d * (v - mean_);
-}
-
-double Accumulator::sd() const { return n_ < 2 ? kNaN : std::sqrt(squares_ / static_cast<double>(n_ - 1)); }
-
 SweepPlan::SweepPlan(const Settings& s) : base_(s) {}
 
 std::size_t SweepPlan::points() const {
@@ -68,7 +58,7 @@ namespace {
 
 // A point's runs as they are added, in seed order.
 struct PointAccumulators {
-    Accumulator order, neighbours, distance, meanSquare, meanFourth, susceptibility, binder, tau;
+    Accumulator order, neighbours, distance, meanSquare, meanFourth, susceptibility, binder, tau, xi;
     double squaredErrors = 0;
     std::vector<OrderStatistics> phases;  // for the moments pooled over the runs
 
@@ -82,6 +72,7 @@ struct PointAccumulators {
         binder.add(r.phase.binder);
         tau.add(r.phase.tau);
         squaredErrors += r.phase.meanError * r.phase.meanError;
+        if (!std::isnan(r.xi)) xi.add(r.xi);  // runs where C never fell to zero have none
         // the runs table keeps <phi> once, as the order parameter's mean: a
         // run read back from it has only that one
         OrderStatistics phase = r.phase;
@@ -97,7 +88,8 @@ struct PointAccumulators {
         return {point, static_cast<int>(order.count()), estimate(order),  estimate(neighbours),
                 estimate(distance),               estimate(meanSquare),     estimate(meanFourth),
                 estimate(susceptibility),         estimate(binder),         estimate(tau),
-                std::sqrt(squaredErrors) / runs,  pooledStatistics(phases, individuals)};
+                std::sqrt(squaredErrors) / runs,  pooledStatistics(phases, individuals),
+                xi.count() > 0 ? estimate(xi) : Estimate{kNaN, kNaN}};
     }
 };
 
@@ -172,7 +164,13 @@ std::uint64_t sweepMemoryBytes(const SweepPlan& plan, const Shard& shard) {
     const std::uint64_t runs = runsOfShard(plan, shard);
     // a point for each run at most, and twice that while the summary grows
     const std::uint64_t points = std::min<std::uint64_t>(runs, plan.points());
-    return runs * sizeof(std::optional<RunStatistics>) + 2 * points * sizeof(PointSummary);
+    std::uint64_t bytes = runs * sizeof(std::optional<RunStatistics>) + 2 * points * sizeof(PointSummary);
+    // each run's C(r), kept until the grid points' tables are written
+    if (const auto& bin = plan.base().correlationBin)
+        bytes += runs * (sizeof(CorrelationTable) +
+                         correlationBins(boxOf(plan.base()), *bin).count() *
+                             (sizeof(std::uint64_t) + sizeof(CompensatedSum) + sizeof(Accumulator)));
+    return bytes;
 }
 
 int largestFlock(const SweepPlan& plan) {

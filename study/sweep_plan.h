@@ -11,29 +11,17 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "study/correlation.h"
 #include "study/order_statistics.h"
 #include "study/settings.h"
 
 namespace nyajkor::study {
-
-// The mean and the sample standard deviation (divided by n - 1) of values
-// taken one by one; the deviation is NaN below two values, where it has
-// nothing to go on.
-class Accumulator {
-public:
-    void add(double v);
-    long count() const { return n_; }
-    double mean() const { return mean_; }
-    double sd() const;
-
-private:
-    long n_ = 0;
-    double mean_ = 0, squares_ = 0;  // running mean, sum of squared deviations from it
-};
 
 struct Moments {
     double mean = 0, sd = 0;
@@ -45,6 +33,12 @@ struct RunStatistics {
     Moments neighbours;  // the average number of perceived neighbours
     Moments distance;    // the mean nearest-neighbour distance
     OrderStatistics phase;  // the order parameter's moments, susceptibility, Binder cumulant, correlation time
+    // with a correlation measured: xi's mean over the measured ticks and
+    // its standard error (NaN when no tick had a xi), and C(r) of the run
+    // when it ran here (a run read back from a table has only xi)
+    double xi = std::numeric_limits<double>::quiet_NaN();
+    double xiError = std::numeric_limits<double>::quiet_NaN();
+    std::shared_ptr<const CorrelationTable> correlation;
 };
 
 // The runs of a sweep in their one order: grid points with the first swept
@@ -112,6 +106,7 @@ struct PointSummary {
     double orderError = 0;
     // chi and U of the moments pooled over the runs, with jackknife errors
     PooledStatistics pooled;
+    Estimate xi;  // of the runs' xi, with a correlation measured
 };
 
 // The grid points with a finished run, in plan order, from the results of

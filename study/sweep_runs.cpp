@@ -45,6 +45,9 @@ std::optional<RunStatistics> runOne(std::unique_ptr<Flock>& flock, Workers& one,
     Accumulator order, neighbours, distance;
     std::vector<double> phi;  // the series the correlation time is read from
     phi.reserve(static_cast<std::size_t>(o.ticks));
+    const Box box = f.box;
+    std::shared_ptr<CorrelationTable> correlation;
+    if (o.correlationBin) correlation = std::make_shared<CorrelationTable>(correlationBins(box, *o.correlationBin));
     for (long t = 1; t <= o.warmup + o.ticks; ++t) {
         if (s.stopping()) return std::nullopt;
         tick(f, in, how);
@@ -54,9 +57,17 @@ std::optional<RunStatistics> runOne(std::unique_ptr<Flock>& flock, Workers& one,
         neighbours.add(f.atlagszomszed);
         distance.add(f.atlagtav);
         phi.push_back(f.rendparameter);
+        if (correlation && (t - o.warmup) % o.every == 0)
+            correlation->addTick(velocityCorrelation(pointsOf(f), box, *o.correlationBin, &one));
     }
-    return RunStatistics{momentsOf(order), momentsOf(neighbours), momentsOf(distance),
-                         orderStatistics(phi, f.egyeddb)};
+    if (s.control.series) s.control.series(run, phi);
+    RunStatistics r{momentsOf(order), momentsOf(neighbours), momentsOf(distance), orderStatistics(phi, f.egyeddb)};
+    if (correlation) {
+        r.xi = correlation->xi().count() > 0 ? correlation->xi().mean() : r.xi;
+        r.xiError = correlation->xiError();
+        r.correlation = std::move(correlation);
+    }
+    return r;
 }
 
 int threadsPerJob(const Settings& o) { return o.threads.value_or(1); }

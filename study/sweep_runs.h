@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstddef>
 #include <functional>
+#include <vector>
 
 #include "study/sweep_plan.h"
 #include "study/sweep_tables.h"
@@ -19,6 +20,9 @@ struct RunControl {
     // about five times a second while the runs go on, on the calling
     // thread: runs finished, runs to do, the share of their ticks done
     std::function<void(std::size_t finished, std::size_t toRun, double done)> progress;
+    // with each finished run's order parameter at its measured ticks, on its
+    // job's thread, before it is counted finished
+    std::function<void(std::size_t run, const std::vector<double>& phi)> series;
 };
 
 // Refuses, with RefusedInput, jobs and threads that the process cannot

@@ -28,7 +28,7 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // No line of a runs table comes near this: the widest holds two swept
-// values, a seed, twelve reals of at most 24 characters, the run, the
+// values, a seed, fourteen reals of at most 24 characters, the run, the
 // shard, the id and the checksum, under 500 bytes. A longer line is not
 // read on, so a file without newlines (or /dev/zero) costs no memory.
 constexpr std::size_t kLongestLine = 4096;
@@ -47,12 +47,13 @@ struct RealColumn {
     bool required;  // false: empty (NaN) when the run has nothing to go on
 };
 
-// The real columns in their order in the table.
-std::array<RealColumn, 12> realColumns(const Settings& o) {
+// The real columns in their order in the table: xi's only when a
+// correlation is measured, so that the tables of other sweeps stay as they were.
+std::vector<RealColumn> realColumns(const Settings& o) {
     const double individuals = isResearchSetup(o) ? kMaxResearchEgyed : controlOf(&Inputs::egyedszam).max;
     const double ticks = static_cast<double>(o.ticks);
     const double unbounded = -std::numeric_limits<double>::infinity();
-    return {{{"order_mean", 0, 1, true},
+    std::vector<RealColumn> columns{{{"order_mean", 0, 1, true},
              {"order_sd", 0, 1, false},
              {"avg_neighbours_mean", 0, individuals, true},
              {"avg_neighbours_sd", 0, individuals, false},
@@ -67,6 +68,12 @@ std::array<RealColumn, 12> realColumns(const Settings& o) {
              // 1/2 plus correlations of at least -1 each, within a window of at most ticks / 2
              {"order_tau", -2, ticks, false},
              {"order_err", 0, 1, false}}};
+    if (o.correlationBin) {
+        // a distance within the cut-off, or empty when no tick's C fell to zero
+        columns.push_back({"xi", 0, kMaxCorrelationLength, false});
+        columns.push_back({"xi_err", 0, kMaxCorrelationLength, false});
+    }
+    return columns;
 }
 
 // A real as the shortest text that reads back to it; NaN, a value with
@@ -120,11 +127,13 @@ std::string earlierHeader(const SweepPlan& plan) {
 // The short_run flag of a run of `ticks` measured ticks, as written.
 const char* shortRunText(const OrderStatistics& s, long ticks) { return tooShortForTau(s, ticks) ? "1" : "0"; }
 
-// The reals of a run in the order of their columns.
-std::array<double*, 12> realsOf(RunStatistics& r) {
-    return {&r.order.mean,          &r.order.sd,          &r.neighbours.mean,       &r.neighbours.sd,
-            &r.distance.mean,       &r.distance.sd,       &r.phase.meanSquare,      &r.phase.meanFourth,
-            &r.phase.susceptibility, &r.phase.binder,     &r.phase.tau,             &r.phase.meanError};
+// The reals of a run in the order of the columns of `o`.
+std::vector<double*> realsOf(RunStatistics& r, const Settings& o) {
+    std::vector<double*> reals{&r.order.mean,          &r.order.sd,      &r.neighbours.mean,  &r.neighbours.sd,
+                               &r.distance.mean,       &r.distance.sd,   &r.phase.meanSquare, &r.phase.meanFourth,
+                               &r.phase.susceptibility, &r.phase.binder, &r.phase.tau,        &r.phase.meanError};
+    if (o.correlationBin) reals.insert(reals.end(), {&r.xi, &r.xiError});
+    return reals;
 }
 
 std::string hex16(std::uint64_t v) {
@@ -192,7 +201,7 @@ double realIn(const std::string& cell, const RealColumn& c) {
 struct Expected {
     const SweepPlan& plan;
     std::string sweepId;
-    std::array<RealColumn, 12> columns;
+    std::vector<RealColumn> columns;
 };
 
 // One row read back; throws with what is wrong with it, the caller names the place.
@@ -233,7 +242,7 @@ std::pair<std::size_t, RunStatistics> rowOf(const std::string& line, const Expec
                            ", where this sweep runs it in " + study::quoted(setupCells(plan, *run).substr(1)));
     RunStatistics r;
     std::size_t k = reals;
-    for (double* v : realsOf(r)) {
+    for (double* v : realsOf(r, plan.base())) {
         *v = realIn(f[k], e.columns[k - reals]);
         ++k;
     }
@@ -321,6 +330,8 @@ std::string sweepIdOf(const Settings& o) {
          << c.egyensulyerosseg << " cohesion " << (c.tkpvonzas ? c.tkpvonzaserosseg : -1) << " centre "
          << static_cast<int>(o.centre);
     if (o.centreAt) text << " at " << (*o.centreAt)[0] << ' ' << (*o.centreAt)[1] << ' ' << (*o.centreAt)[2];
+    // what xi is measured from changes it; a sweep measuring none keeps its id
+    if (o.correlationBin) text << " correlation bin " << realText(*o.correlationBin) << " every " << o.every;
     text << " centre-strength " << c.vonzaserosseg << " perceivers " << c.eszlelok << " predators " << o.predators
          << " predator-range " << c.ragadozoeszleles << " reaction " << c.reakcioerosseg;
     // a research setup's (none of it in a window's sweep, whose id stays as it was)
@@ -345,7 +356,7 @@ std::string runRow(const SweepPlan& plan, std::size_t run, const RunStatistics& 
     writeValues(row, plan.values(plan.pointOf(run)));
     row << plan.seedOf(run) << setupCells(plan, run);
     RunStatistics copy = r;
-    for (const double* v : realsOf(copy)) row << ',' << fieldText(*v);
+    for (const double* v : realsOf(copy, plan.base())) row << ',' << fieldText(*v);
     row << ',' << shortRunText(r.phase, plan.base().ticks);
     row << ',' << run << ',' << shard.text() << ',' << sweepIdOf(plan.base()) << ',';
     const std::string text = row.str();
@@ -363,7 +374,9 @@ void writeSummaryTable(std::ostream& csv, const SweepPlan& plan, const std::vect
     csv << "runs,order_mean,order_se,avg_neighbours_mean,avg_neighbours_se,mean_nn_distance_mean,"
            "mean_nn_distance_se,order_sq_mean,order_sq_se,order_fourth_mean,order_fourth_se,susceptibility_mean,"
            "susceptibility_se,binder_mean,binder_se,order_tau_mean,order_tau_se,order_err,susceptibility_pooled,"
-           "susceptibility_pooled_err,binder_pooled,binder_pooled_err\n";
+           "susceptibility_pooled_err,binder_pooled,binder_pooled_err";
+    if (plan.base().correlationBin) csv << ",xi_mean,xi_se";
+    csv << '\n';
     for (const PointSummary& s : summary) {
         if (s.runs == 0) continue;
         writeValues(csv, plan.values(s.point));
@@ -374,8 +387,38 @@ void writeSummaryTable(std::ostream& csv, const SweepPlan& plan, const std::vect
         csv << ',' << fieldText(s.orderError);
         for (const PooledEstimate& e : {s.pooled.susceptibility, s.pooled.binder})
             csv << ',' << fieldText(e.value) << ',' << fieldText(e.error);
+        if (plan.base().correlationBin) csv << ',' << fieldText(s.xi.mean) << ',' << fieldText(s.xi.se);
         csv << '\n';
     }
+}
+
+void writeCorrelationTables(std::ostream& csv, const SweepPlan& plan, const ShardResults& results) {
+    writeNames(csv, plan);
+    csv << "runs," << kCorrelationColumns << '\n';
+    const CorrelationBins bins = correlationBins(boxOf(plan.base()), plan.base().correlationBin.value_or(1));
+    std::optional<std::size_t> point;
+    std::optional<CorrelationTable> table;
+    int runs = 0;
+    auto writePoint = [&] {
+        if (!point) return;
+        std::ostringstream leading;
+        writeValues(leading, plan.values(*point));
+        leading << runs << ',';
+        writeCorrelationRows(csv, *table, leading.str());
+    };
+    // the runs in plan order, each point's in seed order
+    for (std::size_t slot = 0; slot < results.size(); ++slot) {
+        if (!results[slot] || !results[slot]->correlation) continue;
+        const std::size_t p = plan.pointOf(results.runOf(slot));
+        if (point != p) {
+            writePoint();
+            point = p, runs = 0;
+            table.emplace(bins);
+        }
+        table->addRun(*results[slot]->correlation);
+        ++runs;
+    }
+    writePoint();
 }
 
 TableFacts readRuns(const std::string& path, const SweepPlan& plan, const RowReader& row) {

@@ -44,6 +44,11 @@ void writeRuns(std::ostream& csv, const SweepPlan& plan, const ShardResults& res
 // The table of the grid points that have a finished run.
 void writeSummaryTable(std::ostream& csv, const SweepPlan& plan, const std::vector<PointSummary>& summary);
 
+// C(r) of each grid point with a run that measured it here (not read back
+// from a table), over those runs: the point's values, the runs, then the
+// columns of kCorrelationColumns, a row per bin.
+void writeCorrelationTables(std::ostream& csv, const SweepPlan& plan, const ShardResults& results);
+
 // What a runs table read back held besides its rows.
 struct TableFacts {
     std::optional<Shard> shard;  // none when it has no rows

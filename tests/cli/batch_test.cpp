@@ -181,7 +181,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     RecordingAndCheckpoints, BatchBadInput,
-    ::testing::Values(BadInput{{"--every", "3"}, "--every: only with --trajectory, --movie or --frames"},
+    ::testing::Values(BadInput{{"--every", "3"}, "--every: only with --trajectory, --movie, --frames or --correlation"},
                       BadInput{{"--trajectory", "t.xyz", "--every", "0"}, "1..10000000"},
                       BadInput{{"--resume", "c.ckpt", "--seed", "1"}, "--seed: not with --resume"},
                       BadInput{{"--resume", "/nonexistent/c.ckpt"}, "'/nonexistent/c.ckpt' cannot be opened"},
