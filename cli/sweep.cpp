@@ -21,9 +21,12 @@ namespace {
 void runAll(const SweepPlan& plan, const SweepControl& control, ShardResults& results, RunsJournal* journal,
             SeriesFolder* series, std::ostream& err) {
     Progress progress(err, control.showProgress, "runs");
-    RunControl runs{control.stop, control.afterRun, [&](std::size_t finished, std::size_t toRun, double done) {
-                        progress.update(static_cast<long>(finished), static_cast<long>(toRun), done);
-                    }};
+    RunControl runs;
+    runs.stop = control.stop;
+    runs.afterRun = control.afterRun;
+    runs.progress = [&](std::size_t finished, std::size_t toRun, double done) {
+        progress.update(static_cast<long>(finished), static_cast<long>(toRun), done);
+    };
     if (series) runs.series = [series](std::size_t run, const std::vector<double>& phi) { series->addRun(run, phi); };
     runShard(plan, runs, results, journal);
 }

@@ -61,7 +61,11 @@ std::optional<RunStatistics> runOne(std::unique_ptr<Flock>& flock, Workers& one,
             correlation->addTick(velocityCorrelation(pointsOf(f), box, *o.correlationBin, &one));
     }
     if (s.control.series) s.control.series(run, phi);
-    RunStatistics r{momentsOf(order), momentsOf(neighbours), momentsOf(distance), orderStatistics(phi, f.egyeddb)};
+    RunStatistics r;
+    r.order = momentsOf(order);
+    r.neighbours = momentsOf(neighbours);
+    r.distance = momentsOf(distance);
+    r.phase = orderStatistics(phi, f.egyeddb);
     if (correlation) {
         r.xi = correlation->xi().count() > 0 ? correlation->xi().mean() : r.xi;
         r.xiError = correlation->xiError();

@@ -94,7 +94,11 @@ TEST(SweepSummary, MeansAndStandardErrorsOverTheFinishedRepeats) {
     // third lost its middle run, the fourth ran once
     const SweepPlan plan(parseOptions({"--sweep", "noise=0:30:10", "--repeats", "3", "--seed", "1"}));
     auto result = [](double order, double neighbours, double distance) {
-        return RunStatistics{{order, 0.5}, {neighbours, 0.5}, {distance, 0.5}, {}};
+        RunStatistics r;
+        r.order = {order, 0.5};
+        r.neighbours = {neighbours, 0.5};
+        r.distance = {distance, 0.5};
+        return r;
     };
     const auto summary = summarise(plan, resultsOf(plan, {result(0.2, 1, 4), result(0.4, 2, 4), result(0.9, 6, 4),
                                                           std::nullopt, std::nullopt, std::nullopt,
