@@ -4,6 +4,7 @@
 #include <cmath>
 #include <atomic>
 #include <limits>
+#include <stdexcept>
 
 #include "record/real_text.h"
 
@@ -326,6 +327,9 @@ void CorrelationTable::addTick(const TickCorrelation& t) {
 }
 
 void CorrelationTable::addRun(const CorrelationTable& run) {
+    // runs of one grid point share its box and bins
+    if (run.pairs_.size() != pairs_.size() || run.bins_.bin != bins_.bin || run.bins_.cutoff != bins_.cutoff)
+        throw std::logic_error("a run's correlation bins are not its grid point's");
     for (std::size_t k = 0; k < pairs_.size(); ++k) {
         pairs_[k] += run.pairs_[k];
         uuSum_[k].add(run.uuSum_[k].value());

@@ -395,7 +395,6 @@ void writeSummaryTable(std::ostream& csv, const SweepPlan& plan, const std::vect
 void writeCorrelationTables(std::ostream& csv, const SweepPlan& plan, const ShardResults& results) {
     writeNames(csv, plan);
     csv << "runs," << kCorrelationColumns << '\n';
-    const CorrelationBins bins = correlationBins(boxOf(plan.base()), plan.base().correlationBin.value_or(1));
     std::optional<std::size_t> point;
     std::optional<CorrelationTable> table;
     int runs = 0;
@@ -413,7 +412,8 @@ void writeCorrelationTables(std::ostream& csv, const SweepPlan& plan, const Shar
         if (point != p) {
             writePoint();
             point = p, runs = 0;
-            table.emplace(bins);
+            // the point's bins are its own box's: the box may be swept
+            table.emplace(results[slot]->correlation->bins());
         }
         table->addRun(*results[slot]->correlation);
         ++runs;

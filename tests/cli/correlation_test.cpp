@@ -72,6 +72,24 @@ TEST_F(BatchFiles, CorrelationBinsReachHalfTheSmallestExtentOfTheRunsBox) {
     }
 }
 
+// A sweep over the box's side: each point's table has its own box's bins,
+// and its numbers are its runs' own.
+TEST_F(BatchFiles, SweptBoxesKeepTheirOwnBinsPointByPoint) {
+    const RunResult r = run({"--boundary", "periodic", "--density", "2", "--radius", "3", "--sweep", "box=12;16",
+                             "--repeats", "2", "--ticks", "4", "--seed", "2", "--correlation", path("c.csv")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto rows = lines(slurp(path("c.csv")));
+    ASSERT_EQ(rows.size(), 1u + 6u + 8u);  // half the side in bins of 1 at each point
+    EXPECT_EQ(rows[6].substr(0, 9), "12,2,5,6,");
+    EXPECT_EQ(rows[14].substr(0, 9), "16,2,7,8,");
+    for (std::size_t k = 1; k < rows.size(); ++k) {
+        const auto f = fields(rows[k]);
+        ASSERT_EQ(f.size(), 7u) << rows[k];
+        EXPECT_LE(std::stod(f[4]), 1e6) << rows[k];  // pairs a flock of at most 108 can have
+        if (!f[6].empty()) EXPECT_LE(std::abs(std::stod(f[6])), 1.0 + 1e-9) << rows[k];
+    }
+}
+
 TEST_F(BatchFiles, CorrelationIsTheSameBytesWhateverTheThreads) {
     for (const std::string threads : {"1", "2"}) {
         const RunResult single = run(with(kRun, {"--correlation", path("single-" + threads + ".csv"), "--threads",
