@@ -1,0 +1,324 @@
+#include "python/py_flock.h"
+
+#include <cerrno>
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <sstream>
+#include <variant>
+
+#include "cli/output_file.h"
+#include "cli/run_setup.h"
+#include "model/checkpoint.h"
+#include "model/controls.h"
+#include "model/random.h"
+#include "model/simulation.h"
+
+namespace nyajkor::python {
+
+void raiseRefusal(const std::exception& e) { throw py::value_error(e.what()); }
+
+batch::Options parsedOptions(const std::vector<std::string>& args) {
+    try {
+        return batch::parseOptions(args);
+    } catch (const study::RefusedInput& e) {
+        raiseRefusal(e);
+    }
+}
+
+void raiseOnSignal() {
+    if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+}
+
+namespace {
+
+// Raises OSError(error, message, path): Python picks the subclass of the
+// errno (FileNotFoundError, PermissionError, IsADirectoryError, ...).
+[[noreturn]] void raiseOSError(int error, const std::string& message, const std::string& path) {
+    PyErr_SetObject(PyExc_OSError, py::make_tuple(error, message, path).ptr());
+    throw py::error_already_set();
+}
+
+// The errno a refused output path stands for.
+int errnoOf(const files::TargetRefusal& r) {
+    switch (r.problem) {
+        case files::TargetProblem::emptyName:
+        case files::TargetProblem::danglingLink:
+        case files::TargetProblem::folderMissing: return ENOENT;
+        case files::TargetProblem::folderName:
+        case files::TargetProblem::isDirectory: return EISDIR;
+        case files::TargetProblem::notWritable:
+        case files::TargetProblem::folderNotWritable: return EACCES;
+        case files::TargetProblem::unsupportedKind: return EINVAL;
+        case files::TargetProblem::systemError: return r.error;
+    }
+    return EINVAL;
+}
+
+// Begins the output file of the runner's flag `flag`; OSError with the
+// runner's refusal when it cannot.
+void beginFile(const char* flag, const std::string& path, std::optional<batch::OutputFile>& file) {
+    std::ostringstream noStandardOutput;
+    try {
+        batch::beginOutputs({{flag, path, file}}, noStandardOutput);
+    } catch (const study::RefusedInput& e) {
+        const auto examined = files::examineTarget(path);
+        const auto* refusal = std::get_if<files::TargetRefusal>(&examined);
+        raiseOSError(refusal ? errnoOf(*refusal) : EIO, e.what(), path);
+    }
+}
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+double* dataOf(const py::array& a) { return static_cast<double*>(const_cast<void*>(a.data())); }
+
+void setReadOnly(py::array& a) {
+    py::detail::array_proxy(a.ptr())->flags &= ~py::detail::npy_api::NPY_ARRAY_WRITEABLE_;
+}
+
+// The runner's name of a distance mode and of a centre mode.
+const char* distanceModeName(const Inputs& in) {
+    if (in.autotaszito) return "auto-repulsive";
+    if (in.egyenitaszito) return "custom-repulsive";
+    if (in.autovonzo) return "auto-attractive";
+    if (in.egyenivonzo) return "custom-attractive";
+    return "off";
+}
+
+const char* centreName(const Inputs& in) {
+    if (in.kozepenvonzo) return "middle";
+    if (in.mozgovonzo) return "moving";
+    if (in.elhelyez) return "placed";
+    return "off";
+}
+
+// A Python keyword from a runner's flag: hyphens as underscores.
+std::string keywordOf(std::string flag) {
+    for (char& c : flag)
+        if (c == '-') c = '_';
+    return flag;
+}
+
+}  // namespace
+
+py::array StateArray::view(const Flock& f) {
+    if (!current_) {
+        const py::ssize_t n = f.egyeddb;
+        if (!array_ || array_.shape(0) != n) {
+            array_ = py::array_t<double>({n, py::ssize_t{3}});
+            setReadOnly(array_);
+        }
+        double* out = dataOf(array_);
+        const auto &x = f.*x_, &y = f.*y_, &z = f.*z_;
+        for (py::ssize_t i = 0; i < n; ++i) {  // the model counts individuals from 1
+            out[3 * i] = x[i + 1];
+            out[3 * i + 1] = y[i + 1];
+            out[3 * i + 2] = z[i + 1];
+        }
+        current_ = true;
+    }
+    return array_;
+}
+
+void StateArray::invalidate() {
+    if (!current_) return;
+    current_ = false;
+    // nobody else holds it: filled afresh on the next read
+    if (!array_ || array_.ref_count() == 1) return;
+    // views handed out keep this one alive: they read NaN from now on, and
+    // the next read gets an array of its own
+    double* data = dataOf(array_);
+    std::fill(data, data + array_.size(), kNaN);
+    array_ = py::array();
+}
+
+class PyFlock::Busy {
+public:
+    explicit Busy(PyFlock& f) : f_(f) {
+        if (f_.busy_.exchange(true)) throw std::runtime_error("the flock is running in another thread");
+    }
+    ~Busy() { f_.busy_ = false; }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+
+private:
+    PyFlock& f_;
+};
+
+PyFlock::PyFlock(const std::vector<std::string>& args) : args_(args), options_(parsedOptions(args)) {
+    const batch::Options& o = options_;
+    if (!o.sweeps.empty() || !o.csvPath.empty() || !o.checkpointPath.empty())
+        throw py::value_error("a flock takes the flags of a run's setup only");
+    research_ = study::isResearchSetup(o);
+    flock_ = std::make_unique<Flock>(std::max(study::individualsOf(o), kMaxEgyed));
+    Flock& f = *flock_;
+    if (o.checkpointToResume.empty()) {
+        seed_ = o.seed.value_or(clockSeed());
+        inputs_ = study::controlsFor(o);
+        study::prepareRun(f, o, inputs_, seed_);
+        // the order of the seeded velocities, for what tick 0 shows
+        computeOrderParameter(f);
+        batch::prepareView(view_, inputs_);
+        return;
+    }
+    ViewSettings settings;
+    try {
+        restoreCheckpoint(readCheckpointFile(o.checkpointToResume), f, settings, inputs_, ticks_);
+    } catch (const CheckpointError& e) {
+        const int error = errno;
+        const std::string message = "--resume: " + study::quoted(o.checkpointToResume) + " " + e.what();
+        if (e.problem() == CheckpointProblem::unreadable)
+            raiseOSError(error ? error : EIO, message, o.checkpointToResume);
+        throw py::value_error(message);
+    }
+    applyViewSettings(view_, settings);
+    setBoxConstants(f);
+    batch::moveGivenControls(f, view_, inputs_, o);
+}
+
+std::unique_ptr<PyFlock> PyFlock::load(const std::string& path, const std::vector<std::string>& args) {
+    std::vector<std::string> all = args;
+    all.push_back("--resume=" + path);
+    return std::make_unique<PyFlock>(all);
+}
+
+void PyFlock::stateChanged() {
+    positions_.invalidate();
+    velocities_.invalidate();
+}
+
+void PyFlock::tick() {
+    Busy busy(*this);
+    stateChanged();
+    {
+        py::gil_scoped_release unlocked;
+        nyajkor::tick(*flock_, inputs_);
+    }
+    ++ticks_;
+}
+
+py::dict PyFlock::run(long ticks, long every, const py::object& callback, const py::object& self) {
+    if (ticks < 0) throw py::value_error("ticks: " + std::to_string(ticks) + " is negative");
+    if (every < 1) throw py::value_error("every: " + std::to_string(every) + " is not 1 or more");
+    std::vector<long> tick, percent, strength;
+    std::vector<double> order, neighbours, distance;
+    {
+        Busy busy(*this);
+        const std::size_t rows = static_cast<std::size_t>(ticks / every);
+        for (auto* v : {&tick, &percent, &strength}) v->reserve(rows);
+        for (auto* v : {&order, &neighbours, &distance}) v->reserve(rows);
+        for (long t = 1; t <= ticks; ++t) {
+            stateChanged();
+            {
+                py::gil_scoped_release unlocked;
+                nyajkor::tick(*flock_, inputs_);
+            }
+            ++ticks_;
+            if (t % every == 0) {
+                const Flock& f = *flock_;
+                tick.push_back(ticks_);
+                percent.push_back(f.rendszazalek);
+                order.push_back(f.rendparameter);
+                neighbours.push_back(f.atlagszomszed);
+                distance.push_back(f.atlagtav);
+                strength.push_back(f.tavtartaserosseg);
+            }
+            // between two ticks: the state is whole when Ctrl-C stops the run here
+            raiseOnSignal();
+            if (t % every == 0 && !callback.is_none()) {
+                busy_ = false;  // the callback may read the flock
+                callback(self);
+                if (busy_.exchange(true)) throw std::runtime_error("the flock is running in another thread");
+            }
+        }
+    }
+    py::dict columns;
+    columns["tick"] = py::array_t<long>(static_cast<py::ssize_t>(tick.size()), tick.data());
+    columns["order_percent"] = py::array_t<long>(static_cast<py::ssize_t>(percent.size()), percent.data());
+    columns["order"] = py::array_t<double>(static_cast<py::ssize_t>(order.size()), order.data());
+    columns["avg_neighbours"] = py::array_t<double>(static_cast<py::ssize_t>(neighbours.size()), neighbours.data());
+    columns["mean_nn_distance"] = py::array_t<double>(static_cast<py::ssize_t>(distance.size()), distance.data());
+    columns["strength"] = py::array_t<long>(static_cast<py::ssize_t>(strength.size()), strength.data());
+    return columns;
+}
+
+py::array PyFlock::predators() const {
+    const Flock& f = *flock_;
+    py::array_t<double> a({py::ssize_t{f.ragadozodb}, py::ssize_t{3}});
+    auto m = a.mutable_unchecked<2>();
+    for (int p = 0; p < f.ragadozodb; ++p) {
+        m(p, 0) = f.ragx[p + 1];
+        m(p, 1) = f.ragy[p + 1];
+        m(p, 2) = f.ragz[p + 1];
+    }
+    return a;
+}
+
+py::tuple PyFlock::centre() const { return py::make_tuple(flock_->vonzox, flock_->vonzoy, flock_->vonzoz); }
+
+py::dict PyFlock::snapshot() const {
+    const Flock& f = *flock_;
+    py::array_t<double> positions({py::ssize_t{f.egyeddb}, py::ssize_t{3}});
+    py::array_t<double> velocities({py::ssize_t{f.egyeddb}, py::ssize_t{3}});
+    auto p = positions.mutable_unchecked<2>();
+    auto v = velocities.mutable_unchecked<2>();
+    for (int i = 0; i < f.egyeddb; ++i) {
+        p(i, 0) = f.x[i + 1];
+        p(i, 1) = f.y[i + 1];
+        p(i, 2) = f.z[i + 1];
+        v(i, 0) = f.vx[i + 1];
+        v(i, 1) = f.vy[i + 1];
+        v(i, 2) = f.vz[i + 1];
+    }
+    py::dict d;
+    d["tick"] = ticks_;
+    d["positions"] = positions;
+    d["velocities"] = velocities;
+    d["predators"] = predators();
+    d["centre"] = centre();
+    return d;
+}
+
+py::dict PyFlock::controls() const {
+    py::dict d;
+    for (const Control& c : kControls)
+        if (c.flag) d[py::str(keywordOf(c.flag))] = inputs_.*c.position;
+    if (!inputs_.tkpvonzas) d["cohesion"] = py::none();
+    d["distance_mode"] = distanceModeName(inputs_);
+    d["centre"] = centreName(inputs_);
+    d["centre_at"] = py::make_tuple(inputs_.xvonzokord, inputs_.yvonzokord, inputs_.zvonzokord);
+    d["predators"] = flock_->ragadozodb;
+    d["anaglyph"] = inputs_.szemuveg;
+    d["no_cube"] = !inputs_.befoglalokocka;
+    return d;
+}
+
+void PyFlock::moveControls(const std::vector<std::string>& args) {
+    Busy busy(*this);
+    std::vector<std::string> all = args;
+    // the runner moves the controls given with --resume as the user would
+    // between ticks; a research setup cannot be resumed, and its flags
+    // are refused as the runner refuses them
+    if (!research_) all.push_back("--resume=-");
+    const batch::Options moved = parsedOptions(all);
+    batch::moveGivenControls(*flock_, view_, inputs_, moved);
+    stateChanged();
+}
+
+void PyFlock::save(const std::string& path) {
+    Busy busy(*this);
+    // the runner's refusals: standard output, a research setup
+    std::vector<std::string> args = args_;
+    args.push_back("--checkpoint=" + path);
+    parsedOptions(args);
+    std::optional<batch::OutputFile> file;
+    beginFile("checkpoint", path, file);
+    file->stream() << checkpointBytes(*flock_, viewSettingsOf(view_), inputs_, ticks_);
+    try {
+        file->commit();
+    } catch (const std::exception& e) {
+        raiseOSError(EIO, e.what(), path);
+    }
+}
+
+}  // namespace nyajkor::python
