@@ -43,7 +43,12 @@ PYBIND11_MODULE(_nyajkor3d, m) {
              "Owned copies of the state: a dict of tick, positions, velocities, predators and centre.")
         .def("_controls", &PyFlock::controls)
         .def("_move_controls", &PyFlock::moveControls, py::arg("flags"))
-        .def("_save", &PyFlock::save, py::arg("path"));
+        .def("_save", &PyFlock::save, py::arg("path"))
+        .def("_write_frame", &PyFlock::writeFrame, py::arg("path"), py::arg("flags"), py::arg("width"),
+             py::arg("height"))
+        .def("_begin_recording", &PyFlock::beginRecording, py::arg("path"), py::arg("every"))
+        .def("_finish_recording", &PyFlock::finishRecording, py::arg("commit"))
+        .def_property_readonly("recording", &PyFlock::recording, "Whether a trajectory is being recorded.");
 
     m.def("_sweep_tables", &nyajkor::python::sweepTables, py::arg("flags"),
           "The runner's --csv and --summary tables of the sweep its flags ask for.");

@@ -7,7 +7,7 @@
 #include <sstream>
 #include <variant>
 
-#include "cli/output_file.h"
+#include "cli/frame_picture.h"
 #include "cli/run_setup.h"
 #include "model/checkpoint.h"
 #include "model/controls.h"
@@ -132,6 +132,13 @@ void StateArray::invalidate() {
     array_ = py::array();
 }
 
+struct PyFlock::Recording {
+    std::optional<batch::OutputFile> file;
+    std::optional<TrajectoryWriter> writer;
+    std::string path;
+    long every = 1, first = 0;
+};
+
 class PyFlock::Busy {
 public:
     explicit Busy(PyFlock& f) : f_(f) {
@@ -182,6 +189,13 @@ std::unique_ptr<PyFlock> PyFlock::load(const std::string& path, const std::vecto
     return std::make_unique<PyFlock>(all);
 }
 
+PyFlock::~PyFlock() = default;
+
+void PyFlock::recordTick() {
+    if (recording_ && (ticks_ - recording_->first) % recording_->every == 0)
+        recording_->writer->write(*flock_, ticks_, inputs_.centreActive());
+}
+
 void PyFlock::stateChanged() {
     positions_.invalidate();
     velocities_.invalidate();
@@ -195,6 +209,7 @@ void PyFlock::tick() {
         nyajkor::tick(*flock_, inputs_);
     }
     ++ticks_;
+    recordTick();
 }
 
 py::dict PyFlock::run(long ticks, long every, const py::object& callback, const py::object& self) {
@@ -214,6 +229,7 @@ py::dict PyFlock::run(long ticks, long every, const py::object& callback, const 
                 nyajkor::tick(*flock_, inputs_);
             }
             ++ticks_;
+            recordTick();
             if (t % every == 0) {
                 const Flock& f = *flock_;
                 tick.push_back(ticks_);
@@ -318,6 +334,61 @@ void PyFlock::save(const std::string& path) {
         file->commit();
     } catch (const std::exception& e) {
         raiseOSError(EIO, e.what(), path);
+    }
+}
+
+void PyFlock::writeFrame(const std::string& path, const std::vector<std::string>& viewFlags, int width,
+                         int height) {
+    Busy busy(*this);
+    // the runner's refusals: the size, standard output, a research setup's box
+    std::vector<std::string> args = args_;
+    args.insert(args.end(), viewFlags.begin(), viewFlags.end());
+    args.push_back("--frame=" + path);
+    args.push_back("--size=" + std::to_string(width) + "x" + std::to_string(height));
+    parsedOptions(args);
+    if (!viewFlags.empty()) {
+        std::vector<std::string> moves = viewFlags;
+        moves.push_back("--resume=-");
+        batch::moveGivenControls(*flock_, view_, inputs_, parsedOptions(moves));
+    }
+    std::optional<batch::OutputFile> file;
+    beginFile("frame", path, file);
+    try {
+        batch::writeFramePicture(*flock_, inputs_, view_, width, height, file->stream());
+        file->commit();
+    } catch (const std::exception& e) {
+        raiseOSError(EIO, e.what(), path);
+    }
+}
+
+void PyFlock::beginRecording(const std::string& path, long every) {
+    Busy busy(*this);
+    if (recording_) throw std::runtime_error("the flock is recording already; close that recording first");
+    if (path == "-") throw py::value_error("--trajectory: name a file");
+    std::vector<std::string> args = args_;
+    args.push_back("--trajectory=" + path);
+    args.push_back("--every=" + std::to_string(every));
+    parsedOptions(args);
+    auto r = std::make_unique<Recording>();
+    beginFile("trajectory", path, r->file);
+    r->writer.emplace(r->file->stream(), isCompressedName(path));
+    r->path = path;
+    r->every = every;
+    r->first = ticks_;
+    recording_ = std::move(r);
+    recordTick();
+}
+
+void PyFlock::finishRecording(bool commit) {
+    Busy busy(*this);
+    if (!recording_) return;
+    std::unique_ptr<Recording> r = std::move(recording_);
+    if (!commit) return;  // the temporary file goes with it
+    try {
+        r->writer->finish();
+        r->file->commit();
+    } catch (const std::exception& e) {
+        raiseOSError(EIO, e.what(), r->path);
     }
 }
 

@@ -16,7 +16,9 @@
 #include <vector>
 
 #include "cli/batch_options.h"
+#include "cli/output_file.h"
 #include "model/flock.h"
+#include "record/trajectory.h"
 #include "render/view.h"
 
 namespace nyajkor::python {
@@ -54,6 +56,7 @@ private:
 
 class PyFlock {
 public:
+    ~PyFlock();
     // Start with the runner's flags `args`.
     explicit PyFlock(const std::vector<std::string>& args);
     // The state of a checkpoint file, and the runner's flags `args` given with --resume.
@@ -83,11 +86,25 @@ public:
 
     void save(const std::string& path);
 
+    // The runner's --frame of the state: the view's flags `viewFlags` move
+    // its controls first, as the runner's flags given with --resume do.
+    void writeFrame(const std::string& path, const std::vector<std::string>& viewFlags, int width, int height);
+
+    // The runner's --trajectory from now on: the state now, then every
+    // `every`-th tick, until finishRecording puts the file in place (or,
+    // with commit false, leaves the target as it was).
+    void beginRecording(const std::string& path, long every);
+    void finishRecording(bool commit);
+    bool recording() const { return static_cast<bool>(recording_); }
+
 private:
     PyFlock() = default;
     // Run by the caller with the GIL held; refuses a second caller from another thread.
     class Busy;
     void stateChanged();
+    // after each tick: the recording's frame, when it is one of its ticks
+    void recordTick();
+    struct Recording;
 
     std::vector<std::string> args_;  // the flags it was made with
     batch::Options options_;
@@ -98,6 +115,7 @@ private:
     std::uint32_t seed_ = 0;
     bool research_ = false;
     std::atomic<bool> busy_{false};
+    std::unique_ptr<Recording> recording_;
     StateArray positions_{&Flock::x, &Flock::y, &Flock::z};
     StateArray velocities_{&Flock::vx, &Flock::vy, &Flock::vz};
 };

@@ -132,8 +132,58 @@ class Flock(_Flock):
         """
         self._save(_os.fspath(path))
 
+    def write_frame(self, path, *, alpha=None, beta=None, zoom=None, anaglyph=None, no_cube=None, size=(599, 698)):
+        """Draws the state to a PNG picture as the runner's --frame does, the same bytes.
+
+        alpha, beta, zoom, anaglyph and no_cube move the view's controls first (they
+        stay moved, as the window's scroll bars do); size is (width, height) in
+        pixels. The file is written whole or not at all; OSError with the runner's
+        refusal when the path cannot be written, ValueError for a research setup,
+        whose box the picture does not show.
+        """
+        view = dict(alpha=alpha, beta=beta, zoom=zoom, anaglyph=anaglyph, no_cube=no_cube)
+        width, height = size
+        self._write_frame(_os.fspath(path), _flags(view, _VIEW, "write_frame"), width, height)
+
+    def record(self, path, every=1):
+        """Records the run as the runner's --trajectory does: extended XYZ, gzip-compressed for a .gz name.
+
+        The state now is the first frame, then the state after every `every`-th tick
+        from now. Returns the recording, a context manager: the file is put in place,
+        whole, when it is closed or its with block ends; an exception in the block
+        (Ctrl-C too) leaves the path as it was. Recording 'every' ticks from the start
+        of a run gives the runner's file byte for byte.
+
+            with flock.record("run.xyz.gz", every=10):
+                flock.run(1000)
+        """
+        self._begin_recording(_os.fspath(path), every)
+        return _Recording(self)
+
     def __repr__(self):
         return f"<nyajkor3d.Flock of {self.n} at tick {self.tick_count}, order {self.order:.3f}>"
+
+
+class _Recording:
+    """A trajectory being recorded; close() puts it in place, discard() drops it."""
+
+    def __init__(self, flock):
+        self._flock = flock
+
+    def close(self):
+        """Ends the recording and puts the file in place, whole."""
+        self._flock._finish_recording(True)
+
+    def discard(self):
+        """Ends the recording, leaving the path as it was."""
+        self._flock._finish_recording(False)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, kind, value, traceback):
+        self._flock._finish_recording(kind is None)
+        return False
 
 
 def _table(text):

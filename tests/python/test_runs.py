@@ -101,3 +101,34 @@ def test_checkpoint_round_trip_between_python_and_the_runner(tmp_path):
     run_runner(*flags_of(**SETUPS[0]), "--ticks=5", f"--checkpoint={start}", f"--dump={dump}")
     loaded = nyajkor3d.Flock.load(start)
     assert same(np.hstack([loaded.positions, loaded.velocities]), dump_positions(dump.read_text()))
+
+
+# What the runner records along a run or draws after it, and the same from Python.
+OUTPUTS = [
+    (["--every=4", "--trajectory={}"], "run.xyz", lambda f, path: record_run(f, path, 4)),
+    (["--every=3", "--trajectory={}"], "run.xyz.gz", lambda f, path: record_run(f, path, 3)),
+    (["--frame={}", "--alpha=30", "--beta=40", "--zoom=20", "--anaglyph", "--size=300x200"], "view.png",
+     lambda f, path: (f.run(12), f.write_frame(path, alpha=30, beta=40, zoom=20, anaglyph=True, size=(300, 200)))),
+]
+
+
+def record_run(flock, path, every):
+    with flock.record(path, every=every):
+        flock.run(12)
+
+
+@pytest.mark.parametrize("flags, name, make", OUTPUTS, ids=[o[1] for o in OUTPUTS])
+def test_recordings_and_pictures_are_the_runners_bytes(flags, name, make, tmp_path):
+    setup = SETUPS[2]
+    by_runner, by_python = tmp_path / ("runner-" + name), tmp_path / ("python-" + name)
+    run_runner(*flags_of(**setup), "--ticks=12", *(f.format(by_runner) for f in flags))
+    make(nyajkor3d.Flock(**setup), by_python)
+    assert by_python.read_bytes() == by_runner.read_bytes()
+
+
+def test_a_recording_stopped_by_an_exception_leaves_nothing(tmp_path):
+    flock = nyajkor3d.Flock(**SETUPS[0])
+    with pytest.raises(ZeroDivisionError):
+        with flock.record(tmp_path / "run.xyz"):
+            flock.run(3, callback=lambda f: 1 / 0)
+    assert list(tmp_path.iterdir()) == [] and not flock.recording
