@@ -191,6 +191,10 @@ std::unique_ptr<PyFlock> PyFlock::load(const std::string& path, const std::vecto
 
 PyFlock::~PyFlock() = default;
 
+void PyFlock::checkIdle() const {
+    if (busy_) throw std::runtime_error("the flock is running in another thread");
+}
+
 void PyFlock::recordTick() {
     if (recording_ && (ticks_ - recording_->first) % recording_->every == 0)
         recording_->writer->write(*flock_, ticks_, inputs_.centreActive());
@@ -273,6 +277,7 @@ py::array PyFlock::predators() const {
 py::tuple PyFlock::centre() const { return py::make_tuple(flock_->vonzox, flock_->vonzoy, flock_->vonzoz); }
 
 py::dict PyFlock::snapshot() const {
+    checkIdle();
     const Flock& f = *flock_;
     py::array_t<double> positions({py::ssize_t{f.egyeddb}, py::ssize_t{3}});
     py::array_t<double> velocities({py::ssize_t{f.egyeddb}, py::ssize_t{3}});
@@ -296,6 +301,7 @@ py::dict PyFlock::snapshot() const {
 }
 
 py::dict PyFlock::controls() const {
+    checkIdle();
     py::dict d;
     for (const Control& c : kControls)
         if (c.flag) d[py::str(keywordOf(c.flag))] = inputs_.*c.position;

@@ -73,8 +73,14 @@ public:
     std::uint32_t seed() const { return seed_; }
     int individuals() const { return flock_->egyeddb; }
 
-    py::array positions() { return positions_.view(*flock_); }
-    py::array velocities() { return velocities_.view(*flock_); }
+    py::array positions() {
+        checkIdle();
+        return positions_.view(*flock_);
+    }
+    py::array velocities() {
+        checkIdle();
+        return velocities_.view(*flock_);
+    }
     py::array predators() const;
     py::tuple centre() const;
     py::dict snapshot() const;
@@ -101,6 +107,8 @@ private:
     PyFlock() = default;
     // Run by the caller with the GIL held; refuses a second caller from another thread.
     class Busy;
+    // Refuses to read the state while another thread ticks it.
+    void checkIdle() const;
     void stateChanged();
     // after each tick: the recording's frame, when it is one of its ticks
     void recordTick();
