@@ -41,6 +41,11 @@ PYBIND11_MODULE(_nyajkor3d, m) {
         .def_property_readonly("centre", &PyFlock::centre, "The attracting centre's position (x, y, z).")
         .def("snapshot", &PyFlock::snapshot,
              "Owned copies of the state: a dict of tick, positions, velocities, predators and centre.")
+        .def("correlation", &PyFlock::correlation, py::arg("bin") = 1.0,
+             "The connected velocity correlation C(r) of the state, in distance bins `bin` wide up to\n"
+             "half the box's smallest extent, as the runner's --correlation gives it for one tick: a\n"
+             "dict of r_low, r_high, pairs, uu_mean and C (NaN where a bin has no pairs), and xi, the\n"
+             "first distance where C falls to zero (NaN when it does not).")
         .def("_controls", &PyFlock::controls)
         .def("_move_controls", &PyFlock::moveControls, py::arg("flags"))
         .def("_save", &PyFlock::save, py::arg("path"))

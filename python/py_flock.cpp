@@ -13,6 +13,9 @@
 #include "model/controls.h"
 #include "model/random.h"
 #include "model/simulation.h"
+#include "model/workers.h"
+#include "record/real_text.h"
+#include "study/correlation.h"
 
 namespace nyajkor::python {
 
@@ -297,6 +300,34 @@ py::dict PyFlock::snapshot() const {
     d["velocities"] = velocities;
     d["predators"] = predators();
     d["centre"] = centre();
+    return d;
+}
+
+py::dict PyFlock::correlation(double bin) const {
+    checkIdle();
+    // the runner's check of the width
+    parsedOptions({"--correlation=-", "--bin=" + realText(bin)});
+    const Flock& f = *flock_;
+    const study::TickCorrelation t = study::velocityCorrelation(study::pointsOf(f), f.box, bin, &Workers::shared());
+    study::CorrelationTable table(t.bins);
+    table.addTick(t);
+    const std::size_t n = t.bins.count();
+    py::array_t<double> low(n), high(n), uu(n), c(n);
+    py::array_t<std::int64_t> pairs(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        low.mutable_at(k) = t.bins.low(k);
+        high.mutable_at(k) = t.bins.high(k);
+        pairs.mutable_at(k) = static_cast<std::int64_t>(table.pairs(k));
+        uu.mutable_at(k) = table.uuMean(k);
+        c.mutable_at(k) = table.correlation(k);
+    }
+    py::dict d;
+    d["r_low"] = low;
+    d["r_high"] = high;
+    d["pairs"] = pairs;
+    d["uu_mean"] = uu;
+    d["C"] = c;
+    d["xi"] = table.xi().count() ? table.xi().mean() : kNaN;
     return d;
 }
 

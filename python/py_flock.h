@@ -85,6 +85,10 @@ public:
     py::tuple centre() const;
     py::dict snapshot() const;
 
+    // The connected velocity correlation C(r) of the state in bins `bin`
+    // wide, as the runner's --correlation gives it for one tick, and xi.
+    py::dict correlation(double bin) const;
+
     // The controls' positions and check marks, by the runner's flag names.
     py::dict controls() const;
     // Moves the controls the runner's flags `args` name, as --resume does.

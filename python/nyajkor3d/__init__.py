@@ -236,7 +236,18 @@ def _sweep_flags(grid, seed, shard, settings, controls, caller):
     return flags
 
 
-def sweep(grid, *, repeats=1, warmup=0, ticks=1000, seed=None, jobs=None, shard=None, **controls):
+def _correlation_flags(correlation, every):
+    """The runner's flags that measure C(r) in a sweep, its tables gaining xi and xi_err."""
+    if correlation is None:
+        if every is not None:
+            raise ValueError("--every: only with --trajectory, --movie, --frames or --correlation")
+        return []
+    flags = ["--correlation=-", "--bin=" + _text(float(correlation))]
+    return flags + ([f"--every={every}"] if every is not None else [])
+
+
+def sweep(grid, *, repeats=1, warmup=0, ticks=1000, seed=None, jobs=None, shard=None, correlation=None,
+          every=None, **controls):
     """Runs a sweep as the runner's --sweep does and returns {"runs": ..., "summary": ...}.
 
     grid maps a parameter (the runner's flag name) to its values: a range is the
@@ -245,6 +256,8 @@ def sweep(grid, *, repeats=1, warmup=0, ticks=1000, seed=None, jobs=None, shard=
     entries. Each grid point runs `repeats` times with the seeds seed, seed+1, ...,
     `warmup` ticks then `ticks` measured ones, `jobs` runs at once (default one per
     CPU). shard=(K, M) runs only the shard K of M (a seed is then needed).
+    correlation=W measures C(r) in bins W wide at every `every`-th measured tick,
+    as the runner's --correlation and --bin: both tables gain xi and xi_err.
     Other keyword arguments set the controls of every run, as the runner's flags.
 
     "runs" is the runner's --csv table (one row per run) and "summary" its
@@ -253,7 +266,8 @@ def sweep(grid, *, repeats=1, warmup=0, ticks=1000, seed=None, jobs=None, shard=
     released; Ctrl-C stops the runs between ticks and raises KeyboardInterrupt.
     """
     settings = {"repeats": repeats, "warmup": warmup, "ticks": ticks, "jobs": jobs}
-    runs, summary = _sweep_tables(_sweep_flags(grid, seed, shard, settings, controls, "sweep"))
+    flags = _sweep_flags(grid, seed, shard, settings, controls, "sweep") + _correlation_flags(correlation, every)
+    runs, summary = _sweep_tables(flags)
     return {"runs": _table(runs), "summary": _table(summary)}
 
 
