@@ -51,7 +51,8 @@ PYBIND11_MODULE(_nyajkor3d, m) {
         .def("_save", &PyFlock::save, py::arg("path"))
         .def("_write_frame", &PyFlock::writeFrame, py::arg("path"), py::arg("flags"), py::arg("width"),
              py::arg("height"))
-        .def("_begin_recording", &PyFlock::beginRecording, py::arg("path"), py::arg("every"))
+        .def("_begin_recording", &PyFlock::beginRecording, py::arg("flag"), py::arg("path"), py::arg("every"),
+             py::arg("width"), py::arg("height"))
         .def("_finish_recording", &PyFlock::finishRecording, py::arg("commit"))
         .def_property_readonly("recording", &PyFlock::recording, "Whether a trajectory is being recorded.");
 

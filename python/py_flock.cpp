@@ -8,6 +8,7 @@
 #include <variant>
 
 #include "cli/frame_picture.h"
+#include "cli/run_recording.h"
 #include "cli/run_setup.h"
 #include "model/checkpoint.h"
 #include "model/controls.h"
@@ -135,11 +136,14 @@ void StateArray::invalidate() {
     array_ = py::array();
 }
 
+// The runner's recording of a run along the way, into one file.
 struct PyFlock::Recording {
-    std::optional<batch::OutputFile> file;
-    std::optional<TrajectoryWriter> writer;
+    batch::Options options;
     std::string path;
-    long every = 1, first = 0;
+    long first = 0;                      // the tick it began at
+    std::ostringstream standardOutput;   // never written: the file is named
+    std::optional<batch::OutputFile> file;
+    std::optional<batch::RunRecording> run;
 };
 
 class PyFlock::Busy {
@@ -199,8 +203,7 @@ void PyFlock::checkIdle() const {
 }
 
 void PyFlock::recordTick() {
-    if (recording_ && (ticks_ - recording_->first) % recording_->every == 0)
-        recording_->writer->write(*flock_, ticks_, inputs_.centreActive());
+    if (recording_) recording_->run->afterTick(*flock_, inputs_, view_, ticks_, recording_->first);
 }
 
 void PyFlock::stateChanged() {
@@ -398,20 +401,28 @@ void PyFlock::writeFrame(const std::string& path, const std::vector<std::string>
     }
 }
 
-void PyFlock::beginRecording(const std::string& path, long every) {
+void PyFlock::beginRecording(const std::string& flag, const std::string& path, long every, int width, int height) {
     Busy busy(*this);
     if (recording_) throw std::runtime_error("the flock is recording already; close that recording first");
-    if (path == "-") throw py::value_error("--trajectory: name a file");
+    // the file is put in place at the end; standard output has no place
+    if (path == "-") throw py::value_error("--" + flag + ": cannot go to standard output; name a file");
     std::vector<std::string> args = args_;
-    args.push_back("--trajectory=" + path);
+    args.push_back("--" + flag + "=" + path);
     args.push_back("--every=" + std::to_string(every));
-    parsedOptions(args);
+    if (flag == "movie") args.push_back("--size=" + std::to_string(width) + "x" + std::to_string(height));
     auto r = std::make_unique<Recording>();
-    beginFile("trajectory", path, r->file);
-    r->writer.emplace(r->file->stream(), isCompressedName(path));
+    r->options = parsedOptions(args);
     r->path = path;
-    r->every = every;
     r->first = ticks_;
+    try {
+        batch::checkRecordingNeeds(r->options, r->standardOutput);
+    } catch (const study::RefusedInput& e) {
+        raiseRefusal(e);
+    }
+    beginFile(flag.c_str(), path, r->file);
+    std::ostream* out = &r->file->stream();
+    r->run.emplace(r->options, flag == "trajectory" ? out : nullptr, flag == "movie" ? out : nullptr,
+                   r->standardOutput);
     recording_ = std::move(r);
     recordTick();
 }
@@ -420,9 +431,9 @@ void PyFlock::finishRecording(bool commit) {
     Busy busy(*this);
     if (!recording_) return;
     std::unique_ptr<Recording> r = std::move(recording_);
-    if (!commit) return;  // the temporary file goes with it
+    if (!commit) return;  // the temporary file goes with it, and an encoder is abandoned
+    r->run->finish();     // a movie that failed: RuntimeError with the encoder's reason
     try {
-        r->writer->finish();
         r->file->commit();
     } catch (const std::exception& e) {
         raiseOSError(EIO, e.what(), r->path);

@@ -18,7 +18,6 @@
 #include "cli/batch_options.h"
 #include "cli/output_file.h"
 #include "model/flock.h"
-#include "record/trajectory.h"
 #include "render/view.h"
 
 namespace nyajkor::python {
@@ -100,10 +99,11 @@ public:
     // its controls first, as the runner's flags given with --resume do.
     void writeFrame(const std::string& path, const std::vector<std::string>& viewFlags, int width, int height);
 
-    // The runner's --trajectory from now on: the state now, then every
+    // The runner's --trajectory (`flag` "trajectory") or --movie ("movie",
+    // pictures of width x height) from now on: the state now, then every
     // `every`-th tick, until finishRecording puts the file in place (or,
     // with commit false, leaves the target as it was).
-    void beginRecording(const std::string& path, long every);
+    void beginRecording(const std::string& flag, const std::string& path, long every, int width, int height);
     void finishRecording(bool commit);
     bool recording() const { return static_cast<bool>(recording_); }
 

@@ -157,7 +157,21 @@ class Flock(_Flock):
             with flock.record("run.xyz.gz", every=10):
                 flock.run(1000)
         """
-        self._begin_recording(_os.fspath(path), every)
+        self._begin_recording("trajectory", _os.fspath(path), every, 0, 0)
+        return _Recording(self)
+
+    def record_movie(self, path, every=1, size=(599, 698)):
+        """Records the run as the runner's --movie does: the view as an H.264 MP4 movie at 25 frames a second.
+
+        As record(), with the view's pictures of size (width, height) in place of
+        the state; ffmpeg (Debian package ffmpeg) encodes them, and its output is
+        checked before the file is put in place (RuntimeError with its reason
+        when it failed). The view is drawn with the flock's view controls. Start
+        it from a thread that outlives the recording: the encoder ends with the
+        thread that started it.
+        """
+        width, height = size
+        self._begin_recording("movie", _os.fspath(path), every, width, height)
         return _Recording(self)
 
     def __repr__(self):

@@ -128,6 +128,7 @@ def test_checkpoint_round_trip_between_python_and_the_runner(tmp_path):
 OUTPUTS = [
     (["--every=4", "--trajectory={}"], "run.xyz", lambda f, path: record_run(f, path, 4)),
     (["--every=3", "--trajectory={}"], "run.xyz.gz", lambda f, path: record_run(f, path, 3)),
+    (["--every=4", "--movie={}", "--size=120x100"], "run.mp4", lambda f, path: record_movie_run(f, path)),
     (["--frame={}", "--alpha=30", "--beta=40", "--zoom=20", "--anaglyph", "--size=300x200"], "view.png",
      lambda f, path: (f.run(12), f.write_frame(path, alpha=30, beta=40, zoom=20, anaglyph=True, size=(300, 200)))),
 ]
@@ -135,6 +136,11 @@ OUTPUTS = [
 
 def record_run(flock, path, every):
     with flock.record(path, every=every):
+        flock.run(12)
+
+
+def record_movie_run(flock, path):
+    with flock.record_movie(path, every=4, size=(120, 100)):
         flock.run(12)
 
 
