@@ -1,5 +1,10 @@
 #include "python/py_sweep.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <csignal>
 #include <chrono>
 #include <condition_variable>
@@ -62,6 +67,31 @@ void runWatched(const study::SweepPlan& plan, study::ShardResults& results) {
 
 // The runs table and the summary table of `results`, as the runner writes
 // them to --csv and --summary.
+// A refusal of a table to merge that is about its path (missing,
+// unreadable, a directory) as the OSError subclass of the cause, the
+// runner's message kept; any other refusal as ValueError.
+[[noreturn]] void raiseMergeRefusal(const study::RefusedInput& e, const std::vector<std::string>& paths) {
+    const std::string what = e.what();
+    for (const std::string& path : paths) {
+        if (what.rfind(study::quoted(path) + " ", 0) != 0) continue;
+        int error = 0;
+        struct stat s {};
+        if (stat(path.c_str(), &s) != 0) {
+            error = errno;
+        } else if (S_ISDIR(s.st_mode)) {
+            error = EISDIR;
+        } else if (const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC); fd < 0) {
+            error = errno;
+        } else {
+            close(fd);
+        }
+        if (error == 0) break;
+        PyErr_SetObject(PyExc_OSError, py::make_tuple(error, what, path).ptr());
+        throw py::error_already_set();
+    }
+    raiseRefusal(e);
+}
+
 std::pair<std::string, std::string> tablesOf(const study::SweepPlan& plan, const study::ShardResults& results) {
     std::ostringstream runs, summary;
     study::writeRuns(runs, plan, results);
@@ -76,8 +106,14 @@ std::pair<std::string, std::string> sweepTables(const std::vector<std::string>& 
     if (o.sweeps.empty()) throw py::value_error("grid: a sweep varies one or two parameters");
     o.seed = o.seed.value_or(clockSeed());
     const study::SweepPlan plan(o);
+    if (!o.mergePaths.empty()) {
+        try {
+            return tablesOf(plan, study::mergeShards(plan, o.mergePaths));
+        } catch (const study::RefusedInput& e) {
+            raiseMergeRefusal(e, o.mergePaths);
+        }
+    }
     try {
-        if (!o.mergePaths.empty()) return tablesOf(plan, study::mergeShards(plan, o.mergePaths));
         study::checkJobs(plan);
     } catch (const study::RefusedInput& e) {
         raiseRefusal(e);

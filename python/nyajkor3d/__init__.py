@@ -289,9 +289,10 @@ def merge(paths, grid, *, repeats=1, warmup=0, ticks=1000, seed=None, **controls
     """The tables of a whole sweep from the runs tables (--csv) of its shards, as the runner's --merge.
 
     The sweep's arguments must be those its shards ran with (the seed too).
-    Returns {"runs": ..., "summary": ...} as sweep() does. ValueError, naming
-    the file, for a file that is not a shard of this sweep, a shard missing or
-    given twice, or a row edited after it was written.
+    Returns {"runs": ..., "summary": ...} as sweep() does. OSError (its subclass
+    for the cause) for a path that cannot be read; ValueError, naming the file,
+    for a file that is not a shard of this sweep, a shard missing or given
+    twice, or a row edited after it was written.
     """
     settings = {"repeats": repeats, "warmup": warmup, "ticks": ticks}
     files = [_os.fspath(p) for p in paths]

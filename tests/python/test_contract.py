@@ -93,6 +93,13 @@ def test_bad_paths_raise_os_errors_and_leave_nothing(tmp_path, where, error):
         nyajkor3d.Flock.load(tmp_path / "none.ckpt")
 
 
+@pytest.mark.parametrize("name, error", [("none.csv", FileNotFoundError), ("folder", IsADirectoryError)])
+def test_merging_a_path_that_is_no_file_raises_its_os_error(tmp_path, name, error):
+    (tmp_path / "folder").mkdir()
+    with pytest.raises(error, match="cannot be read|is a directory"):
+        nyajkor3d.merge([tmp_path / name], {"noise": [1, 2]}, ticks=3, seed=1)
+
+
 def test_a_file_that_is_no_checkpoint_and_a_research_setup_are_refused(tmp_path):
     junk = tmp_path / "junk.ckpt"
     junk.write_bytes(b"not a checkpoint")
