@@ -146,6 +146,8 @@ struct PyFlock::Recording {
     std::optional<batch::RunRecording> run;
 };
 
+// Marks the flock as ticking while the GIL is released, when other
+// threads may run Python code: they may neither tick it nor read it then.
 class PyFlock::Busy {
 public:
     explicit Busy(PyFlock& f) : f_(f) {
@@ -167,9 +169,8 @@ PyFlock::PyFlock(const std::vector<std::string>& args) : args_(args), options_(p
     flock_ = std::make_unique<Flock>(std::max(study::individualsOf(o), kMaxEgyed));
     Flock& f = *flock_;
     if (o.checkpointToResume.empty()) {
-        seed_ = o.seed.value_or(clockSeed());
         inputs_ = study::controlsFor(o);
-        study::prepareRun(f, o, inputs_, seed_);
+        study::prepareRun(f, o, inputs_, o.seed.value_or(clockSeed()));
         // the order of the seeded velocities, for what tick 0 shows
         computeOrderParameter(f);
         batch::prepareView(view_, inputs_);
@@ -190,12 +191,6 @@ PyFlock::PyFlock(const std::vector<std::string>& args) : args_(args), options_(p
     batch::moveGivenControls(f, view_, inputs_, o);
 }
 
-std::unique_ptr<PyFlock> PyFlock::load(const std::string& path, const std::vector<std::string>& args) {
-    std::vector<std::string> all = args;
-    all.push_back("--resume=" + path);
-    return std::make_unique<PyFlock>(all);
-}
-
 PyFlock::~PyFlock() = default;
 
 void PyFlock::checkIdle() const {
@@ -211,10 +206,11 @@ void PyFlock::stateChanged() {
     velocities_.invalidate();
 }
 
-void PyFlock::tick() {
-    Busy busy(*this);
+void PyFlock::advance() {
+    checkIdle();
     stateChanged();
     {
+        Busy busy(*this);
         py::gil_scoped_release unlocked;
         nyajkor::tick(*flock_, inputs_);
     }
@@ -222,41 +218,30 @@ void PyFlock::tick() {
     recordTick();
 }
 
+void PyFlock::tick() { advance(); }
+
 py::dict PyFlock::run(long ticks, long every, const py::object& callback, const py::object& self) {
     if (ticks < 0) throw py::value_error("ticks: " + std::to_string(ticks) + " is negative");
     if (every < 1) throw py::value_error("every: " + std::to_string(every) + " is not 1 or more");
     std::vector<long> tick, percent, strength;
     std::vector<double> order, neighbours, distance;
-    {
-        Busy busy(*this);
-        const std::size_t rows = static_cast<std::size_t>(ticks / every);
-        for (auto* v : {&tick, &percent, &strength}) v->reserve(rows);
-        for (auto* v : {&order, &neighbours, &distance}) v->reserve(rows);
-        for (long t = 1; t <= ticks; ++t) {
-            stateChanged();
-            {
-                py::gil_scoped_release unlocked;
-                nyajkor::tick(*flock_, inputs_);
-            }
-            ++ticks_;
-            recordTick();
-            if (t % every == 0) {
-                const Flock& f = *flock_;
-                tick.push_back(ticks_);
-                percent.push_back(f.rendszazalek);
-                order.push_back(f.rendparameter);
-                neighbours.push_back(f.atlagszomszed);
-                distance.push_back(f.atlagtav);
-                strength.push_back(f.tavtartaserosseg);
-            }
-            // between two ticks: the state is whole when Ctrl-C stops the run here
-            raiseOnSignal();
-            if (t % every == 0 && !callback.is_none()) {
-                busy_ = false;  // the callback may read the flock
-                callback(self);
-                if (busy_.exchange(true)) throw std::runtime_error("the flock is running in another thread");
-            }
+    const std::size_t rows = static_cast<std::size_t>(ticks / every);
+    for (auto* v : {&tick, &percent, &strength}) v->reserve(rows);
+    for (auto* v : {&order, &neighbours, &distance}) v->reserve(rows);
+    for (long t = 1; t <= ticks; ++t) {
+        advance();
+        if (t % every == 0) {
+            const Flock& f = *flock_;
+            tick.push_back(ticks_);
+            percent.push_back(f.rendszazalek);
+            order.push_back(f.rendparameter);
+            neighbours.push_back(f.atlagszomszed);
+            distance.push_back(f.atlagtav);
+            strength.push_back(f.tavtartaserosseg);
         }
+        // between two ticks: the state is whole when Ctrl-C stops the run here
+        raiseOnSignal();
+        if (t % every == 0 && !callback.is_none()) callback(self);
     }
     py::dict columns;
     columns["tick"] = py::array_t<long>(static_cast<py::ssize_t>(tick.size()), tick.data());
@@ -350,7 +335,7 @@ py::dict PyFlock::controls() const {
 }
 
 void PyFlock::moveControls(const std::vector<std::string>& args) {
-    Busy busy(*this);
+    checkIdle();
     std::vector<std::string> all = args;
     // the runner moves the controls given with --resume as the user would
     // between ticks; a research setup cannot be resumed, and its flags
@@ -362,7 +347,7 @@ void PyFlock::moveControls(const std::vector<std::string>& args) {
 }
 
 void PyFlock::save(const std::string& path) {
-    Busy busy(*this);
+    checkIdle();
     // the runner's refusals: standard output, a research setup
     std::vector<std::string> args = args_;
     args.push_back("--checkpoint=" + path);
@@ -379,7 +364,7 @@ void PyFlock::save(const std::string& path) {
 
 void PyFlock::writeFrame(const std::string& path, const std::vector<std::string>& viewFlags, int width,
                          int height) {
-    Busy busy(*this);
+    checkIdle();
     // the runner's refusals: the size, standard output, a research setup's box
     std::vector<std::string> args = args_;
     args.insert(args.end(), viewFlags.begin(), viewFlags.end());
@@ -402,7 +387,7 @@ void PyFlock::writeFrame(const std::string& path, const std::vector<std::string>
 }
 
 void PyFlock::beginRecording(const std::string& flag, const std::string& path, long every, int width, int height) {
-    Busy busy(*this);
+    checkIdle();
     if (recording_) throw std::runtime_error("the flock is recording already; close that recording first");
     // the file is put in place at the end; standard output has no place
     if (path == "-") throw py::value_error("--" + flag + ": cannot go to standard output; name a file");
@@ -428,7 +413,7 @@ void PyFlock::beginRecording(const std::string& flag, const std::string& path, l
 }
 
 void PyFlock::finishRecording(bool commit) {
-    Busy busy(*this);
+    checkIdle();
     if (!recording_) return;
     std::unique_ptr<Recording> r = std::move(recording_);
     if (!commit) return;  // the temporary file goes with it, and an encoder is abandoned

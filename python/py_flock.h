@@ -56,10 +56,9 @@ private:
 class PyFlock {
 public:
     ~PyFlock();
-    // Start with the runner's flags `args`.
+    // Start with the runner's flags `args`; with --resume=PATH, the state of
+    // that checkpoint with the controls the other flags move.
     explicit PyFlock(const std::vector<std::string>& args);
-    // The state of a checkpoint file, and the runner's flags `args` given with --resume.
-    static std::unique_ptr<PyFlock> load(const std::string& path, const std::vector<std::string>& args);
 
     void tick();
     // The per-tick statistics of every `every`-th tick, by the runner's --csv column names.
@@ -69,7 +68,6 @@ public:
     double neighbours() const { return flock_->atlagszomszed; }
     double nearestDistance() const { return flock_->atlagtav; }
     long tickCount() const { return ticks_; }
-    std::uint32_t seed() const { return seed_; }
     int individuals() const { return flock_->egyeddb; }
 
     py::array positions() {
@@ -108,9 +106,9 @@ public:
     bool recording() const { return static_cast<bool>(recording_); }
 
 private:
-    PyFlock() = default;
-    // Run by the caller with the GIL held; refuses a second caller from another thread.
     class Busy;
+    // One tick, the GIL released while it runs.
+    void advance();
     // Refuses to read the state while another thread ticks it.
     void checkIdle() const;
     void stateChanged();
@@ -124,7 +122,6 @@ private:
     View view_;
     Inputs inputs_;
     long ticks_ = 0;
-    std::uint32_t seed_ = 0;
     bool research_ = false;
     std::atomic<bool> busy_{false};
     std::unique_ptr<Recording> recording_;

@@ -5,6 +5,7 @@ import signal
 import subprocess
 import sys
 import textwrap
+import threading
 import time
 
 import numpy as np
@@ -163,3 +164,26 @@ def test_ten_thousand_flocks_keep_the_resident_size_flat():
     before = resident_kib()
     churn(10_000)
     assert resident_kib() - before < 8 * 1024
+
+
+def test_another_thread_may_not_read_a_flock_while_it_ticks():
+    flock = nyajkor3d.Flock(seed=1, n=5000, radius=20)
+    refused, started = [], threading.Event()
+
+    def other():
+        started.wait()
+        while not done.is_set():
+            try:
+                flock.positions
+            except RuntimeError as e:
+                refused.append(str(e))
+                return
+
+    done = threading.Event()
+    thread = threading.Thread(target=other)
+    thread.start()
+    started.set()
+    flock.run(200, callback=lambda f: f.positions)  # the callback reads, as it may
+    done.set()
+    thread.join()
+    assert refused == ["the flock is running in another thread"]
