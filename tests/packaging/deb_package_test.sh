@@ -23,6 +23,12 @@ done
 check "depends on zlib1g (gzip trajectories)" grep -qw zlib1g <<<"$depends"
 check "recommends ffmpeg (movies)" grep -qw ffmpeg <<<"$(dpkg-deb -f "$deb" Recommends)"
 contents=$(dpkg-deb -c "$deb")
+# the Python module, in the builds that make it
+if [ -d "$build/python/nyajkor3d" ]; then
+  check "depends on python3-numpy (the module)" grep -qw python3-numpy <<<"$depends"
+  check "holds the Python module" grep -q -- " ./usr/lib/python3/dist-packages/nyajkor3d/__init__.py\$" <<<"$contents"
+  check "holds its compiled part" grep -q -- " ./usr/lib/python3/dist-packages/nyajkor3d/_nyajkor3d\.cpython-.*\.so\$" <<<"$contents"
+fi
 for f in ./usr/bin/nyajkor3d ./usr/bin/nyajkor3d-batch ./usr/share/applications/nyajkor3d.desktop \
          ./usr/share/icons/hicolor/scalable/apps/nyajkor3d.svg ./usr/share/man/man1/nyajkor3d-batch.1.gz \
          ./usr/share/man/man1/nyajkor3d.1.gz ./usr/share/doc/nyajkor3d/copyright \

@@ -32,6 +32,12 @@ check "the runner's --version" test "$("$usr/bin/nyajkor3d-batch" --version)" = 
 check "the window's --version" test "$("$usr/bin/nyajkor3d" --version)" = "nyajkor3d $version"
 check "the installed runner runs" \
   test "$("$usr/bin/nyajkor3d-batch" --seed 1 --n 500 --ticks 3 --csv - | wc -l)" = 4
+# the Python module, in the builds that make it
+if [ -d "$build/python/nyajkor3d" ]; then
+  check "the Python module imports and runs from dist-packages" \
+    env PYTHONPATH="$usr/lib/python3/dist-packages" /usr/bin/python3 -c \
+    "import nyajkor3d; assert nyajkor3d.Flock(seed=1, n=500).run(3)['tick'][-1] == 3"
+fi
 
 echo "$passed passed, $failures failed"
 [ "$failures" -eq 0 ]
