@@ -86,7 +86,9 @@ TEST_F(BatchFiles, SweptBoxesKeepTheirOwnBinsPointByPoint) {
         const auto f = fields(rows[k]);
         ASSERT_EQ(f.size(), 7u) << rows[k];
         EXPECT_LE(std::stod(f[4]), 1e6) << rows[k];  // pairs a flock of at most 108 can have
-        if (!f[6].empty()) EXPECT_LE(std::abs(std::stod(f[6])), 1.0 + 1e-9) << rows[k];
+        if (!f[6].empty()) {
+            EXPECT_LE(std::abs(std::stod(f[6])), 1.0 + 1e-9) << rows[k];
+        }
     }
 }
 
