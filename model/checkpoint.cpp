@@ -1,6 +1,5 @@
 #include "model/checkpoint.h"
 
-#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -9,6 +8,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "model/bit_cast.h"
 #include "model/controls.h"
 #include "model/fnv1a.h"
 #include "model/state_bounds.h"
@@ -30,7 +30,7 @@ std::uint64_t getLittleEndian(const char* p, int bytes) {
     return v;
 }
 
-std::uint64_t toWord(double v) { return std::bit_cast<std::uint64_t>(v); }
+std::uint64_t toWord(double v) { return bitCast<std::uint64_t>(v); }
 std::uint64_t toWord(bool v) { return v ? 1 : 0; }
 template <typename Integer>
 std::uint64_t toWord(Integer v) { return static_cast<std::uint64_t>(static_cast<std::int64_t>(v)); }
@@ -38,7 +38,7 @@ std::uint64_t toWord(Integer v) { return static_cast<std::uint64_t>(static_cast<
 template <typename T>
 T fromWord(std::uint64_t w) {
     if constexpr (std::is_same_v<T, double>)
-        return std::bit_cast<double>(w);
+        return bitCast<double>(w);
     else if constexpr (std::is_same_v<T, bool>)
         return w != 0;
     else
@@ -198,12 +198,12 @@ public:
     // NaN fails both comparisons, so it is refused too.
     template <typename Name>
     void real(const Name& name, double, double lo, double hi) {
-        const double v = std::bit_cast<double>(take());
+        const double v = bitCast<double>(take());
         if (!(lo <= v && v <= hi)) refuse(name, realText(v), realText(lo) + ".." + realText(hi));
     }
     template <typename Name>
     void position(const Name& name, double, int extent) {
-        const double v = std::bit_cast<double>(take());
+        const double v = bitCast<double>(take());
         if (!roundsIntoLattice(v, extent))
             refuse(name, realText(v), "a place that rounds into the lattice's 0.." + std::to_string(extent - 1));
     }

@@ -24,12 +24,13 @@
 #include "model/exact_trig.h"
 
 #include <array>
-#include <bit>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <vector>
+
+#include "model/bit_cast.h"
 
 // The error-free transformations below need every operation rounded to
 // double as it happens, not kept in a wider register (as on the x87).
@@ -351,7 +352,7 @@ Reduced reduce(double x) {
     constexpr double kShift = 0x1.8p52;  // adding it rounds to an integer
     const double t = x * kStepsPerRadian + kShift;
     const double k = t - kShift;
-    const auto kBits = static_cast<std::uint32_t>(std::bit_cast<std::uint64_t>(t));  // k, in the low bits
+    const auto kBits = static_cast<std::uint32_t>(bitCast<std::uint64_t>(t));  // k, in the low bits
     DD r = twoSum(x - k * kStep0, -(k * kStep1));
     r = fastTwoSum(r.hi, r.lo - k * kStep2);
     const DD rhSplit = split(r.hi);
@@ -451,8 +452,8 @@ bool roundsTo(Bounded e, double& result) {
     const double hi = std::fabs(e.v.hi);
     const double lo = std::copysign(1.0, e.v.hi) * e.v.lo;
     constexpr std::uint64_t kExponent = 0x7ff0000000000000u;
-    const std::uint64_t bits = std::bit_cast<std::uint64_t>(hi);
-    const double halfUp = std::bit_cast<double>((bits & kExponent) - (std::uint64_t{53} << 52));
+    const std::uint64_t bits = bitCast<std::uint64_t>(hi);
+    const double halfUp = bitCast<double>((bits & kExponent) - (std::uint64_t{53} << 52));
     const double halfDown = (bits & ~kExponent) == 0 ? 0.5 * halfUp : halfUp;
     if (lo + e.err < halfUp && lo - e.err > -halfDown) {
         result = e.v.hi;
