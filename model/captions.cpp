@@ -1,16 +1,37 @@
 #include "model/captions.h"
 
 #include <charconv>
+#include <cstdio>
 
 namespace nyajkor {
 
 namespace {
 
-// Locale-independent formatting: the separator is put in by the caller's choice.
+// Locale-independent formatting with a '.': the separator is put in by the
+// caller's choice.
 std::string format(double v, std::chars_format fmt, int precision) {
     char buf[64];
+#if defined(__cpp_lib_to_chars)
     auto end = std::to_chars(buf, buf + sizeof buf, v, fmt, precision).ptr;
     return std::string(buf, end);
+#else
+    // Libraries without to_chars for doubles (the WebAssembly toolchain's):
+    // printf rounds the same way but writes the locale's decimal point, which
+    // may be several bytes; it is the only text that is neither a digit nor
+    // part of the exponent, so it becomes one '.'.
+    const int length = std::snprintf(buf, sizeof buf, fmt == std::chars_format::scientific ? "%.*e" : "%.*f",
+                                     precision, v);
+    std::string text;
+    for (int i = 0; i < length; ++i) {
+        const char c = buf[i];
+        const bool kept = (c >= '0' && c <= '9') || c == 'e' || c == '+' || c == '-';
+        if (kept)
+            text += c;
+        else if (text.empty() || text.back() != '.')
+            text += '.';
+    }
+    return text;
+#endif
 }
 
 }  // namespace
