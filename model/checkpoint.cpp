@@ -256,7 +256,7 @@ void checkMarks(const Inputs& in) {
 
 }  // namespace
 
-std::string checkpointBytes(const Flock& f, const ViewSettings& view, const Inputs& in, long ticks) {
+std::string checkpointBytes(const Flock& f, const ViewSettings& view, const Inputs& in, TickCount ticks) {
     std::string words;
     Writer w(words);
     payload(w, f, view, in, ticks);
@@ -268,7 +268,7 @@ std::string checkpointBytes(const Flock& f, const ViewSettings& view, const Inpu
     return bytes;
 }
 
-void restoreCheckpoint(const std::string& bytes, Flock& f, ViewSettings& view, Inputs& in, long& ticks) {
+void restoreCheckpoint(const std::string& bytes, Flock& f, ViewSettings& view, Inputs& in, TickCount& ticks) {
     using enum CheckpointProblem;
     if (bytes.size() < sizeof kCheckpointMagic ||
         std::memcmp(bytes.data(), kCheckpointMagic, sizeof kCheckpointMagic) != 0)

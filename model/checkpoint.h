@@ -26,9 +26,13 @@ namespace nyajkor {
 inline constexpr char kCheckpointMagic[8] = {'N', 'Y', 'J', 'K', '3', 'D', 'C', 'P'};
 inline constexpr std::uint32_t kCheckpointVersion = 1;
 
+// Ticks counted since Start: 64 bits wide everywhere, also where long has 32
+// (WebAssembly, 64-bit Windows).
+using TickCount = std::int64_t;
+
 // The most ticks a run counts since Start: a checkpoint's tick count and a
 // resumed run's last tick stay within it.
-inline constexpr long kMaxTickCount = 1'000'000'000'000;
+inline constexpr TickCount kMaxTickCount = 1'000'000'000'000;
 
 // Why a checkpoint cannot be used: outOfRange is a whole, well-formed file
 // that holds a value no run can reach (a control past its scroll bar's
@@ -61,13 +65,13 @@ struct ViewSettings {
 
 // The checkpoint of `f`, the view's settings `view`, `in` and the ticks run
 // since Start, as the bytes of its file.
-std::string checkpointBytes(const Flock& f, const ViewSettings& view, const Inputs& in, long ticks);
+std::string checkpointBytes(const Flock& f, const ViewSettings& view, const Inputs& in, TickCount ticks);
 
 // Checks `bytes` whole, every word against its range, then sets `f`, `view`,
 // `in` and `ticks` from them. Throws CheckpointError, changing nothing, when
 // they are not a checkpoint this program can read; what() then names the
 // first word out of range and its value.
-void restoreCheckpoint(const std::string& bytes, Flock& f, ViewSettings& view, Inputs& in, long& ticks);
+void restoreCheckpoint(const std::string& bytes, Flock& f, ViewSettings& view, Inputs& in, TickCount& ticks);
 
 // The bytes of a checkpoint file, at most as many as a checkpoint can
 // have and one more; throws CheckpointError when it cannot be read.
