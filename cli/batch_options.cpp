@@ -11,6 +11,7 @@
 #include "cli/sweep.h"
 #include "model/controls.h"
 #include "model/simulation.h"
+#include "record/real_text.h"
 
 namespace nyajkor::batch {
 
@@ -27,12 +28,11 @@ std::optional<long long> parseInteger(const std::string& text) {
 
 // A finite real in lo..hi, nothing before or after it.
 double realIn(const std::string& flag, const std::string& text, double lo, double hi) {
-    double v = 0;
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, v);
+    const std::optional<double> read = realFromText(text);
     const std::string allowed = " (allowed: " + realText(lo) + ".." + realText(hi) + ")";
-    if (text.empty() || ec != std::errc{} || ptr != end || !std::isfinite(v))
+    if (!read || !std::isfinite(*read))
         throw UsageError("--" + flag + ": " + quoted(text) + " is not a number" + allowed);
+    const double v = *read;
     if (v < lo || v > hi) throw UsageError("--" + flag + ": " + text + " is out of range" + allowed);
     return v;
 }
@@ -117,12 +117,11 @@ std::array<int, 3> boxExtentsOf(const std::string& text) {
 
 // A finite decimal number within the densities allowed.
 double densityOf(const std::string& text) {
-    double v = 0;
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, v);
+    const std::optional<double> read = realFromText(text);
     const std::string allowed = " (allowed: 1..1000000 individuals per r^3)";
-    if (text.empty() || ec != std::errc{} || ptr != end || !std::isfinite(v))
+    if (!read || !std::isfinite(*read))
         throw UsageError("--density: " + quoted(text) + " is not a number" + allowed);
+    const double v = *read;
     if (v < study::kLowestDensity || v > study::kHighestDensity)
         throw UsageError("--density: " + text + " is out of range" + allowed);
     return v;

@@ -2,10 +2,14 @@
 #pragma once
 
 #include <charconv>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cerrno>
 #include <cstdlib>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace nyajkor {
 
@@ -89,6 +93,42 @@ inline std::string realText(double v) {
     return std::string(buf, end);
 #else
     return realTextByPrintf(v);
+#endif
+}
+
+// The double the whole of `text` spells, read with strtod as std::from_chars
+// reads it (an optional minus, decimal digits and exponent, or inf and nan;
+// no blanks, no plus, no hexadecimal), or nothing: for standard libraries
+// that lack from_chars of doubles (the WebAssembly toolchain's). strtod
+// rounds correctly too, once what it takes beyond that is turned away.
+inline std::optional<double> realFromTextByStrtod(std::string_view text) {
+    const std::string_view number = text.substr(!text.empty() && text[0] == '-' ? 1 : 0);
+    const auto startsNumber = [](char c) {
+        return std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == 'i' || c == 'I' || c == 'n' ||
+               c == 'N';
+    };
+    if (number.empty() || !startsNumber(number[0])) return std::nullopt;
+    if (number.size() > 1 && number[0] == '0' && (number[1] == 'x' || number[1] == 'X')) return std::nullopt;
+    const std::string terminated(text);
+    char* end = nullptr;
+    errno = 0;
+    const double v = std::strtod(terminated.c_str(), &end);
+    // out of range: beyond the largest double or below the smallest, not a
+    // subnormal, which strtod may flag too
+    if ((errno == ERANGE && (v == 0 || std::isinf(v))) || end != terminated.c_str() + terminated.size())
+        return std::nullopt;
+    return v;
+}
+
+// The double the whole of `text` spells as std::from_chars reads it, or nothing.
+inline std::optional<double> realFromText(std::string_view text) {
+#if defined(__cpp_lib_to_chars)
+    double v = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (error != std::errc{} || end != text.data() + text.size() || text.empty()) return std::nullopt;
+    return v;
+#else
+    return realFromTextByStrtod(text);
 #endif
 }
 

@@ -187,10 +187,10 @@ double realIn(const std::string& cell, const RealColumn& c) {
         if (c.required) throw RefusedInput(std::string("has ") + c.name + " empty, where a value is required");
         return kNaN;
     }
-    double v = 0;
-    const auto [end, error] = std::from_chars(cell.data(), cell.data() + cell.size(), v);
-    if (error != std::errc() || end != cell.data() + cell.size() || !std::isfinite(v))
+    const std::optional<double> read = realFromText(cell);
+    if (!read || !std::isfinite(*read))
         throw RefusedInput(std::string("has ") + c.name + " " + study::quoted(cell) + ", not a finite number");
+    const double v = *read;
     if (v < c.lo - kRoundingSlack || v > c.hi + kRoundingSlack)
         throw RefusedInput(std::string("has ") + c.name + " " + study::quoted(cell) + ", out of its range " +
                          rangeText(c));

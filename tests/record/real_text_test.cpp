@@ -1,5 +1,6 @@
-// The printf spelling of reals, used where the standard library has no
-// to_chars for doubles, must write exactly what to_chars writes.
+// The printf spelling of reals and the strtod reading, used where the
+// standard library has no to_chars or from_chars for doubles, must write and
+// read exactly what to_chars writes and from_chars reads.
 #include "record/real_text.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <random>
 
 namespace {
@@ -46,6 +48,39 @@ TEST(RealTextByPrintf, SpellsRandomDoublesAsToChars) {
         std::memcpy(&any, &word, sizeof any);
         expectSameText(any);
         expectSameText(inBox(bits));
+    }
+}
+
+std::optional<double> fromCharsValue(const std::string& text) {
+    double v = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (error != std::errc{} || end != text.data() + text.size() || text.empty()) return std::nullopt;
+    return v;
+}
+
+void expectSameReading(const std::string& text) {
+    const auto byStrtod = nyajkor::realFromTextByStrtod(text), byFromChars = fromCharsValue(text);
+    ASSERT_EQ(byStrtod.has_value(), byFromChars.has_value()) << '"' << text << '"';
+    if (byStrtod && !std::isnan(*byStrtod)) {
+        ASSERT_EQ(std::memcmp(&*byStrtod, &*byFromChars, sizeof(double)), 0) << '"' << text << '"';
+    }
+}
+
+TEST(RealFromTextByStrtod, ReadsWhatFromCharsReads) {
+    for (const char* text : {"0", "-0", "1", "-1.5", ".5", "5.", "1e3", "1E-3", "2.5e+2", "0.1", "350",
+                             "1e308", "1e309", "-1e309", "4.9e-324", "1e-400", "inf", "-inf", "INF", "infinity",
+                             "nan", "NaN", "", "-", "+1", " 1", "1 ", "1x", "0x10", "-0x1p3", "1e", "e5", ".",
+                             "--1", "1..2", "١", "0.30000000000000004", "123456789012345678901234567890"})
+        expectSameReading(text);
+    std::mt19937_64 bits(2);
+    for (int i = 0; i < 20000; ++i) {
+        const std::uint64_t word = bits();
+        double any;
+        std::memcpy(&any, &word, sizeof any);
+        expectSameReading(toCharsText(any));
+        char printed[64];
+        std::snprintf(printed, sizeof printed, "%.25g", any);
+        expectSameReading(printed);
     }
 }
 
