@@ -14,10 +14,6 @@ namespace nyajkor {
 
 namespace {
 
-// At most this many bytes of a control file are read: a cpu.max line is
-// two numbers, a /proc/self/cgroup line one path.
-constexpr std::streamsize kLongestLine = 4096;
-
 std::optional<long long> wholeNumber(const std::string& text) {
     long long v = 0;
     const char* end = text.data() + text.size();
@@ -26,12 +22,18 @@ std::optional<long long> wholeNumber(const std::string& text) {
     return v;
 }
 
+#if defined(__linux__)
+// At most this many bytes of a control file are read: a cpu.max line is
+// two numbers, a /proc/self/cgroup line one path.
+constexpr std::streamsize kLongestLine = 4096;
+
 std::string firstLine(const std::string& path) {
     std::ifstream file(path);
     char line[kLongestLine] = {};
     file.getline(line, kLongestLine);
     return line;
 }
+#endif
 
 int machineCpus() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
 
@@ -80,6 +82,7 @@ std::optional<int> cpusOfQuota(const std::string& cpuMax) {
 }
 
 int usableCpus() {
+    if (!kThreadsAvailable) return 1;
     int cpus = affinityCpus();
     if (const auto quota = quotaCpus()) cpus = std::min(cpus, *quota);
     return std::max(cpus, 1);

@@ -13,6 +13,16 @@
 
 namespace nyajkor {
 
+// Whether this build can start threads at all. WebAssembly without shared
+// memory (the web edition, served from any host) cannot: there every job
+// runs on the caller, one after another, with the same results.
+#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
+inline constexpr bool kThreadsAvailable = false;
+#else
+inline constexpr bool kThreadsAvailable = true;
+#endif
+
+// 1 where no threads can be started.
 int usableCpus();
 
 // The CPUs a control group's cpu.max allows ("max 100000" none, "150000

@@ -28,7 +28,8 @@ void watchBriefly(Ready ready) {
 
 }  // namespace
 
-Workers::Workers(int count) : count_(std::max(count, 1)) {
+// Where no thread can be started every part runs on the caller.
+Workers::Workers(int count) : count_(kThreadsAvailable ? std::max(count, 1) : 1) {
     for (int part = 1; part < count_; ++part) threads_.emplace_back(&Workers::serve, this, part);
 }
 

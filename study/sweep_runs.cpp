@@ -151,6 +151,10 @@ void runShard(const SweepPlan& plan, const RunControl& control, ShardResults& re
     const std::size_t toRun = results.size() - results.finished();
     const double totalTicks =
         static_cast<double>(toRun) * static_cast<double>(plan.base().warmup + plan.base().ticks);
+    if (!kThreadsAvailable) {
+        job(s);  // the runs one after another on this thread
+        return;
+    }
     std::vector<std::future<void>> jobs;
     for (int j = jobCount(plan, toRun); j > 0; --j) jobs.push_back(std::async(std::launch::async, job, std::ref(s)));
     for (auto& j : jobs)
