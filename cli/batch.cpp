@@ -56,7 +56,7 @@ void writeStatisticsHeader(std::ostream& csv) {
     csv << "tick,order_percent,order,avg_neighbours,mean_nn_distance,strength\n";
 }
 
-void writeStatisticsRow(std::ostream& csv, long tick, const Flock& f) {
+void writeStatisticsRow(std::ostream& csv, TickCount tick, const Flock& f) {
     csv << tick << ',' << f.rendszazalek << ',' << realText(f.rendparameter) << ','
         << realText(f.atlagszomszed) << ',' << realText(f.atlagtav) << ',' << f.tavtartaserosseg << '\n';
 }
@@ -84,8 +84,8 @@ void writeSummary(std::ostream& out, std::uint32_t seed, long ticks, const Flock
 
 // Sets the state to --resume's checkpoint; UsageError when it cannot be
 // used, with the flock as it was. Returns the ticks run before it.
-long restoreResumed(Flock& f, View& v, Inputs& in, const Options& o) {
-    long first = 0;
+TickCount restoreResumed(Flock& f, View& v, Inputs& in, const Options& o) {
+    TickCount first = 0;
     ViewSettings settings;
     try {
         restoreCheckpoint(readCheckpointFile(o.checkpointToResume), f, settings, in, first);
@@ -129,7 +129,7 @@ int runSingle(const Options& o, std::ostream& out, std::ostream& err, bool showP
     std::unique_ptr<Flock> flock;
     std::unique_ptr<View> view;
     Inputs in;
-    long first = 0;  // the ticks run before this run's first
+    TickCount first = 0;  // the ticks run before this run's first
     try {
         checkRecordingNeeds(o, out);
         flock = std::make_unique<Flock>(std::max(individualsOf(o), kMaxEgyed));
@@ -162,7 +162,7 @@ int runSingle(const Options& o, std::ostream& out, std::ostream& err, bool showP
         if (correlationFile) correlation.emplace(study::correlationBins(box, *o.correlationBin));
         recording.afterTick(f, in, v, first, first);
         Progress progress(err, showProgress, "ticks");
-        long t = 1;
+        TickCount t = 1;
         for (; t <= o.ticks && !stopped(); ++t) {
             tick(f, in);
             if (csv) writeStatisticsRow(csv->stream(), first + t, f);
