@@ -5,7 +5,10 @@
 #include <string_view>
 #include <filesystem>
 
+#include "cli/frame_picture.h"
 #include "cli/output_file.h"
+#include "record/movie.h"
+#include "record/trajectory.h"
 #include "surface/pixel_canvas.h"
 
 namespace nyajkor::batch {
@@ -62,46 +65,69 @@ void checkRecordingNeeds(const Options& o, std::ostream& standardOutput) {
     beginOutputs({{"frames", picturePath(o.framesDir, 0), first}}, standardOutput);
 }
 
+class RunRecording::Outputs {
+public:
+    Outputs(const Options& o, std::ostream* trajectory, std::ostream* movie, std::ostream& standardOutput,
+            const std::atomic<int>* stop)
+        : every_(o.every), framesDir_(o.framesDir), standardOutput_(standardOutput), movieOut_(movie) {
+        if (trajectory) trajectory_.emplace(*trajectory, isCompressedName(o.trajectoryPath));
+        if (movie || !framesDir_.empty()) renderer_.emplace(o.frameWidth, o.frameHeight);
+        if (movie) movie_ = std::make_unique<MovieEncoder>(findFfmpeg(), o.frameWidth, o.frameHeight, stop);
+        if (!framesDir_.empty() && o.overwriteFrames) {
+            forEachPicture(framesDir_, [](const std::filesystem::path& picture) {
+                std::filesystem::remove(picture);
+                return true;
+            });
+        }
+    }
+
+    void afterTick(const Flock& f, const Inputs& in, View& v, TickCount tick, TickCount first) {
+        if ((tick - first) % every_ == 0) record(f, in, v, tick);
+    }
+
+    void finish() {
+        if (trajectory_) trajectory_->finish();
+        if (movie_) movie_->finish(*movieOut_);
+    }
+
+private:
+    void record(const Flock& f, const Inputs& in, View& v, TickCount tick) {
+        if (trajectory_) trajectory_->write(f, tick, in.centreActive());
+        if (!renderer_) return;
+        const PixelCanvas& canvas = renderer_->draw(f, in, v);
+        if (movie_) movie_->addFrame(canvas.bits());
+        if (!framesDir_.empty()) writeFramePng(canvas);
+    }
+
+    // Each picture is whole once written: a run stopped on the way keeps the
+    // pictures written before it.
+    void writeFramePng(const PixelCanvas& canvas) {
+        std::optional<OutputFile> file;
+        beginOutputs({{"frames", picturePath(framesDir_, picture_++), file}}, standardOutput_);
+        writePng(canvas, "frames", file->stream());
+        file->commit();
+    }
+
+    long every_;
+    std::string framesDir_;
+    std::ostream& standardOutput_;
+    std::optional<TrajectoryWriter> trajectory_;
+    std::ostream* movieOut_ = nullptr;
+    std::unique_ptr<MovieEncoder> movie_;
+    std::optional<FrameRenderer> renderer_;
+    long picture_ = 0;
+};
+
 RunRecording::RunRecording(const Options& o, std::ostream* trajectory, std::ostream* movie,
                            std::ostream& standardOutput, const std::atomic<int>* stop)
-    : every_(o.every), framesDir_(o.framesDir), standardOutput_(standardOutput), movieOut_(movie) {
-    if (trajectory) trajectory_.emplace(*trajectory, isCompressedName(o.trajectoryPath));
-    if (movie || !framesDir_.empty()) renderer_.emplace(o.frameWidth, o.frameHeight);
-    if (movie) movie_ = std::make_unique<MovieEncoder>(findFfmpeg(), o.frameWidth, o.frameHeight, stop);
-    if (!framesDir_.empty() && o.overwriteFrames) {
-        forEachPicture(framesDir_, [](const std::filesystem::path& picture) {
-            std::filesystem::remove(picture);
-            return true;
-        });
-    }
-}
+    : outputs_(std::make_unique<Outputs>(o, trajectory, movie, standardOutput, stop)) {}
 
 RunRecording::~RunRecording() = default;
 
-void RunRecording::afterTick(const Flock& f, const Inputs& in, View& v, long tick, long first) {
-    if ((tick - first) % every_ == 0) record(f, in, v, tick);
+void RunRecording::afterTick(const Flock& f, const Inputs& in, View& v, TickCount tick, TickCount first) {
+    outputs_->afterTick(f, in, v, tick, first);
 }
 
-void RunRecording::record(const Flock& f, const Inputs& in, View& v, long tick) {
-    if (trajectory_) trajectory_->write(f, tick, in.centreActive());
-    if (!renderer_) return;
-    const PixelCanvas& canvas = renderer_->draw(f, in, v);
-    if (movie_) movie_->addFrame(canvas.bits());
-    if (!framesDir_.empty()) writeFramePng(canvas);
-}
-
-// Each picture is whole once written: a run stopped on the way keeps the
-// pictures written before it.
-void RunRecording::writeFramePng(const PixelCanvas& canvas) {
-    std::optional<OutputFile> file;
-    beginOutputs({{"frames", picturePath(framesDir_, picture_++), file}}, standardOutput_);
-    writePng(canvas, "frames", file->stream());
-    file->commit();
-}
-
-void RunRecording::finish() {
-    if (trajectory_) trajectory_->finish();
-    if (movie_) movie_->finish(*movieOut_);
-}
+void RunRecording::finish() { outputs_->finish(); }
 
 }  // namespace nyajkor::batch

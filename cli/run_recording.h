@@ -9,9 +9,9 @@
 #include <string>
 
 #include "cli/batch_options.h"
-#include "cli/frame_picture.h"
-#include "record/movie.h"
-#include "record/trajectory.h"
+#include "model/checkpoint.h"
+#include "model/flock.h"
+#include "render/view.h"
 
 namespace nyajkor::batch {
 
@@ -33,22 +33,15 @@ public:
     // Records the state after tick `tick` when it is the state the run
     // started from (`first`) or a multiple of --every ticks after it; the
     // pictures are drawn with the view `v`.
-    void afterTick(const Flock& f, const Inputs& in, View& v, long tick, long first);
+    void afterTick(const Flock& f, const Inputs& in, View& v, TickCount tick, TickCount first);
     // Ends the trajectory and puts the encoded movie into its stream.
     void finish();
 
 private:
-    void record(const Flock& f, const Inputs& in, View& v, long tick);
-    void writeFramePng(const PixelCanvas& canvas);
-
-    long every_;
-    std::string framesDir_;
-    std::ostream& standardOutput_;
-    std::optional<TrajectoryWriter> trajectory_;
-    std::ostream* movieOut_ = nullptr;
-    std::unique_ptr<MovieEncoder> movie_;
-    std::optional<FrameRenderer> renderer_;
-    long picture_ = 0;
+    // the files and the drawing it writes them with, out of this header:
+    // builds without pictures and movies (the web edition) give their own
+    class Outputs;
+    std::unique_ptr<Outputs> outputs_;
 };
 
 }  // namespace nyajkor::batch

@@ -117,38 +117,55 @@ bool offscreenPlatformFound() {
 
 }  // namespace
 
+// The application this runner made, and what it changed to make it.
+class ChartApplication::Platform {
+public:
+    Platform() {
+        if (!offscreenPlatformFound()) throw std::runtime_error("--plot: Qt's offscreen platform is not installed");
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+            // Qt wants an absolute folder of the user's own, mode 0700, as mkdtemp makes it
+            std::error_code noTemp;
+            const auto temp = std::filesystem::absolute(std::filesystem::temp_directory_path(noTemp), noTemp);
+            std::string pattern = ((noTemp ? "/tmp" : temp) / "nyajkor3d-runtime-XXXXXX").string();
+            if (::mkdtemp(pattern.data())) {
+                runtimeFolder_ = pattern;
+                qputenv("XDG_RUNTIME_DIR", runtimeFolder_.c_str());
+            }
+        }
+        previousHandler_ = qInstallMessageHandler(dropMessage);
+        app_ = std::make_unique<QApplication>(argc_, argv_);
+    }
+
+    ~Platform() {
+        app_.reset();
+        if (!runtimeFolder_.empty()) {
+            std::error_code ignored;
+            std::filesystem::remove_all(runtimeFolder_, ignored);
+            qunsetenv("XDG_RUNTIME_DIR");
+        }
+        qInstallMessageHandler(previousHandler_);
+    }
+
+private:
+    static inline int argc_ = 1;
+    static inline char name_[] = "nyajkor3d-batch";
+    static inline char* argv_[] = {name_, nullptr};
+    std::string runtimeFolder_;  // made here, removed with the application
+    QtMessageHandler previousHandler_ = nullptr;
+    std::unique_ptr<QApplication> app_;
+};
+
 ChartApplication::ChartApplication() {
     if (QCoreApplication::instance()) {
         if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
             throw std::runtime_error("--plot: charts need a widget application");
         return;
     }
-    if (!offscreenPlatformFound()) throw std::runtime_error("--plot: Qt's offscreen platform is not installed");
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        // Qt wants an absolute folder of the user's own, mode 0700, as mkdtemp makes it
-        std::error_code noTemp;
-        const auto temp = std::filesystem::absolute(std::filesystem::temp_directory_path(noTemp), noTemp);
-        std::string pattern = ((noTemp ? "/tmp" : temp) / "nyajkor3d-runtime-XXXXXX").string();
-        if (::mkdtemp(pattern.data())) {
-            runtimeFolder_ = pattern;
-            qputenv("XDG_RUNTIME_DIR", runtimeFolder_.c_str());
-        }
-    }
-    previousHandler_ = qInstallMessageHandler(dropMessage);
-    app_ = std::make_unique<QApplication>(argc_, argv_);
+    platform_ = std::make_unique<Platform>();
 }
 
-ChartApplication::~ChartApplication() {
-    if (!app_) return;  // the application was someone else's
-    app_.reset();
-    if (!runtimeFolder_.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove_all(runtimeFolder_, ignored);
-        qunsetenv("XDG_RUNTIME_DIR");
-    }
-    qInstallMessageHandler(previousHandler_);
-}
+ChartApplication::~ChartApplication() = default;
 
 namespace {
 

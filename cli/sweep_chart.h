@@ -6,16 +6,12 @@
 // stays headless.
 #pragma once
 
-#include <QtGlobal>
-
 #include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "cli/sweep.h"
-
-class QApplication;
 
 namespace nyajkor::batch {
 
@@ -26,7 +22,8 @@ namespace nyajkor::batch {
 // a runtime folder of its own when the session has none, and Qt's messages
 // kept off standard error meanwhile. Made before a sweep's runs, it finds a
 // platform that cannot start before any work is done, and throws
-// std::runtime_error instead of letting Qt end the program.
+// std::runtime_error instead of letting Qt end the program. Qt stays out of
+// this header: builds without Qt (the web edition) give their own.
 class ChartApplication {
 public:
     ChartApplication();
@@ -35,12 +32,8 @@ public:
     ChartApplication& operator=(const ChartApplication&) = delete;
 
 private:
-    static inline int argc_ = 1;
-    static inline char name_[] = "nyajkor3d-batch";
-    static inline char* argv_[] = {name_, nullptr};
-    std::string runtimeFolder_;  // made here, removed with the application
-    QtMessageHandler previousHandler_ = nullptr;
-    std::unique_ptr<QApplication> app_;
+    class Platform;
+    std::unique_ptr<Platform> platform_;  // nullptr: the application is someone else's
 };
 
 // Uses the running QApplication or makes one. For one swept axis, `q`
