@@ -84,7 +84,8 @@ int laneCount(LanePath path) {
     }
 }
 
-void searchLanes(LanePath path, const LaneSource& s, const std::int32_t* members, int count, Neighbours* out) {
+void searchLanes([[maybe_unused]] LanePath path, const LaneSource& s, const std::int32_t* members, int count,
+                 Neighbours* out) {
     // the walk indexes the columns and the radius tables with these
     NYAJKOR_INVARIANT(s.r >= 0 && s.r <= kLargestRadius);
     for (int m = 0; m < count; ++m)

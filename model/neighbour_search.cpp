@@ -13,7 +13,7 @@ namespace {
 
 // Far enough outside the lattice that a cell index formed from it could
 // overflow; the walls keep every individual a few units inside the box.
-constexpr double kFarOutside = 1e6;
+[[maybe_unused]] constexpr double kFarOutside = 1e6;  // read by the invariant checks only
 
 constexpr int kTilesPerRow = (kRacsX + ColumnIndex::kTile - 1) / ColumnIndex::kTile;
 
