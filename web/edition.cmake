@@ -11,8 +11,9 @@ add_custom_command(OUTPUT ${web_tree}/CMakeCache.txt
   COMMAND ${web_env} ${NYAJKOR_EMCMAKE} ${CMAKE_COMMAND} -S ${PROJECT_SOURCE_DIR} -B ${web_tree}
           -DCMAKE_BUILD_TYPE=Release -DCMAKE_RUNTIME_OUTPUT_DIRECTORY=${NYAJKOR_WEB_DIR}
   VERBATIM)
+# two jobs of its own, outside the calling make's job server
 add_custom_target(web ALL
-  COMMAND ${web_env} ${CMAKE_COMMAND} --build ${web_tree}
+  COMMAND ${web_env} --unset=MAKEFLAGS ${CMAKE_COMMAND} --build ${web_tree} --parallel 2
   DEPENDS ${web_tree}/CMakeCache.txt
   COMMENT "Building the web edition into ${NYAJKOR_WEB_DIR}"
   VERBATIM)
