@@ -19,8 +19,8 @@ namespace nyajkor::bench {
 
 class TickAndDraw : private ViewHost {
 public:
-    // The window's view: its share of the 1221 x 758 window.
-    static constexpr int kWidth = 1100, kHeight = 700;
+    // The page's view: the window's view control, the runner's default picture.
+    static constexpr int kWidth = 599, kHeight = 698;
 
     // Starts from a checkpoint's bytes; throws CheckpointError for others.
     explicit TickAndDraw(const std::string& checkpoint);
