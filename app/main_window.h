@@ -92,35 +92,23 @@ private:
     using Handler = void (TForm1::*)();
     class Host;
 
-    // The tables the window is built from, one row per control.
+    // What the window adds to the rows of its layout (model/window_layout.h),
+    // found by the control's name: the handler it runs and the member that
+    // holds its widget.
     struct ButtonRow {
         const char* name;
-        const char* caption;
-        const char* panel;  // "" is the unnamed panel of the run buttons
-        int left, top, width, height;
-        bool enabled;
         Handler onClick;
         QPushButton* TForm1::*widget;
     };
-    // A scroll bar's name, range, start and steps are its control's row
-    // (model/controls.h); the window adds where it stands and what it runs.
     struct ScrollBarRow {
         int Inputs::*feeds;  // the control's position in Inputs, which keys its row
-        const char* panel;
-        int top;
-        bool enabled;
-        Handler onChange;  // nullptr: the hint is all there is to keep
+        Handler onChange;    // nullptr: the hint is all there is to keep
         ScrollBar* TForm1::*widget;
     };
     struct MenuRow {
-        enum Kind { Submenu, Item, CheckItem, CheckedItem };
         const char* name;
-        const char* caption;
-        const char* parent;  // nullptr: the menu bar
-        Kind kind;
-        Handler onClick;                  // nullptr: a submenu, or the check mark is all
-        QAction* TForm1::*action;         // nullptr: no handler touches it
-        bool Inputs::*mark;               // nullptr: not read by the model or view
+        Handler onClick;           // nullptr: the check mark is all
+        QAction* TForm1::*action;  // nullptr: no handler touches it
     };
     static const ButtonRow kButtons[];
     static const ScrollBarRow kScrollBars[];

@@ -14,81 +14,41 @@
 #include <QShortcut>
 #include <QTextEdit>
 #include <algorithm>
+#include <iterator>
+#include <string_view>
 #include <utility>
 
 #include "app/main_window.h"
 #include "app/scroll_bar.h"
 #include "model/controls.h"
+#include "model/window_layout.h"
 
 namespace nyajkor::app {
 
 namespace {
 
-// The column's panels, stacked from the top; the first one, holding the run
-// buttons, has no name.
-struct PanelRow {
-    const char* name;
-    int top, height;
-};
-constexpr PanelRow kPanels[] = {
-    {"", 0, 90},          {"Panel1", 90, 35},   {"Panel3", 125, 35},  {"Panel4", 160, 35},
-    {"Panel5", 195, 61},  {"Panel12", 256, 77}, {"Panel13", 333, 47}, {"Panel10", 379, 65},
-    {"Panel15", 444, 49}, {"Panel9", 493, 77},  {"Panel7", 570, 27},  {"Panel6", 597, 34},
-    {"Panel8", 631, 34},  {"Panel11", 665, 34},
-};
-constexpr int kColumnWidth = 105;
-constexpr int kPanelWidth = 103;
-constexpr QRect kPanel14Bounds{128, 32, 217, 105};
+using layout::kColumnBarHeight;
+using layout::kColumnBarLeft;
+using layout::kColumnBarWidth;
+using layout::kColumnWidth;
+using layout::kHeadingHeight;
+using layout::kHeadingPixels;
+using layout::kLabelGap;
+using layout::kLabelHeight;
+using layout::kPanel14BarHeight;
+using layout::kPanel14BarLeft;
+using layout::kPanel14BarWidth;
+using layout::kPanelWidth;
+constexpr QRect kPanel14Bounds{layout::kPanel14Bounds.left, layout::kPanel14Bounds.top,
+                               layout::kPanel14Bounds.width, layout::kPanel14Bounds.height};
 
-// Labels, positioned inside their panels. A label with `after` set continues
-// the line of that label, a few pixels right of its text.
-struct LabelRow {
-    const char* name;
-    const char* caption;
-    const char* panel;
-    int left, top;
-    const char* after = nullptr;
-    bool heading = false;  // bold, 13 pixels high
-};
-constexpr int kLabelLeft = 3;
-constexpr LabelRow kLabels[] = {
-    {"Label8", "Egyedszám", "Panel1", kLabelLeft, 3},
-    {"Label1", "Közös sebesség", "Panel3", kLabelLeft, 3},
-    {"Label2", "Zajparaméter", "Panel4", kLabelLeft, 3},
-    {"Label5", "Észlelt szomszédok", "Panel5", kLabelLeft, 3},
-    {"Label10", "max. távolsága", "Panel5", kLabelLeft, 16},
-    {"Label21", "Átlagos száma:", "Panel5", kLabelLeft, 45},
-    {"Label22", "...", "Panel5", 0, 45, "Label21"},
-    {"Label16", "Távolságtartásra", "Panel12", kLabelLeft, 3},
-    {"Label18", "törekvés erőssége", "Panel12", kLabelLeft, 15},
-    {"Label15", "Egyensúlyi távolság", "Panel12", kLabelLeft, 45},
-    {"Label19", "Tömegközépponthoz", "Panel13", kLabelLeft, 3},
-    {"Label20", "vonzódás erőssége", "Panel13", kLabelLeft, 15},
-    {"Label13", "Vonzó centrum", "Panel10", kLabelLeft, 3},
-    {"Label14", "erőssége", "Panel10", kLabelLeft, 15},
-    {"Label23", "Vonzó centrumot", "Panel15", kLabelLeft, 3},
-    {"Label24", "észlelők aránya (%)", "Panel15", kLabelLeft, 16},
-    {"Label11", "Ragadozó", "Panel9", kLabelLeft, 3},
-    {"Label12", "észlelés távolsága", "Panel9", kLabelLeft, 15},
-    {"Label17", "Reakció erőssége", "Panel9", kLabelLeft, 45},
-    {"Label6", "Rendparaméter (%)", "Panel7", kLabelLeft, 1},
-    {"Label7", "...", "Panel7", kLabelLeft, 13},
-    {"Label3", "X körüli forgatás", "Panel6", kLabelLeft, 3},
-    {"Label4", "Z körüli forgatás", "Panel8", kLabelLeft, 3},
-    {"Label9", "Nagyítás", "Panel11", kLabelLeft, 3},
-    {"Label25", "Vonzó centrum koordinátái", "Panel14", 16, 7, nullptr, true},
-    {"Label26", "X", "Panel14", 15, 31, nullptr, true},
-    {"Label27", "Y", "Panel14", 15, 55, nullptr, true},
-    {"Label28", "Z", "Panel14", 15, 78, nullptr, true},
-};
-constexpr int kLabelHeight = 13;
-constexpr int kHeadingHeight = 16;
-constexpr int kLabelGap = 3;
-constexpr int kHeadingPixels = 13;
-
-// Scroll bars of the column and of the coordinates panel.
-constexpr int kColumnBarLeft = 9, kColumnBarWidth = 86, kColumnBarHeight = 12;
-constexpr int kPanel14BarLeft = 39, kPanel14BarWidth = 160, kPanel14BarHeight = 17;
+// The window's own row of the layout row named `name`.
+template <typename Row, std::size_t N>
+const Row* rowNamed(const Row (&rows)[N], const char* name) {
+    for (const Row& row : rows)
+        if (std::string_view(row.name) == name) return &row;
+    return nullptr;
+}
 
 // The menus' letters are underlined only once the keyboard is used for the
 // menus (Alt or F10), as desktops do, so the captions read as they are
@@ -146,107 +106,75 @@ QFrame* raisedPanel(QWidget* parent, const QString& name) {
 }  // namespace
 
 const TForm1::ButtonRow TForm1::kButtons[] = {
-    {"start", "Start", "", 10, 5, 80, 20, true, &TForm1::startClick, &TForm1::start},
-    {"stop", "Stop", "", 10, 25, 80, 20, false, &TForm1::stopClick, &TForm1::stop},
-    {"tovabb", "Tovább", "", 10, 45, 80, 20, false, &TForm1::tovabbClick, &TForm1::tovabb},
-    {"ujraindit", "Újraindít", "", 10, 65, 80, 20, false, &TForm1::ujrainditClick, &TForm1::ujraindit},
-    {"Button1", "Koordináták: click!", "Panel10", 1, 43, 100, 20, false, &TForm1::Button1Click,
-     &TForm1::Button1},
+    {"start", &TForm1::startClick, &TForm1::start},
+    {"stop", &TForm1::stopClick, &TForm1::stop},
+    {"tovabb", &TForm1::tovabbClick, &TForm1::tovabb},
+    {"ujraindit", &TForm1::ujrainditClick, &TForm1::ujraindit},
+    {"Button1", &TForm1::Button1Click, &TForm1::Button1},
 };
 
-// The window's side of each scroll bar: panel, top, enabled at launch, handler.
+// The handler each scroll bar runs as it moves.
 const TForm1::ScrollBarRow TForm1::kScrollBars[] = {
-    {&Inputs::egyedszam, "Panel1", 18, true, &TForm1::egyedszamChange, &TForm1::egyedszam},
-    {&Inputs::vkozos, "Panel3", 18, true, nullptr, &TForm1::vkozos},
-    {&Inputs::parameter, "Panel4", 18, true, nullptr, &TForm1::parameter},
-    {&Inputs::sugar, "Panel5", 31, false, &TForm1::sugarChange, &TForm1::sugar},
-    {&Inputs::egyensulyerosseg, "Panel12", 30, true, &TForm1::egyensulyerossegChange, &TForm1::egyensulyerosseg},
-    {&Inputs::tavolsag, "Panel12", 60, true, &TForm1::tavolsagChange, &TForm1::tavolsag},
-    {&Inputs::tkpvonzaserosseg, "Panel13", 30, true, nullptr, &TForm1::tkpvonzaserosseg},
-    {&Inputs::vonzaserosseg, "Panel10", 29, true, nullptr, &TForm1::vonzaserosseg},
-    {&Inputs::eszlelok, "Panel15", 32, true, nullptr, &TForm1::eszlelok},
-    {&Inputs::ragadozoeszleles, "Panel9", 30, true, nullptr, &TForm1::ragadozoeszleles},
-    {&Inputs::reakcioerosseg, "Panel9", 60, true, nullptr, &TForm1::reakcioerosseg},
-    {&Inputs::Xalfa, "Panel6", 18, false, &TForm1::XalfaChange, &TForm1::Xalfa},
-    {&Inputs::Zbeta, "Panel8", 18, false, &TForm1::ZbetaChange, &TForm1::Zbeta},
-    {&Inputs::nagyitas, "Panel11", 18, true, &TForm1::nagyitasChange, &TForm1::nagyitas},
-    {&Inputs::xvonzokord, "Panel14", 30, true, &TForm1::xvonzokordChange, &TForm1::xvonzokord},
-    {&Inputs::yvonzokord, "Panel14", 54, true, &TForm1::yvonzokordChange, &TForm1::yvonzokord},
-    {&Inputs::zvonzokord, "Panel14", 78, true, &TForm1::zvonzokordChange, &TForm1::zvonzokord},
+    {&Inputs::egyedszam, &TForm1::egyedszamChange, &TForm1::egyedszam},
+    {&Inputs::vkozos, nullptr, &TForm1::vkozos},
+    {&Inputs::parameter, nullptr, &TForm1::parameter},
+    {&Inputs::sugar, &TForm1::sugarChange, &TForm1::sugar},
+    {&Inputs::egyensulyerosseg, &TForm1::egyensulyerossegChange, &TForm1::egyensulyerosseg},
+    {&Inputs::tavolsag, &TForm1::tavolsagChange, &TForm1::tavolsag},
+    {&Inputs::tkpvonzaserosseg, nullptr, &TForm1::tkpvonzaserosseg},
+    {&Inputs::vonzaserosseg, nullptr, &TForm1::vonzaserosseg},
+    {&Inputs::eszlelok, nullptr, &TForm1::eszlelok},
+    {&Inputs::ragadozoeszleles, nullptr, &TForm1::ragadozoeszleles},
+    {&Inputs::reakcioerosseg, nullptr, &TForm1::reakcioerosseg},
+    {&Inputs::Xalfa, &TForm1::XalfaChange, &TForm1::Xalfa},
+    {&Inputs::Zbeta, &TForm1::ZbetaChange, &TForm1::Zbeta},
+    {&Inputs::nagyitas, &TForm1::nagyitasChange, &TForm1::nagyitas},
+    {&Inputs::xvonzokord, &TForm1::xvonzokordChange, &TForm1::xvonzokord},
+    {&Inputs::yvonzokord, &TForm1::yvonzokordChange, &TForm1::yvonzokord},
+    {&Inputs::zvonzokord, &TForm1::zvonzokordChange, &TForm1::zvonzokord},
 };
 
-// In menu-bar order; a parent comes before its items. The letter after '&'
-// opens a menu with Alt, or chooses an item in an open menu; Qt shows it
-// underlined, and the caption's text is the same without it.
+// Every menu item's handler, and the member of those a handler touches or
+// whose check mark the model reads.
 const TForm1::MenuRow TForm1::kMenus[] = {
-    {"Nvjegy1", "&Névjegy", nullptr, MenuRow::Item, &TForm1::Nvjegy1Click, nullptr, nullptr},
-    {"Figyelsmdja1", "&Igazodás módja", nullptr, MenuRow::Submenu, nullptr, nullptr, nullptr},
-    {"taszitas", "&Taszító jellegű távolságtartás a legközelebbi szomszéddal", "Figyelsmdja1",
-     MenuRow::Submenu, nullptr, nullptr, nullptr},
-    {"autotaszito", "&Automatikus", "taszitas", MenuRow::CheckItem, &TForm1::autotaszitoClick,
-     &TForm1::autotaszito, &Inputs::autotaszito},
-    {"egyenitaszito", "&Egyéni", "taszitas", MenuRow::CheckItem, &TForm1::egyenitaszitoClick,
-     &TForm1::egyenitaszito, &Inputs::egyenitaszito},
-    {"tavolsagtartas", "&Vonzó-taszító jellegű távolságtartás a legközelebbi szomszéddal",
-     "Figyelsmdja1", MenuRow::Submenu, nullptr, nullptr, nullptr},
-    {"autovonzo", "&Automatikus", "tavolsagtartas", MenuRow::CheckItem, &TForm1::autovonzoClick,
-     &TForm1::autovonzo, &Inputs::autovonzo},
-    {"egyenivonzo", "&Egyéni", "tavolsagtartas", MenuRow::CheckItem, &TForm1::egyenivonzoClick,
-     &TForm1::egyenivonzo, &Inputs::egyenivonzo},
-    {"tkpvonzas", "Vonzódás a tö&megközéppont felé", "Figyelsmdja1", MenuRow::CheckItem,
-     &TForm1::tkpvonzasClick, &TForm1::tkpvonzas, &Inputs::tkpvonzas},
-    {"vonzocentrum", "Vonzó &centrum", "Figyelsmdja1", MenuRow::Submenu, nullptr, nullptr, nullptr},
-    {"kozepenvonzo", "&Középen", "vonzocentrum", MenuRow::CheckItem, &TForm1::kozepenvonzoClick,
-     &TForm1::kozepenvonzo, &Inputs::kozepenvonzo},
-    {"mozgovonzo", "&Mozog", "vonzocentrum", MenuRow::CheckItem, &TForm1::mozgovonzoClick,
-     &TForm1::mozgovonzo, &Inputs::mozgovonzo},
-    {"elhelyez", "&Elhelyez", "vonzocentrum", MenuRow::CheckItem, &TForm1::elhelyezClick,
-     &TForm1::elhelyez, &Inputs::elhelyez},
-    {"ragadozo", "0 &ragadozó", "Figyelsmdja1", MenuRow::Submenu, nullptr, &TForm1::ragadozo, nullptr},
-    {"ujragadozo", "Új &ragadozó", "ragadozo", MenuRow::Item, &TForm1::ujragadozoClick, nullptr,
-     nullptr},
-    {"ragadozotorles", "Ragadozók &törlése", "ragadozo", MenuRow::Item, &TForm1::ragadozotorlesClick,
-     nullptr, nullptr},
-    {"abrazolasmod", "Á&brázolás módja", nullptr, MenuRow::Submenu, nullptr, nullptr, nullptr},
-    {"szemuveg", "&3D szemüveghez", "abrazolasmod", MenuRow::CheckItem, &TForm1::szemuvegClick,
-     &TForm1::szemuveg, &Inputs::szemuveg},
-    {"befoglalokocka", "Befoglaló &kocka ábrázolása", "abrazolasmod", MenuRow::CheckedItem,
-     nullptr, &TForm1::befoglalokocka, &Inputs::befoglalokocka},
-    {"rendparameteridosor", "&Rendparaméter idősora", "abrazolasmod", MenuRow::CheckItem,
-     &TForm1::rendparameteridosorClick, &TForm1::rendparameteridosor, nullptr},
-    {"kepmentes", "Kép &mentése…", "abrazolasmod", MenuRow::Item, &TForm1::kepmentesClick, nullptr,
-     nullptr},
-    {"szemuvegszinek", "&Színek", nullptr, MenuRow::Submenu, nullptr, &TForm1::szemuvegszinek, nullptr},
-    {"balszem", "&Bal szem", "szemuvegszinek", MenuRow::Item, &TForm1::balszemClick, nullptr, nullptr},
-    {"jobbszem", "&Jobb szem", "szemuvegszinek", MenuRow::Item, &TForm1::jobbszemClick, nullptr,
-     nullptr},
-    {"szinek", "&Színek", nullptr, MenuRow::Submenu, nullptr, &TForm1::szinek, nullptr},
-    {"reszecskeszin", "&Egyedek", "szinek", MenuRow::Item, &TForm1::reszecskeszinClick, nullptr,
-     nullptr},
-    {"hatterszin", "&Háttér", "szinek", MenuRow::Item, &TForm1::hatterszinClick, nullptr, nullptr},
-    {"kockaszin", "Befoglaló &kocka", "szinek", MenuRow::Item, &TForm1::kockaszinClick, nullptr,
-     nullptr},
-    {"vonzoszin", "&Vonzócentrum", "szinek", MenuRow::Item, &TForm1::vonzoszinClick, nullptr, nullptr},
-    {"ragadozoszin", "&Ragadozók", "szinek", MenuRow::Item, &TForm1::ragadozoszinClick, nullptr,
-     nullptr},
-    {"recording", "&Rögzítés", nullptr, MenuRow::Submenu, nullptr, nullptr, nullptr},
-    {"startRecording", "Felvétel &indítása…", "recording", MenuRow::Item, &TForm1::startRecordingClick,
-     &TForm1::startRecording, nullptr},
-    {"stopRecording", "Felvétel &leállítása", "recording", MenuRow::Item, &TForm1::stopRecordingClick,
-     &TForm1::stopRecording, nullptr},
-    {"saveState", "Állapot &mentése…", "recording", MenuRow::Item, &TForm1::saveStateClick, &TForm1::saveState,
-     nullptr},
-    {"loadState", "Állapot &betöltése…", "recording", MenuRow::Item, &TForm1::loadStateClick, nullptr, nullptr},
-    {"replay", "&Visszajátszás…", "recording", MenuRow::Item, &TForm1::replayClick, nullptr, nullptr},
-    {"endReplay", "Visszajátszás vé&ge", "recording", MenuRow::Item, &TForm1::endReplayClick, &TForm1::endReplay,
-     nullptr},
+    {"Nvjegy1", &TForm1::Nvjegy1Click, nullptr},
+    {"autotaszito", &TForm1::autotaszitoClick, &TForm1::autotaszito},
+    {"egyenitaszito", &TForm1::egyenitaszitoClick, &TForm1::egyenitaszito},
+    {"autovonzo", &TForm1::autovonzoClick, &TForm1::autovonzo},
+    {"egyenivonzo", &TForm1::egyenivonzoClick, &TForm1::egyenivonzo},
+    {"tkpvonzas", &TForm1::tkpvonzasClick, &TForm1::tkpvonzas},
+    {"kozepenvonzo", &TForm1::kozepenvonzoClick, &TForm1::kozepenvonzo},
+    {"mozgovonzo", &TForm1::mozgovonzoClick, &TForm1::mozgovonzo},
+    {"elhelyez", &TForm1::elhelyezClick, &TForm1::elhelyez},
+    {"ragadozo", nullptr, &TForm1::ragadozo},
+    {"ujragadozo", &TForm1::ujragadozoClick, nullptr},
+    {"ragadozotorles", &TForm1::ragadozotorlesClick, nullptr},
+    {"szemuveg", &TForm1::szemuvegClick, &TForm1::szemuveg},
+    {"befoglalokocka", nullptr, &TForm1::befoglalokocka},
+    {"rendparameteridosor", &TForm1::rendparameteridosorClick, &TForm1::rendparameteridosor},
+    {"kepmentes", &TForm1::kepmentesClick, nullptr},
+    {"szemuvegszinek", nullptr, &TForm1::szemuvegszinek},
+    {"balszem", &TForm1::balszemClick, nullptr},
+    {"jobbszem", &TForm1::jobbszemClick, nullptr},
+    {"szinek", nullptr, &TForm1::szinek},
+    {"reszecskeszin", &TForm1::reszecskeszinClick, nullptr},
+    {"hatterszin", &TForm1::hatterszinClick, nullptr},
+    {"kockaszin", &TForm1::kockaszinClick, nullptr},
+    {"vonzoszin", &TForm1::vonzoszinClick, nullptr},
+    {"ragadozoszin", &TForm1::ragadozoszinClick, nullptr},
+    {"startRecording", &TForm1::startRecordingClick, &TForm1::startRecording},
+    {"stopRecording", &TForm1::stopRecordingClick, &TForm1::stopRecording},
+    {"saveState", &TForm1::saveStateClick, &TForm1::saveState},
+    {"loadState", &TForm1::loadStateClick, nullptr},
+    {"replay", &TForm1::replayClick, nullptr},
+    {"endReplay", &TForm1::endReplayClick, &TForm1::endReplay},
 };
 
 Inputs TForm1::inputs() const {
     Inputs in;
     for (const ScrollBarRow& row : kScrollBars) in.*row.feeds = (this->*row.widget)->value();
-    for (const MenuRow& row : kMenus)
-        if (row.mark) in.*row.mark = (this->*row.action)->isChecked();
+    for (const layout::MenuRow& row : layout::kMenus)
+        if (row.mark) in.*row.mark = (this->*rowNamed(kMenus, row.name)->action)->isChecked();
     return in;
 }
 
@@ -254,8 +182,8 @@ Inputs TForm1::inputs() const {
 // move would) and every check mark set (running none).
 void TForm1::showControlsOf(const Inputs& in) {
     for (const ScrollBarRow& row : kScrollBars) (this->*row.widget)->setPosition(in.*row.feeds);
-    for (const MenuRow& row : kMenus)
-        if (row.mark) (this->*row.action)->setChecked(in.*row.mark);
+    for (const layout::MenuRow& row : layout::kMenus)
+        if (row.mark) (this->*rowNamed(kMenus, row.name)->action)->setChecked(in.*row.mark);
 }
 
 void TForm1::createPanels() {
@@ -277,7 +205,7 @@ void TForm1::createPanels() {
     Panel2->setPalette(buttonFace);
     Panel2->setAutoFillBackground(true);
     Panel2->setFixedWidth(kColumnWidth);
-    for (const PanelRow& row : kPanels)
+    for (const layout::PanelRow& row : layout::kPanels)
         raisedPanel(Panel2, QString::fromLatin1(row.name))->setGeometry(1, row.top, kPanelWidth, row.height);
 
     auto* layout = new QHBoxLayout(client);
@@ -304,7 +232,7 @@ void TForm1::createLabels() {
     QFont headingFont = font();
     headingFont.setBold(true);
     headingFont.setPixelSize(kHeadingPixels);
-    for (const LabelRow& row : kLabels) {
+    for (const layout::LabelRow& row : layout::kLabels) {
         QWidget* parent = panel(row.panel);
         auto* label = new QLabel(QString::fromUtf8(row.caption), parent);
         label->setObjectName(QString::fromLatin1(row.name));
@@ -324,18 +252,21 @@ void TForm1::createLabels() {
 }
 
 void TForm1::createButtons() {
-    for (const ButtonRow& row : kButtons) {
+    for (const layout::ButtonRow& row : layout::kButtons) {
+        const ButtonRow& own = *rowNamed(kButtons, row.name);
         auto* button = new QPushButton(QString::fromUtf8(row.caption), panel(row.panel));
         button->setObjectName(QString::fromLatin1(row.name));
         button->setGeometry(row.left, row.top, row.width, row.height);
         button->setEnabled(row.enabled);
-        connect(button, &QPushButton::clicked, this, [this, h = row.onClick] { run(h); });
-        this->*row.widget = button;
+        connect(button, &QPushButton::clicked, this, [this, h = own.onClick] { run(h); });
+        this->*own.widget = button;
     }
 }
 
 void TForm1::createScrollBars() {
-    for (const ScrollBarRow& row : kScrollBars) {
+    for (const layout::ScrollBarRow& row : layout::kScrollBars) {
+        const ScrollBarRow& own = *std::find_if(std::begin(kScrollBars), std::end(kScrollBars),
+                                                [&row](const ScrollBarRow& r) { return r.feeds == row.feeds; });
         const Control& control = controlOf(row.feeds);
         QWidget* parent = panel(row.panel);
         auto* bar = new ScrollBar(parent);
@@ -350,23 +281,24 @@ void TForm1::createScrollBars() {
         bar->setSingleStep(control.smallChange);
         bar->setToolTip(QString::number(control.start));
         bar->setEnabled(row.enabled);
-        if (row.onChange) connect(bar, &ScrollBar::changed, this, [this, h = row.onChange] { run(h); });
-        this->*row.widget = bar;
+        if (own.onChange) connect(bar, &ScrollBar::changed, this, [this, h = own.onChange] { run(h); });
+        this->*own.widget = bar;
     }
 }
 
 void TForm1::createActions() {
-    for (const MenuRow& row : kMenus) {
-        if (row.kind == MenuRow::Submenu) continue;
+    for (const layout::MenuRow& row : layout::kMenus) {
+        if (row.kind == layout::MenuRow::Submenu) continue;
+        const MenuRow& own = *rowNamed(kMenus, row.name);
         auto* action = new QAction(QString::fromUtf8(row.caption), this);
         action->setObjectName(QString::fromLatin1(row.name));
         // The check mark toggles as the item is clicked; the handler then
         // reads the new state.
-        action->setCheckable(row.kind != MenuRow::Item);
-        action->setChecked(row.kind == MenuRow::CheckedItem);
-        if (row.onClick)
-            connect(action, &QAction::triggered, this, [this, h = row.onClick] { run(h); });
-        if (row.action) this->*row.action = action;
+        action->setCheckable(row.kind != layout::MenuRow::Item);
+        action->setChecked(row.kind == layout::MenuRow::CheckedItem);
+        if (own.onClick)
+            connect(action, &QAction::triggered, this, [this, h = own.onClick] { run(h); });
+        if (own.action) this->*own.action = action;
     }
 }
 
@@ -374,16 +306,16 @@ void TForm1::createMenus() {
     menuBar()->setStyle(keyboardLetterStyle());
     new KeyboardLetterWatch(menuBar());
     QHash<QString, QMenu*> menus;
-    for (const MenuRow& row : kMenus) {
+    for (const layout::MenuRow& row : layout::kMenus) {
         const QString name = QString::fromLatin1(row.name);
         QAction* entry = nullptr;
-        if (row.kind == MenuRow::Submenu) {
+        if (row.kind == layout::MenuRow::Submenu) {
             auto* menu = new QMenu(QString::fromUtf8(row.caption), this);
             menu->setObjectName(name);
             menu->setStyle(keyboardLetterStyle());
             menus.insert(name, menu);
             entry = menu->menuAction();
-            if (row.action) this->*row.action = entry;
+            if (const MenuRow* own = rowNamed(kMenus, row.name); own && own->action) this->*own->action = entry;
         } else {
             entry = findChild<QAction*>(name, Qt::FindDirectChildrenOnly);
         }
@@ -391,9 +323,8 @@ void TForm1::createMenus() {
             menus.value(QString::fromLatin1(row.parent))->addAction(entry);
         else
             menuBar()->addAction(entry);
+        if (row.hidden) entry->setVisible(false);
     }
-    // of the two colour menus only the five-colour one shows at launch
-    szemuvegszinek->setVisible(false);
 }
 
 // Keys of their own for the run buttons and the menu items used most; the

@@ -23,6 +23,7 @@
 #include "model/checkpoint.h"
 #include "model/rounding.h"
 #include "model/simulation.h"
+#include "model/window_layout.h"
 #include "record/movie.h"
 #include "record/trajectory.h"
 #include "render/frame.h"
@@ -46,18 +47,7 @@ void writeWhole(const QString& failure, const QString& path, const std::string& 
     saveWhole(failure, path, bytes.data(), bytes.size());
 }
 
-QString checkpointReason(const CheckpointError& e) {
-    switch (e.problem()) {
-        case CheckpointProblem::unreadable: return QStringLiteral("a fájl nem olvasható");
-        case CheckpointProblem::foreign: return QStringLiteral("nem ennek a programnak az állapotfájlja");
-        case CheckpointProblem::truncated: return QStringLiteral("a fájl csonka");
-        case CheckpointProblem::newerVersion: return QStringLiteral("a program újabb változatának állapotfájlja");
-        case CheckpointProblem::outOfRange:
-            return QStringLiteral("a fájlban olyan érték áll, amely a program tartományain kívül esik");
-        case CheckpointProblem::corrupted: break;
-    }
-    return QStringLiteral("a fájl sérült");
-}
+QString checkpointReason(const CheckpointError& e) { return QString::fromUtf8(layout::checkpointReason(e.problem())); }
 
 QString trajectoryReason(const TrajectoryError& e) {
     if (e.line() == 0) return QStringLiteral("a fájl nem nyitható meg");
