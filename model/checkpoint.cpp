@@ -301,12 +301,15 @@ void restoreCheckpoint(const std::string& bytes, Flock& f, ViewSettings& view, I
     payload(loader, f, view, in, ticks);
 }
 
+std::size_t largestCheckpointSize() {
+    // the header, the fixed words, every individual, the checksum
+    return kHeaderSize + kWord * (100 + 6 * std::size_t{kMaxEgyed}) + 8;
+}
+
 std::string readCheckpointFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     if (!file) throw CheckpointError(CheckpointProblem::unreadable, "cannot be opened");
-    // the largest checkpoint: the header, the fixed words, every individual, the checksum
-    constexpr std::size_t kLargest = kHeaderSize + kWord * (100 + 6 * std::size_t{kMaxEgyed}) + 8;
-    std::string bytes(kLargest + 1, '\0');
+    std::string bytes(largestCheckpointSize() + 1, '\0');
     file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (file.bad()) throw CheckpointError(CheckpointProblem::unreadable, "cannot be read");
     bytes.resize(static_cast<std::size_t>(file.gcount()));

@@ -15,6 +15,7 @@
 // it was.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -72,6 +73,10 @@ std::string checkpointBytes(const Flock& f, const ViewSettings& view, const Inpu
 // they are not a checkpoint this program can read; what() then names the
 // first word out of range and its value.
 void restoreCheckpoint(const std::string& bytes, Flock& f, ViewSettings& view, Inputs& in, TickCount& ticks);
+
+// The most bytes a checkpoint file can have: a reader needs no more than one
+// byte beyond them to tell that a file is too long.
+std::size_t largestCheckpointSize();
 
 // The bytes of a checkpoint file, at most as many as a checkpoint can
 // have and one more; throws CheckpointError when it cannot be read.
