@@ -219,6 +219,8 @@ class PageTest(unittest.TestCase):
                    "the statistics labels did not change")
         self.assertEqual(self.js("return ['start','stop','tovabb','ujraindit'].map(n =>"
                                  "!document.getElementById(n).disabled)"), [False, True, True, True])
+        self.menu("abrazolasmod", "rendparameteridosor")  # the order parameter's live plot
+        self.assertTrue(self.el("idosorablak").is_displayed())
         stopped = self.stop_and_settle()
         self.assertEqual(self.ticks(), stopped)
         self.el("tovabb").click()
