@@ -245,6 +245,14 @@ class PageTest(unittest.TestCase):
                 with self.subTest(path=path, bar=name):
                     self.until(lambda: self.bar(name)[4] == on, "%s is not %s" % (name, on))
         self.assertEqual(self.bar("egyensulyerosseg")[2:4], [5, "5"])  # the strength in effect
+        # the centre in the middle, then placed: the coordinate bars show where it is
+        self.menu("Figyelsmdja1", "vonzocentrum", "kozepenvonzo")
+        self.menu("Figyelsmdja1", "vonzocentrum", "elhelyez")
+        for name, value in [("xvonzokord", 175), ("yvonzokord", 175), ("zvonzokord", 125)]:
+            with self.subTest(name):
+                self.until(lambda: self.bar(name)[2:4] == [value, str(value)], "%s is not at %d" % (name, value))
+        self.assertTrue(self.el("Panel14").is_displayed())
+        self.assertTrue(self.el("Button1").is_enabled())
         self.menu("abrazolasmod", "szemuveg")
         visible = self.js("return ['szinek','szemuvegszinek'].map(n => !document.getElementById(n).hidden)")
         self.assertEqual(visible, [False, True])

@@ -387,6 +387,12 @@
         setItemEnabled("saveState", model.individuals > 0);
     }
 
+    // Resolves once every operation sent so far is done, so that what the
+    // handlers read of the flock is as the window would read it between ticks.
+    function settled() {
+        return send("hello");
+    }
+
     function redraw() {
         return send("redraw");
     }
@@ -466,11 +472,12 @@
                 return;
             }
             buttons.Button1.disabled = false;
-            // the bars show the centre as far as their range allows; a bar that
-            // has to move also moves the centre to its position
-            ["xvonzokord", "yvonzokord", "zvonzokord"].forEach((name, axis) =>
-                setPosition(bars[name], roundHalfEven(model.centre[axis])));
             handlers.Button1Click();
+            // the bars show the centre, where it is once the tick under way is
+            // done, as far as their range allows; a bar that has to move also
+            // moves the centre to its position
+            settled().then(() => ["xvonzokord", "yvonzokord", "zvonzokord"].forEach((name, axis) =>
+                setPosition(bars[name], roundHalfEven(model.centre[axis]))));
         },
         tkpvonzasClick() {
             setEnabled(bars.tkpvonzaserosseg, isChecked("tkpvonzas"));
@@ -539,8 +546,9 @@
             setEnabled(bars.tavolsag, true);
         } else {
             setEnabled(bars.egyensulyerosseg, true);
-            setPosition(bars.egyensulyerosseg, model.strength);
             setEnabled(bars.tavolsag, true);
+            // the strength in effect once the tick under way, which may tune it, is done
+            settled().then(() => setPosition(bars.egyensulyerosseg, model.strength));
         }
     }
 
@@ -765,7 +773,7 @@
         });
         document.addEventListener("keydown", onKey);
         applyAddress();
-        send("hello").then(() => (document.body.dataset.ready = "true"));
+        settled().then(() => (document.body.dataset.ready = "true"));
     }
 
     init();
