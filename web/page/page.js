@@ -332,7 +332,7 @@
         drawPlot();
     }
 
-    // The order parameter's last ticks, 0..100 % over the plot's height.
+    // The order parameter over the ticks held, oldest at the left, 0..100 % over the plot's height.
     function drawPlot() {
         const plot = byId("idosorablak");
         if (plot.hidden) return;
@@ -352,7 +352,7 @@
         g.strokeStyle = "#0000c0";
         g.beginPath();
         history.forEach((sample, i) => {
-            const x = (i / (HISTORY_CAPACITY - 1)) * canvas.width;
+            const x = (i / (history.length - 1)) * canvas.width;
             const y = canvas.height * (1 - sample.percent / 100);
             if (i === 0) g.moveTo(x, y);
             else g.lineTo(x, y);
