@@ -626,10 +626,15 @@
         } catch (error) {
             return failed("a fájl nem olvasható");
         }
-        const answer = await send("restore", {bytes}, [bytes]);
-        if (answer.refusal) return failed(answer.refusal);
-        showMessage("");
+        // no tick with the controls as they stand may come between the state and its controls
+        const wasRunning = Boolean(timer);
         setTimerEnabled(false);
+        const answer = await send("restore", {bytes}, [bytes]);
+        if (answer.refusal) {
+            setTimerEnabled(wasRunning);
+            return failed(answer.refusal);
+        }
+        showMessage("");
         showControlsOf(answer.inputs);
         enableControlsOfTheModes();
         // a paused run: Tovább goes on, Stop changes nothing but is not refused
