@@ -309,6 +309,10 @@ class PageTest(unittest.TestCase):
 
     def test_picture_has_the_runners_pixels(self):
         self.started_with_setup()
+        # a background of its own, chosen in the colour picker, shown at the next frame
+        self.menu("szinek", "hatterszin")
+        self.js("const p = document.getElementById('CD'); p.value = '#203040';"
+                "p.dispatchEvent(new Event('change'));")
         for name, value in [("Xalfa", 30), ("Zbeta", 100)]:  # turn the view while stopped
             self.js("const b = document.getElementById(arguments[0]); b.value = arguments[1];"
                     "b.dispatchEvent(new Event('input'));", name, value)
@@ -326,6 +330,7 @@ class PageTest(unittest.TestCase):
         self.assertGreaterEqual(colours, 3)  # background, flock and cube: a frame, not a blank
         self.assertEqual(page_size, native_size)
         self.assertTrue(page_pixels == native_pixels, "the page's picture differs from the runner's frame")
+        self.assertEqual(page_pixels[:3], bytes([0x20, 0x30, 0x40]))  # the corner is background
 
     def test_bad_files_are_refused_and_change_nothing(self):
         self.started_with_setup()
