@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "model/flock.h"
+#include "model/window_layout.h"
 #include "study/settings.h"
 
 namespace nyajkor::batch {
@@ -47,8 +48,8 @@ struct Options : study::Settings {
 
     // the view after the last tick, as a PNG
     std::string framePath;                // empty: none
-    int frameWidth = 599;
-    int frameHeight = 698;
+    int frameWidth = layout::kViewWidth;
+    int frameHeight = layout::kViewHeight;
 
     // the run along the way, from the state it starts in and after every
     // `every`-th tick: a trajectory, a movie, numbered pictures

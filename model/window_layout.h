@@ -29,6 +29,11 @@ inline constexpr PanelRow kPanels[] = {
 inline constexpr int kColumnWidth = 105;
 inline constexpr int kPanelWidth = 103;
 
+// The view beside the column, as laid out: the size of the runner's pictures
+// and of the page's view.
+inline constexpr int kViewWidth = 599;
+inline constexpr int kViewHeight = 698;
+
 // The floating panel that places the attracting centre, hidden at launch.
 struct Bounds {
     int left, top, width, height;

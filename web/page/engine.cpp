@@ -35,10 +35,8 @@
 namespace nyajkor::page {
 namespace {
 
-// The view's size on the page: the window's view control as laid out, and
-// the runner's default picture.
-constexpr int kViewWidth = 599;
-constexpr int kViewHeight = 698;
+using layout::kViewHeight;
+using layout::kViewWidth;
 
 // The view drawn into memory; the page copies the pixels to its canvas.
 class Host : public ViewHost {
