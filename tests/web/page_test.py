@@ -30,8 +30,7 @@ from selenium.webdriver.support.ui import WebDriverWait
 
 PAGE_DIR, BATCH = sys.argv[1], sys.argv[2]
 if not os.path.exists(os.path.join(PAGE_DIR, "index.html")):
-    print("skipped: no page in %s (build the web edition first)" % PAGE_DIR)
-    sys.exit(77)
+    sys.exit("no page in %s: the build's target web makes it" % PAGE_DIR)
 SETUP = {"seed": "7", "n": "1000", "radius": "10", "noise": "20"}
 WAIT = 60  # seconds any one thing may take on a busy machine; a limit, never a measurement
 
