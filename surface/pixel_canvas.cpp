@@ -177,6 +177,15 @@ PixelCanvas::PixelCanvas(int width, int height) {
     resize(width, height);
 }
 
+void PixelCanvas::copyAsRgba(std::uint8_t* out) const {
+    for (const Pixel p : pixels_) {
+        *out++ = static_cast<std::uint8_t>(p >> 16);
+        *out++ = static_cast<std::uint8_t>(p >> 8);
+        *out++ = static_cast<std::uint8_t>(p);
+        *out++ = static_cast<std::uint8_t>(p >> 24);
+    }
+}
+
 void PixelCanvas::resize(int width, int height) {
     width = std::max(width, 0);
     height = std::max(height, 0);

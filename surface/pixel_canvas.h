@@ -66,6 +66,9 @@ public:
     // The rows of the buffer, top first, width() pixels each, 0xFFRRGGBB.
     const Pixel* bits() const { return pixels_.data(); }
     int bytesPerLine() const { return width_ * static_cast<int>(sizeof(Pixel)); }
+    // The buffer as R, G, B, A bytes, 4 * width() * height() of them from
+    // `out` on: what a browser's canvas takes.
+    void copyAsRgba(std::uint8_t* out) const;
 
     // The current position, where the next LineTo starts.
     int penX() const { return penX_; }

@@ -22,17 +22,6 @@ void TickAndDraw::run(int count) {
     }
 }
 
-// The rasteriser's 0xAARRGGBB words as a canvas's R, G, B, A bytes.
-void TickAndDraw::flip() {
-    const PixelCanvas::Pixel* pixels = canvas_.bits();
-    std::uint8_t* out = rgba_.data();
-    for (std::size_t i = 0, n = std::size_t{1} * kWidth * kHeight; i < n; ++i, out += 4) {
-        const PixelCanvas::Pixel p = pixels[i];
-        out[0] = static_cast<std::uint8_t>(p >> 16);
-        out[1] = static_cast<std::uint8_t>(p >> 8);
-        out[2] = static_cast<std::uint8_t>(p);
-        out[3] = static_cast<std::uint8_t>(p >> 24);
-    }
-}
+void TickAndDraw::flip() { canvas_.copyAsRgba(rgba_.data()); }
 
 }  // namespace nyajkor::bench

@@ -5,6 +5,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <climits>
 #include <map>
 #include <random>
@@ -79,6 +81,16 @@ TEST(PixelCanvasBuffer, StoresQtRgb32AndAnswersBgr) {
     c.FillRect(0, 0, 1, 1);
     EXPECT_EQ(c.bits()[0], 0xFF123456u);
     EXPECT_EQ(c.pixel(0, 0), 0x00563412u);
+}
+
+TEST(PixelCanvasBuffer, CopiesAsOpaqueRgbaBytesInRowOrder) {
+    PixelCanvas c(2, 1);
+    c.Brush.color = 0x00563412;  // blue 0x56, green 0x34, red 0x12
+    c.FillRect(1, 0, 2, 1);
+    std::uint8_t rgba[8] = {};
+    c.copyAsRgba(rgba);
+    const std::uint8_t expected[8] = {0, 0, 0, 0xFF, 0x12, 0x34, 0x56, 0xFF};
+    EXPECT_TRUE(std::equal(rgba, rgba + 8, expected));
 }
 
 TEST(PixelCanvasBuffer, ColourBitsAboveTheLowThreeBytesAreIgnored) {

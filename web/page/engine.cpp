@@ -93,17 +93,7 @@ void writeInputs(const Inputs& in, std::int32_t* values) {
 }
 
 // The frame's pixels as the page's canvas takes them: R, G, B, A bytes.
-void copyPixels(Engine& e) {
-    const PixelCanvas& c = e.host.pixels();
-    const PixelCanvas::Pixel* p = c.bits();
-    std::uint8_t* out = e.rgba.data();
-    for (int i = 0, n = c.width() * c.height(); i < n; ++i, out += 4) {
-        out[0] = static_cast<std::uint8_t>(p[i] >> 16);
-        out[1] = static_cast<std::uint8_t>(p[i] >> 8);
-        out[2] = static_cast<std::uint8_t>(p[i]);
-        out[3] = 0xFF;
-    }
-}
+void copyPixels(Engine& e) { e.host.pixels().copyAsRgba(e.rgba.data()); }
 
 }  // namespace
 }  // namespace nyajkor::page
