@@ -1,6 +1,8 @@
 // The native side of the web edition's benchmark: the same tick and frame
 // as in the browser, from the same checkpoints, on one thread, as the
 // browser has one. bench/web/browser_bench.py runs it beside the page.
+// Besides, the tick alone through each lane kernel this processor has: the
+// browser has only the two-lane one, which shows what that costs natively.
 //   web_native_bench CHECKPOINT... [--benchmark_format=json ...]
 #include <benchmark/benchmark.h>
 
@@ -10,6 +12,8 @@
 
 #include "bench/web/tick_and_draw.h"
 #include "model/checkpoint.h"
+#include "model/simulation.h"
+#include "model/velocity_update.h"
 #include "model/workers.h"
 
 namespace {
@@ -23,6 +27,23 @@ void tickAndDraw(benchmark::State& state, const std::string& checkpoint) {
     }
     state.counters["neighbours"] = scene.meanNeighbours();
 }
+
+void tickThrough(benchmark::State& state, const std::string& checkpoint, nyajkor::LanePath lanes) {
+    using namespace nyajkor;
+    auto flock = std::make_unique<Flock>();
+    Inputs in;
+    ViewSettings view;
+    TickCount ticks = 0;
+    restoreCheckpoint(checkpoint, *flock, view, in, ticks);
+    setBoxConstants(*flock);
+    Workers one(1);
+    const Execution execution{NeighbourSearch::columns, &one, lanes};
+    for (int t = 0; t < 10; ++t) tick(*flock, in, execution);
+    for (auto _ : state) tick(*flock, in, execution);
+}
+
+constexpr std::pair<nyajkor::LanePath, const char*> kLanePaths[] = {
+    {nyajkor::LanePath::portable, "two-lane"}, {nyajkor::LanePath::avx2, "avx2"}, {nyajkor::LanePath::avx512, "avx512"}};
 
 }  // namespace
 
@@ -41,6 +62,12 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark(("tick+frame/" + path).c_str(), tickAndDraw, bytes)
             ->Unit(benchmark::kMillisecond)
             ->MinTime(2.0);
+        for (const auto& [lanes, name] : kLanePaths)
+            if (nyajkor::lanePathAvailable(lanes))
+                benchmark::RegisterBenchmark(("tick/" + std::string(name) + "/" + path).c_str(), tickThrough, bytes,
+                                             lanes)
+                    ->Unit(benchmark::kMillisecond)
+                    ->MinTime(1.0);
     }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
